@@ -1,4 +1,5 @@
 #include "app/TimeSlot.h"
+#include "transfer/FileTimes.h"
 
 #include <gtest/gtest.h>
 
@@ -128,4 +129,16 @@ TEST(DeviceTime, DaysBeforeDayZeroKeepTheirTimeOfDay)
     const QTimeZone plusOne(3600);
     const TDateTime utc = DeviceTimeToUtc(-1.25, plusOne);
     EXPECT_EQ(Text(utc), "1899-12-29 05:00:00");
+}
+
+TEST(DeviceTime, AgreesWithTheFileTimeConversion)
+{
+    // Both conversions serve the backup run; they must not disagree in the system zone.
+    const TDateTime samples[] = {At(2026, 12, 9, 12), At(2026, 3, 29, 2, 30), At(2026, 10, 25, 2, 30),
+                                 At(2026, 7, 1, 23, 59, 59)};
+    for (const TDateTime local : samples) {
+        TDateTime viaFileTime = 0;
+        ASSERT_TRUE(FileTimeToDateTime(LocalDateTimeToFileTime(local), viaFileTime));
+        EXPECT_NEAR(DeviceTimeToUtc(local), viaFileTime, 1e-8) << Text(local);
+    }
 }
