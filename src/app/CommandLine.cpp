@@ -75,11 +75,17 @@ TStartOptions ParseStartOptions(const QStringList &args, const QProcessEnvironme
             } else if (OptionMatches(option->Key, OptionIni)) {
                 result.IniPath = ExpandEnvironmentNames(option->Value, variables);
                 result.IniGiven = true;
+                result.IniIsProgramFolder = false;
             }
             continue;
         }
-        if (OptionMatches(option->Key, OptionPortable))
-            result.Portable = true;
+        if (!OptionMatches(option->Key, OptionPortable))
+            continue;
+        result.Portable = true;
+        if (!result.IniGiven) {
+            result.IniGiven = true;
+            result.IniIsProgramFolder = true;
+        }
     }
     return result;
 }

@@ -55,7 +55,7 @@ TEST(CommandLine, BareSlashIsTheEmptyOption)
         const TStartOptions start = ParseStartOptions(Args({bare}), {});
         EXPECT_TRUE(start.Portable) << bare;
         EXPECT_TRUE(start.Language.isEmpty());
-        EXPECT_FALSE(start.IniGiven);
+        EXPECT_TRUE(start.IniIsProgramFolder); // portable before any ini
         const TRunOptions run = ParseRunOptions(Args({bare}));
         EXPECT_TRUE(run.UseDarkMode) << bare;
         EXPECT_FALSE(run.CloseProg);
