@@ -80,12 +80,13 @@ TEST_F(CopyThreadTest, PlainCopyWritesTheDataWithTimeAndCrc)
     EXPECT_TRUE(worker->SysErrorMsg().isEmpty());
     EXPECT_EQ(worker->Ratio(), -1);
     EXPECT_EQ(worker->Crc(), CrcOf(data));
-    EXPECT_TRUE(onDoneCalled);
     EXPECT_EQ(ReadWholeFile(Path("photo.jpg")), data);
     TFileAttributeData attributes;
     ASSERT_EQ(GetFileAttributeData(Path("photo.jpg"), attributes, false), 0u);
     EXPECT_EQ(attributes.LastWriteTime, time);
     ExpectOnly({"photo.jpg"});
+    worker.reset(); // the callback runs right after Done; freeing waits for it
+    EXPECT_TRUE(onDoneCalled);
 }
 
 TEST_F(CopyThreadTest, EmptySourceGivesEmptyFileAfterOneRead)
