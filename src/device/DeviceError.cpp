@@ -1,0 +1,66 @@
+#include "device/DeviceError.h"
+
+#include "env/ErrorText.h"
+
+namespace
+{
+
+// The system text without the trailing blanks, control characters and full
+// stops that message tables like to end with.
+QString TrimmedSystemText(HRESULT result)
+{
+    QString text = ErrorMessageText(static_cast<std::uint32_t>(result));
+    while (!text.isEmpty()) {
+        QChar last = text.back();
+        if (last.unicode() > 0x20 && last != QLatin1Char('.'))
+            break;
+        text.chop(1);
+    }
+    return text;
+}
+
+} // namespace
+
+EDeviceCallError::EDeviceCallError(HRESULT errorCode, const QString &message)
+    : std::runtime_error(message.toStdString()), FErrorCode(errorCode), FMessage(message)
+{
+}
+
+QString DeviceCallMessage(HRESULT result, const QString &context)
+{
+    QString text = TrimmedSystemText(result);
+    QString detail = text.isEmpty() ? QStringLiteral("<Unknown error code>")
+                                    : text + QString::asprintf(" (0x%.8X)", static_cast<std::uint32_t>(result));
+    return QStringLiteral("Error calling: ") + context + QStringLiteral(" : ") + detail;
+}
+
+void CheckDeviceCall(HRESULT result, const QString &context)
+{
+    if (Succeeded(result))
+        return;
+    throw EDeviceCallError(result, DeviceCallMessage(result, context));
+}
+
+void TErrorList::AddError(const QString &objectId, std::uint32_t errorCode)
+{
+    FTexts.append(objectId);
+    FCodes.push_back(errorCode);
+}
+
+std::uint32_t TErrorList::GetErrorCode(int index) const
+{
+    if (index < 0 || index >= int(FCodes.size()))
+        return 0;
+    return FCodes[std::size_t(index)];
+}
+
+QString TErrorList::Strings(int index) const
+{
+    return FTexts.value(index);
+}
+
+void TErrorList::Clear()
+{
+    FTexts.clear();
+    FCodes.clear();
+}

@@ -1,0 +1,74 @@
+#include "device/DeviceServices.h"
+
+#include "device/sim/SimulatedDeviceService.h"
+
+DeviceServicePtr CreateDeviceServices()
+{
+    std::vector<DeviceServicePtr> services;
+    // Real devices come first: the libmtp backend is added here.
+    services.push_back(CreateSimulatedDeviceService(SimulatedDevicesFolder()));
+    return std::make_unique<TCompositeDeviceService>(std::move(services));
+}
+
+TCompositeDeviceService::TCompositeDeviceService(std::vector<DeviceServicePtr> services)
+    : FServices(std::move(services))
+{
+}
+
+HRESULT TCompositeDeviceService::GetDevices(QStringList &deviceIDs)
+{
+    deviceIDs.clear();
+    FOwners.clear();
+    for (const DeviceServicePtr &service : FServices) {
+        if (!service)
+            continue;
+        QStringList ids;
+        HRESULT hr = service->GetDevices(ids);
+        // One backend that cannot list (no USB access, say) must not hide the others.
+        if (Failed(hr))
+            continue;
+        for (const QString &id : ids) {
+            deviceIDs.append(id);
+            FOwners.emplace_back(id, service.get());
+        }
+    }
+    return S_OK;
+}
+
+IDeviceService *TCompositeDeviceService::ServiceOf(const QString &deviceID)
+{
+    if (FOwners.empty()) {
+        QStringList ids;
+        GetDevices(ids);
+    }
+    for (const auto &[id, service] : FOwners)
+        if (id == deviceID)
+            return service;
+    return nullptr;
+}
+
+HRESULT TCompositeDeviceService::GetDeviceFriendlyName(const QString &deviceID, QString &name)
+{
+    IDeviceService *service = ServiceOf(deviceID);
+    return service ? service->GetDeviceFriendlyName(deviceID, name) : E_DEVICE_GONE;
+}
+
+HRESULT TCompositeDeviceService::GetDeviceManufacturer(const QString &deviceID, QString &manufacturer)
+{
+    IDeviceService *service = ServiceOf(deviceID);
+    return service ? service->GetDeviceManufacturer(deviceID, manufacturer) : E_DEVICE_GONE;
+}
+
+HRESULT TCompositeDeviceService::GetDeviceDescription(const QString &deviceID, QString &description)
+{
+    IDeviceService *service = ServiceOf(deviceID);
+    return service ? service->GetDeviceDescription(deviceID, description) : E_DEVICE_GONE;
+}
+
+HRESULT TCompositeDeviceService::Open(const QString &deviceID, const TClientInformation &client,
+                                      std::unique_ptr<IDeviceConnection> &connection)
+{
+    connection.reset();
+    IDeviceService *service = ServiceOf(deviceID);
+    return service ? service->Open(deviceID, client, connection) : E_DEVICE_GONE;
+}
