@@ -371,9 +371,10 @@ TNumUpDown::TNumUpDown(QWidget *parent) : QWidget(parent)
 
 bool TNumUpDown::SetAssociate(TNumberEdit *edit, QString *error)
 {
-    if (FAssociate)
+    if (Associate())
         FAssociate->removeEventFilter(this);
     FAssociate = nullptr;
+    FAssociateObject = nullptr;
     if (!edit || edit->parentWidget() != parentWidget())
         return false;
     for (TNumUpDown *other : parentWidget()->findChildren<TNumUpDown *>(Qt::FindDirectChildrenOnly)) {
@@ -384,6 +385,7 @@ bool TNumUpDown::SetAssociate(TNumberEdit *edit, QString *error)
         }
     }
     FAssociate = edit;
+    FAssociateObject = edit;
     edit->installEventFilter(this);
     FollowAssociate();
     return true;
@@ -397,7 +399,7 @@ void TNumUpDown::SetAlignButton(TUpDownAlign align)
 
 void TNumUpDown::FollowAssociate()
 {
-    if (!FAssociate)
+    if (!Associate())
         return;
     const QRect edit = FAssociate->geometry();
     const int x = FAlignButton == udRight ? edit.right() + 1 : edit.left() - 16;
@@ -406,9 +408,11 @@ void TNumUpDown::FollowAssociate()
 
 bool TNumUpDown::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == FAssociate && (event->type() == QEvent::Move || event->type() == QEvent::Resize))
+    if (watched != FAssociateObject.data())
+        return QWidget::eventFilter(watched, event);
+    if (event->type() == QEvent::Move || event->type() == QEvent::Resize)
         FollowAssociate();
-    if (watched == FAssociate && (event->type() == QEvent::Show || event->type() == QEvent::Hide))
+    if (event->type() == QEvent::Show || event->type() == QEvent::Hide)
         setVisible(event->type() == QEvent::Show);
     return QWidget::eventFilter(watched, event);
 }
@@ -425,14 +429,14 @@ QRect TNumUpDown::DownRect() const
 
 void TNumUpDown::Up()
 {
-    if (FAssociate)
+    if (Associate())
         FAssociate->IncrementValue(FIncrement);
     Q_EMIT OnUpClick();
 }
 
 void TNumUpDown::Down()
 {
-    if (FAssociate)
+    if (Associate())
         FAssociate->IncrementValue(-FIncrement);
     Q_EMIT OnDownClick();
 }

@@ -127,7 +127,7 @@ class TNumUpDown : public QWidget
 public:
     explicit TNumUpDown(QWidget *parent = nullptr);
 
-    TNumberEdit *Associate() const { return FAssociate.data(); }
+    TNumberEdit *Associate() const { return FAssociateObject ? FAssociate : nullptr; }
     // False with the error text when another arrow control already steps the edit.
     bool SetAssociate(TNumberEdit *edit, QString *error = nullptr);
     TUpDownAlign AlignButton() const { return FAlignButton; }
@@ -155,7 +155,9 @@ private:
     QRect DownRect() const;
     void FollowAssociate();
 
-    QPointer<TNumberEdit> FAssociate;
+    // Compared as a plain object: the edit may be half destroyed when it sends its last events.
+    QPointer<QObject> FAssociateObject;
+    TNumberEdit *FAssociate = nullptr;
     int FIncrement = 1;
     TUpDownAlign FAlignButton = udRight;
     bool FUpPressed = false;
