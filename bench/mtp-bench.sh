@@ -20,7 +20,7 @@ T=$(mktemp -d /tmp/tessaril-mtpbench.XXXXXX)
 trap 'rm -rf "$T"' EXIT
 D=$T/device
 mkdir -p "$D/small" "$D/medium" "$D/big"
-for i in $(seq -w 1 300); do head -c 4096 /dev/urandom > "$D/small/f$i.bin"; done
+for i in $(seq -w 1 100); do head -c 4096 /dev/urandom > "$D/small/f$i.bin"; done
 for i in $(seq 1 20); do head -c $((5 << 20)) /dev/urandom > "$D/medium/m$i.bin"; done
 head -c $((200 << 20)) /dev/urandom > "$D/big/big.bin"
 mem=1024
