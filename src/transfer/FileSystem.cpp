@@ -1,0 +1,291 @@
+#include "transfer/FileSystem.h"
+
+#include "transfer/FileTimes.h"
+
+#include <QByteArray>
+#include <QFile>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <linux/magic.h>
+#include <linux/msdos_fs.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/statfs.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr std::uint32_t DosAttributeMask = FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+constexpr const char *DosAttributeXattr = "user.DOSATTRIB";
+constexpr long ExfatSuperMagic = 0x2011BAB0;
+
+QByteArray LocalName(const QString &fileName)
+{
+    return QFile::encodeName(fileName);
+}
+
+class TFileDescriptor
+{
+public:
+    explicit TFileDescriptor(int fd) : FFd(fd) {}
+    ~TFileDescriptor()
+    {
+        if (FFd >= 0)
+            ::close(FFd);
+    }
+    TFileDescriptor(const TFileDescriptor &) = delete;
+    TFileDescriptor &operator=(const TFileDescriptor &) = delete;
+    int Get() const { return FFd; }
+    bool IsOpen() const { return FFd >= 0; }
+
+private:
+    int FFd;
+};
+
+bool IsFatFileSystem(const QByteArray &path)
+{
+    struct statfs info {};
+    if (::statfs(path.constData(), &info) != 0)
+        return false;
+    return info.f_type == MSDOS_SUPER_MAGIC || info.f_type == ExfatSuperMagic;
+}
+
+// Archive, hidden and system bits: the FAT attribute byte on FAT and exFAT,
+// else the hexadecimal text that starts the user.DOSATTRIB extended attribute.
+// Nothing where neither exists.
+std::uint32_t ReadDosAttributes(const QByteArray &path)
+{
+    if (IsFatFileSystem(path)) {
+        TFileDescriptor file(::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+        std::uint32_t fatAttributes = 0;
+        if (file.IsOpen() && ::ioctl(file.Get(), FAT_IOCTL_GET_ATTRIBUTES, &fatAttributes) == 0)
+            return fatAttributes & DosAttributeMask;
+    }
+    char value[64] = {};
+    const ssize_t length = ::lgetxattr(path.constData(), DosAttributeXattr, value, sizeof(value) - 1);
+    if (length < 3 || value[0] != '0' || (value[1] != 'x' && value[1] != 'X'))
+        return 0;
+    return static_cast<std::uint32_t>(std::strtoul(value + 2, nullptr, 16)) & DosAttributeMask;
+}
+
+// Best effort by design: a file system that keeps no such bits drops them.
+void WriteDosAttributes(const QByteArray &path, std::uint32_t attributes)
+{
+    const std::uint32_t wanted = attributes & DosAttributeMask;
+    if (IsFatFileSystem(path)) {
+        TFileDescriptor file(::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+        std::uint32_t fatAttributes = 0;
+        if (file.IsOpen() && ::ioctl(file.Get(), FAT_IOCTL_GET_ATTRIBUTES, &fatAttributes) == 0) {
+            fatAttributes = (fatAttributes & ~DosAttributeMask & ~FILE_ATTRIBUTE_READONLY) | wanted |
+                            (attributes & FILE_ATTRIBUTE_READONLY);
+            if (::ioctl(file.Get(), FAT_IOCTL_SET_ATTRIBUTES, &fatAttributes) == 0)
+                return;
+        }
+    }
+    if (ReadDosAttributes(path) == wanted)
+        return;
+    if (wanted == 0) {
+        ::lremovexattr(path.constData(), DosAttributeXattr);
+        return;
+    }
+    char value[16] = {};
+    const int length = std::snprintf(value, sizeof(value), "0x%x", static_cast<unsigned>(wanted));
+    // The terminating zero belongs to the value, as other writers of this attribute keep it.
+    ::lsetxattr(path.constData(), DosAttributeXattr, value, static_cast<size_t>(length) + 1, 0);
+}
+
+std::uint32_t AttributesOf(const QByteArray &path, mode_t mode)
+{
+    std::uint32_t attributes = 0;
+    if (S_ISLNK(mode)) {
+        attributes |= FILE_ATTRIBUTE_REPARSE_POINT;
+        struct stat target {};
+        if (::stat(path.constData(), &target) == 0 && S_ISDIR(target.st_mode))
+            attributes |= FILE_ATTRIBUTE_DIRECTORY;
+        return attributes;
+    }
+    if (S_ISDIR(mode))
+        attributes |= FILE_ATTRIBUTE_DIRECTORY;
+    if ((mode & S_IWUSR) == 0)
+        attributes |= FILE_ATTRIBUTE_READONLY;
+    attributes |= ReadDosAttributes(path);
+    return attributes == 0 ? FILE_ATTRIBUTE_NORMAL : attributes;
+}
+
+TFileTime FileTimeOf(const struct statx_timestamp &time)
+{
+    return UnixPartsToFileTime(time.tv_sec, time.tv_nsec);
+}
+
+timespec TimespecOf(TFileTime fileTime)
+{
+    std::int64_t seconds = 0;
+    std::int64_t nanoseconds = 0;
+    FileTimeToUnixParts(fileTime, seconds, nanoseconds);
+    timespec result{};
+    result.tv_sec = static_cast<time_t>(seconds);
+    result.tv_nsec = static_cast<long>(nanoseconds);
+    return result;
+}
+
+timespec OmitTime()
+{
+    timespec result{};
+    result.tv_nsec = UTIME_OMIT;
+    return result;
+}
+
+std::uint32_t SetTimes(const QByteArray &path, const timespec &access, const timespec &write)
+{
+    const timespec times[2] = {access, write};
+    // Like the platform's open for attribute writing, this acts on a link's target.
+    return ::utimensat(AT_FDCWD, path.constData(), times, 0) == 0 ? 0 : static_cast<std::uint32_t>(errno);
+}
+
+// The current local wall-clock time written into a file time without zone change.
+TFileTime CurrentTimeValue()
+{
+    return DateTimeToFileTime(NowLocalDateTime());
+}
+
+void CheckFileTime(TFileTime &time, TDateTime latest, TFileTime replacement)
+{
+    TDateTime converted = 0;
+    if (!FileTimeToDateTime(time, converted) || converted > latest)
+        time = replacement;
+}
+
+} // namespace
+
+QString XlFileName(const QString &path)
+{
+    return path;
+}
+
+bool XlFileExists(const QString &fileName, bool followLink)
+{
+    const QByteArray path = LocalName(XlFileName(fileName));
+    struct stat info {};
+    if (::lstat(path.constData(), &info) != 0)
+        return false;
+    if (!S_ISLNK(info.st_mode))
+        return !S_ISDIR(info.st_mode);
+    if (!followLink)
+        return true;
+    struct stat target {};
+    if (::stat(path.constData(), &target) != 0 || S_ISDIR(target.st_mode))
+        return false;
+    TFileDescriptor file(::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    return file.IsOpen();
+}
+
+std::uint32_t GetFileAttributeData(const QString &fileName, TFileAttributeData &data, bool followLink)
+{
+    QByteArray path = LocalName(fileName);
+    constexpr unsigned mask = STATX_BASIC_STATS | STATX_BTIME;
+    struct statx info {};
+    if (::statx(AT_FDCWD, path.constData(), AT_SYMLINK_NOFOLLOW, mask, &info) != 0)
+        return static_cast<std::uint32_t>(errno);
+    QString target;
+    if (S_ISLNK(info.stx_mode) && followLink && GetLinkTarget(fileName, target)) {
+        path = LocalName(target);
+        if (::statx(AT_FDCWD, path.constData(), 0, mask, &info) != 0)
+            return static_cast<std::uint32_t>(errno);
+    }
+    data.FileAttributes = AttributesOf(path, info.stx_mode);
+    data.LastWriteTime = FileTimeOf(info.stx_mtime);
+    data.LastAccessTime = FileTimeOf(info.stx_atime);
+    // Without a birth time the last write time is the best lower bound we have.
+    data.CreationTime = (info.stx_mask & STATX_BTIME) != 0 ? FileTimeOf(info.stx_btime) : data.LastWriteTime;
+    data.FileSizeHigh = static_cast<std::uint32_t>(info.stx_size >> 32);
+    data.FileSizeLow = static_cast<std::uint32_t>(info.stx_size & 0xFFFFFFFF);
+    return 0;
+}
+
+bool GetLinkTarget(const QString &fileName, QString &target)
+{
+    const QByteArray path = LocalName(fileName);
+    struct stat info {};
+    if (::lstat(path.constData(), &info) != 0 || !S_ISLNK(info.st_mode))
+        return false;
+    char *resolved = ::realpath(path.constData(), nullptr);
+    if (resolved == nullptr)
+        return false;
+    target = QFile::decodeName(resolved);
+    std::free(resolved);
+    return true;
+}
+
+TDateTime GetFileWriteTime(const QString &fileName)
+{
+    TFileAttributeData data;
+    TDateTime time = 0;
+    if (GetFileAttributeData(fileName, data, true) != 0 || !FileTimeToDateTime(data.LastWriteTime, time))
+        return 0;
+    return time;
+}
+
+std::uint32_t SetFileWriteTime(const QString &fileName, TDateTime time)
+{
+    return SetTimes(LocalName(fileName), OmitTime(), TimespecOf(DateTimeToFileTime(time)));
+}
+
+std::uint32_t SetFileTimestamps(const QString &fileName, const TFileTimestamps &timeStamps, bool checkTime,
+                                bool setCreationTime, bool followLink)
+{
+    TFileTimestamps times = timeStamps;
+    const TFileTime now = CurrentTimeValue();
+    if (!times.Valid) {
+        times.CreationTime = now;
+        times.LastAccessTime = now;
+        times.LastWriteTime = now;
+    } else if (checkTime) {
+        const TDateTime latest = NowLocalDateTime() + 1.0;
+        CheckFileTime(times.CreationTime, latest, now);
+        CheckFileTime(times.LastAccessTime, latest, now);
+        CheckFileTime(times.LastWriteTime, latest, now);
+    }
+    QString name = fileName;
+    QString target;
+    if (followLink && GetLinkTarget(fileName, target))
+        name = target;
+    const timespec access = setCreationTime ? TimespecOf(times.LastAccessTime) : OmitTime();
+    return SetTimes(LocalName(name), access, TimespecOf(times.LastWriteTime));
+}
+
+std::uint32_t GetFileAttributes(const QString &fileName)
+{
+    const QByteArray path = LocalName(fileName);
+    struct stat info {};
+    if (::lstat(path.constData(), &info) != 0)
+        return INVALID_FILE_ATTRIBUTES;
+    return AttributesOf(path, info.st_mode);
+}
+
+std::uint32_t SetFileAttributes(const QString &fileName, std::uint32_t attributes)
+{
+    const QByteArray path = LocalName(fileName);
+    struct stat info {};
+    if (::lstat(path.constData(), &info) != 0)
+        return static_cast<std::uint32_t>(errno);
+    if (S_ISLNK(info.st_mode)) {
+        WriteDosAttributes(path, attributes);
+        return 0;
+    }
+    const bool readOnly = (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+    const mode_t mode = info.st_mode & 07777;
+    const mode_t wantedMode = readOnly ? mode & ~mode_t(S_IWUSR | S_IWGRP | S_IWOTH) : mode | S_IWUSR;
+    // Write permission first when it is granted, last when it is taken away,
+    // so that the extended attribute can still be written in between.
+    if (!readOnly && wantedMode != mode && ::chmod(path.constData(), wantedMode) != 0)
+        return static_cast<std::uint32_t>(errno);
+    WriteDosAttributes(path, attributes);
+    if (readOnly && wantedMode != mode && ::chmod(path.constData(), wantedMode) != 0)
+        return static_cast<std::uint32_t>(errno);
+    return 0;
+}

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "transfer/FileData.h"
+
+#include <QString>
+
+#include <cstdint>
+
+// Stateless helpers for files on the destination disk. Error codes are errno
+// values (0 for success); no routine throws.
+
+inline constexpr std::uint32_t FILE_ATTRIBUTE_HIDDEN = 0x02;
+inline constexpr std::uint32_t FILE_ATTRIBUTE_SYSTEM = 0x04;
+
+// What a file's attribute query reports: attributes, the three times (UTC) and the size.
+struct TFileAttributeData
+{
+    std::uint32_t FileAttributes = 0;
+    TFileTime CreationTime = 0;
+    TFileTime LastAccessTime = 0;
+    TFileTime LastWriteTime = 0;
+    std::uint32_t FileSizeHigh = 0;
+    std::uint32_t FileSizeLow = 0;
+};
+
+// The extended-length form of a path; Linux has none, so the path itself.
+QString XlFileName(const QString &path);
+
+// Whether a file that is not a directory exists. With followLink a symbolic
+// link counts only when its target is an openable file.
+bool XlFileExists(const QString &fileName, bool followLink);
+
+// Attributes, times and size; with followLink those of a link's target.
+std::uint32_t GetFileAttributeData(const QString &fileName, TFileAttributeData &data, bool followLink);
+
+// The fully resolved path a symbolic link leads to; false for anything that is no link.
+bool GetLinkTarget(const QString &fileName, QString &target);
+
+// Last write time of an existing file as a UTC date-time; 0 when it cannot be read.
+TDateTime GetFileWriteTime(const QString &fileName);
+
+// Sets only the last write time; time is a UTC date-time.
+std::uint32_t SetFileWriteTime(const QString &fileName, TDateTime time);
+
+// Sets the times of a file from a record (invalid record: the current local
+// wall-clock time stored as if it were UTC). With checkTime a time more than
+// a day after now is replaced by now. Creation time cannot be set on Linux:
+// setCreationTime sets last access and last write time, else only last write.
+std::uint32_t SetFileTimestamps(const QString &fileName, const TFileTimestamps &timeStamps, bool checkTime,
+                                bool setCreationTime, bool followLink);
+
+// The attribute word of a file (a symbolic link itself, not its target):
+// read-only when the owner may not write, directory, archive/hidden/system
+// where the file system keeps them, reparse point for a link; NORMAL when
+// nothing else is set. INVALID_FILE_ATTRIBUTES on failure, errno then tells why.
+std::uint32_t GetFileAttributes(const QString &fileName);
+
+// Replaces the attribute word: read-only clears every write bit, its absence
+// gives the owner write permission; the archive, hidden and system bits go
+// where the file system keeps them and are dropped quietly elsewhere.
+// 0 or the errno of the failing call.
+std::uint32_t SetFileAttributes(const QString &fileName, std::uint32_t attributes);
