@@ -40,6 +40,8 @@ public:
     TPortableDevice &operator=(const TPortableDevice &) = delete;
 
     TPortableDeviceContent &Content() const { return *FContent; }
+    // "DEVICE" outside the tree (parent index 0, level 0), for the device's properties.
+    const TPortableDeviceObject &DeviceObject() const { return *FDeviceObject; }
     const QString &DeviceID() const { return FDeviceID; }
 
     // Asked of the device service on every read; raise EDeviceCallError.

@@ -397,7 +397,7 @@ private:
             Fail(index, E_TREE_CYCLE);
             return;
         }
-        if (level > FContent.FLimits.MaxDepth) {
+        if (level >= FContent.FLimits.MaxDepth) {
             Fail(index, E_TREE_TOO_DEEP);
             return;
         }

@@ -102,7 +102,7 @@ struct TTreeLimits
 {
     int MaxChildren = 1000000; // children of one object
     int MaxObjects = 4000000;  // objects of the whole tree
-    int MaxDepth = 1024;       // levels below the device object
+    int MaxDepth = 1024;       // levels below the device object; the deepest are not listed
 };
 
 // Codes of the error entries for those bounds and for a device that lists an
