@@ -1,0 +1,74 @@
+#pragma once
+
+#include "transfer/FileData.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <QTimeZone>
+
+#include <cstdint>
+#include <functional>
+
+// The kinds of time slot; this program offers and stores only tmAll to tmPrevDays.
+enum TTimeMode : std::uint8_t
+{
+    tmAll,
+    tmNewer,
+    tmOlder,
+    tmSpan,
+    tmToday,
+    tmLastDays,
+    tmPrevDays,
+    tmUpdate,
+    tmOff,
+    tmError,
+    tmPrompt,
+};
+
+// Which file time is tested; this program always tests the modification time.
+enum TTimeRef : std::uint8_t
+{
+    trModify,
+    trCreate,
+    trBoth,
+};
+
+struct TTimePeriod
+{
+    TTimeMode Mode = tmAll;
+    TTimeRef TmRef = trModify;
+    std::int32_t Days = 7;
+    TDateTime DayTime = 0.25; // 06:00
+    TDateTime Dat1 = 0;       // start date, a whole day
+    TDateTime Dat2 = 0;       // end date, a whole day
+
+    // t: the file's modification time in UTC; today: the current local date
+    // as a whole day.
+    bool InTimeSlot(TDateTime t, TDateTime today) const;
+};
+
+// The current local date-time; tests hand in a fixed one.
+using TClock = std::function<QDateTime()>;
+QDateTime SystemNow();
+
+// Mode all, 7 days, 06:00, from today one year ago (today minus 12 months) to today.
+TTimePeriod DefaultTimePeriod(const QDate &today);
+
+// A stored mode of 7 or more (or below 0) is read as tmAll.
+TTimeMode TimeModeFromStored(int value);
+
+// The time with its time of day cut off.
+TDateTime WholeDays(TDateTime time);
+
+TDateTime DateToDateTime(const QDate &date);
+QDate DateTimeToDate(TDateTime time);
+
+// The local date of `now` as a whole day.
+TDateTime LocalToday(const QDateTime &now);
+
+// A device's local date-time converted to UTC with the offset of `zone` in
+// force at that local time, daylight saving included. In the repeated autumn
+// hour the daylight-saving offset counts; a time in the skipped spring hour
+// takes the offset in force before the change (so 02:30 in a zone that jumps
+// from 02:00 to 03:00 becomes the instant shown as 03:30). Never fails.
+TDateTime DeviceTimeToUtc(TDateTime local, const QTimeZone &zone = QTimeZone::systemTimeZone());

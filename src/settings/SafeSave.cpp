@@ -1,0 +1,190 @@
+#include "settings/SafeSave.h"
+
+#include "env/ErrorText.h"
+#include "env/SafeFormat.h"
+#include "settings/StreamErrors.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QRandomGenerator>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+TWriteHook &WriteHook()
+{
+    static TWriteHook hook;
+    return hook;
+}
+
+ssize_t WriteSome(int fd, const char *buffer, size_t count)
+{
+    const TWriteHook &hook = WriteHook();
+    return hook ? hook(fd, buffer, count) : ::write(fd, buffer, count);
+}
+
+[[noreturn]] void RaiseCreateError(const QString &fileName, int err)
+{
+    throw EFCreateError(SafeFormat(QCoreApplication::translate("IniFile", "Cannot create file \"%s\". %s"), fileName,
+                                   ErrorMessageText(static_cast<std::uint32_t>(err))),
+                        static_cast<std::uint32_t>(err));
+}
+
+[[noreturn]] void RaiseWriteError(int err)
+{
+    throw EWriteError(QCoreApplication::translate("IniFile", "Stream write error"), static_cast<std::uint32_t>(err));
+}
+
+// Closes the descriptor on every path out.
+class TFileDescriptor
+{
+public:
+    explicit TFileDescriptor(int fd) : m_fd(fd) {}
+    ~TFileDescriptor()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    TFileDescriptor(const TFileDescriptor &) = delete;
+    TFileDescriptor &operator=(const TFileDescriptor &) = delete;
+
+    int Get() const { return m_fd; }
+    // Closes now and reports the result, since a failed close may mean lost data.
+    int Close()
+    {
+        const int result = ::close(m_fd);
+        m_fd = -1;
+        return result;
+    }
+
+private:
+    int m_fd;
+};
+
+// Returns 0 or the errno of the failing step.
+int WriteAllAndSync(int fd, const QByteArray &data)
+{
+    const char *next = data.constData();
+    size_t left = static_cast<size_t>(data.size());
+    while (left > 0) {
+        const ssize_t written = WriteSome(fd, next, left);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return written < 0 ? errno : ENOSPC;
+        next += written;
+        left -= static_cast<size_t>(written);
+    }
+    return ::fsync(fd) == 0 ? 0 : errno;
+}
+
+QByteArray ResolvedTarget(const QByteArray &path)
+{
+    struct stat linkInfo {};
+    if (::lstat(path.constData(), &linkInfo) != 0 || !S_ISLNK(linkInfo.st_mode))
+        return path;
+    char resolved[PATH_MAX];
+    if (::realpath(path.constData(), resolved) == nullptr)
+        return path; // a dangling link is replaced by the file itself
+    return QByteArray(resolved);
+}
+
+QByteArray FolderOf(const QByteArray &path)
+{
+    const qsizetype slash = path.lastIndexOf('/');
+    if (slash < 0)
+        return QByteArrayLiteral(".");
+    return slash == 0 ? QByteArrayLiteral("/") : path.left(slash);
+}
+
+QByteArray TemporaryName(const QByteArray &target)
+{
+    const qsizetype slash = target.lastIndexOf('/');
+    const QByteArray folder = slash < 0 ? QByteArray() : target.left(slash + 1);
+    // Keep the temporary name well below the length limit of a name.
+    const QByteArray base = target.mid(slash + 1).left(120);
+    const QByteArray suffix = QByteArray::number(QRandomGenerator::global()->generate(), 36);
+    return folder + '.' + base + ".tmp-" + suffix;
+}
+
+void SyncFolder(const QByteArray &folder)
+{
+    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    ::fsync(fd); // best effort: the rename itself has already happened
+    ::close(fd);
+}
+
+void WriteInPlace(const QString &fileName, const QByteArray &target, const QByteArray &data)
+{
+    TFileDescriptor file(::open(target.constData(), O_WRONLY | O_TRUNC | O_CLOEXEC));
+    if (file.Get() < 0)
+        RaiseCreateError(fileName, errno);
+    if (const int err = WriteAllAndSync(file.Get(), data))
+        RaiseWriteError(err);
+    if (file.Close() != 0)
+        RaiseWriteError(errno);
+}
+
+} // namespace
+
+void SetSaveWriteHook(TWriteHook hook)
+{
+    WriteHook() = std::move(hook);
+}
+
+void SaveFileSafely(const QString &fileName, const QByteArray &data)
+{
+    const QByteArray target = ResolvedTarget(QFile::encodeName(fileName));
+    struct stat old {};
+    const bool exists = ::stat(target.constData(), &old) == 0;
+    if (exists && S_ISDIR(old.st_mode))
+        RaiseCreateError(fileName, EISDIR);
+    // A file the user made read-only stays protected, as an in-place write would.
+    if (exists && ::access(target.constData(), W_OK) != 0)
+        RaiseCreateError(fileName, errno);
+
+    QByteArray temporary;
+    int fd = -1;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        temporary = TemporaryName(target);
+        fd = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST)
+            break;
+    }
+    if (fd < 0) {
+        const int err = errno;
+        // A writable file in a folder where we may not create files can only be
+        // rewritten in place.
+        if (exists && (err == EACCES || err == EPERM))
+            return WriteInPlace(fileName, target, data);
+        RaiseCreateError(fileName, err);
+    }
+
+    TFileDescriptor file(fd);
+    auto discard = [&](int err) {
+        ::unlink(temporary.constData());
+        RaiseWriteError(err);
+    };
+    if (exists) {
+        if (::fchmod(fd, old.st_mode & 07777) != 0)
+            discard(errno);
+        // Only possible for a privileged user; others keep their own ownership.
+        if (::fchown(fd, old.st_uid, old.st_gid) != 0 && errno != EPERM)
+            discard(errno);
+    }
+    if (const int err = WriteAllAndSync(fd, data))
+        discard(err);
+    if (file.Close() != 0)
+        discard(errno);
+    if (::rename(temporary.constData(), target.constData()) != 0)
+        discard(errno);
+    SyncFolder(FolderOf(target));
+}
