@@ -352,6 +352,8 @@ class HostileContentTest : public ::testing::Test
 protected:
     void Open(std::shared_ptr<TFakeDevice> device)
     {
+        FContent.reset();
+        FConnection.reset();
         FDevice = std::move(device);
         FConnection = FDevice->Connect();
         FContent = std::make_unique<TPortableDeviceContent>(*FConnection);

@@ -61,7 +61,8 @@ TEST_F(ManagerTest, DevicesAreFoundByNameWithoutRegardToCaseFirstOneWins)
     EXPECT_EQ(manager->GetDeviceByName(QStringLiteral("<unknown device>"))->DeviceID(), QStringLiteral("id4"));
     EXPECT_EQ(manager->GetDeviceByID(QStringLiteral("ID3"))->DeviceID(), QStringLiteral("id3"));
     EXPECT_EQ(manager->GetDevice(0)->DeviceID(), QStringLiteral("id1"));
-    EXPECT_EQ(manager->Devices(0), manager->SelectedDevice());
+    TPortableDevice *opened = manager->Devices(0);
+    EXPECT_EQ(opened, manager->SelectedDevice());
 }
 
 TEST_F(ManagerTest, AtMostOneDeviceIsOpenAndAnyMissCloses)
