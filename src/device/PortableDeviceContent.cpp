@@ -392,8 +392,9 @@ private:
         }
         const int level = FContent.FObjectList[std::size_t(parentIndex)]->Level() + 1;
         const int index = FContent.AddObject(id, parentIndex, level);
-        if (FOpenIDs.contains(id)) {
-            // The device lists an object below itself: its subtree would never end.
+        if (FListedIDs.contains(id)) {
+            // Listed before: below itself its subtree would never end, and
+            // elsewhere repeats could multiply the tree with every level.
             Fail(index, E_TREE_CYCLE);
             return;
         }
@@ -410,20 +411,17 @@ private:
         std::unique_ptr<IObjectIdEnumerator> enumerator;
         HRESULT hr = FContent.FConnection.EnumObjects(id, enumerator);
         if (Failed(hr)) {
+            FListedIDs.insert(id);
             Fail(index, hr);
             return;
         }
+        FListedIDs.insert(id);
         if (hr != S_OK || !enumerator)
             return;
-        FOpenIDs.insert(id);
         FStack.push_back(TFrame{index, std::move(enumerator), {}, 0, true, 0});
     }
 
-    void Pop()
-    {
-        FOpenIDs.remove(FContent.FObjectList[std::size_t(FStack.back().Index)]->ObjectID());
-        FStack.pop_back();
-    }
+    void Pop() { FStack.pop_back(); }
 
     void Fail(int index, HRESULT hr)
     {
@@ -433,7 +431,7 @@ private:
 
     TPortableDeviceContent &FContent;
     std::vector<TFrame> FStack;
-    QSet<QString> FOpenIDs; // identifiers whose listing is open: the ancestors
+    QSet<QString> FListedIDs; // identifiers whose children were asked for, exactly as listed
     bool FResult = true;
     bool FAborted = false;
 };

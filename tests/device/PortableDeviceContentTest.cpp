@@ -423,3 +423,13 @@ TEST_F(HostileContentTest, ObjectListedBelowItselfIsNotListedAgain)
     EXPECT_EQ(FContent->ErrorObjects().GetErrorCode(0), std::uint32_t(E_TREE_CYCLE));
     EXPECT_EQ(FContent->GetObjectByID(QStringLiteral("loop"))->Index(), 2);
 }
+
+TEST_F(HostileContentTest, RepeatedIdentifiersAreListedOnce)
+{
+    Open(MakeRepeatingDevice(60));
+    EXPECT_FALSE(FContent->Refresh());
+    // DEVICE, s, and each level's folder twice.
+    EXPECT_EQ(FContent->ObjectCount(), 2 + 2 * 60);
+    EXPECT_EQ(FContent->ErrorObjects().Count(), 60);
+    EXPECT_EQ(FContent->GetObjectByID(QStringLiteral("r60"))->Level(), 61);
+}

@@ -109,3 +109,17 @@ std::shared_ptr<TFakeDevice> MakeSelfListingDevice()
     device->Object(QStringLiteral("loop")).Children = {QStringLiteral("s"), QStringLiteral("loop")};
     return device;
 }
+
+std::shared_ptr<TFakeDevice> MakeRepeatingDevice(int levels)
+{
+    auto device = std::make_shared<TFakeDevice>();
+    device->AddStorage(QStringLiteral("s"), QStringLiteral("Store"));
+    QString parent = QStringLiteral("s");
+    for (int level = 1; level <= levels; ++level) {
+        const QString id = QStringLiteral("r%1").arg(level);
+        device->AddFolder(id, parent, id);
+        device->Object(parent).Children.append(id);
+        parent = id;
+    }
+    return device;
+}
