@@ -188,3 +188,16 @@ bool ReadFamilyDarkMode(const QString &familyCfg)
         return false;
     }
 }
+
+TProgramStart DetermineProgramStart(const TSystemEnvironment &env, const QStringList &args, const QLocale &system,
+                                    const QString &prgName)
+{
+    TProgramStart start;
+    start.StartOptions = ParseStartOptions(args, env.Variables);
+    start.Locations = DetermineLocations(env, start.StartOptions, prgName);
+    start.Language =
+        ChooseLanguage(start.StartOptions.Language, ReadFamilyLangId(start.Locations.FamilyCfg), system);
+    start.RunOptions = ParseRunOptions(args);
+    start.TaskName = TaskFileName(start.RunOptions.TaskArgument, start.Locations.JobDir, env);
+    return start;
+}
