@@ -144,7 +144,7 @@ public:
         const int index = IndexOf(parentID);
         if (index < 0)
             return E_DEVICE_NO_OBJECT;
-        if (FConfig.Faults.EnumFail.contains(FaultPath(index)))
+        if (HasFault(FConfig.Faults.EnumFail, index))
             return E_DEVICE_IO;
         QStringList ids;
         if (FNodes[std::size_t(index)].Kind != nkFile) {
@@ -191,8 +191,7 @@ public:
             return E_DEVICE_NO_OBJECT;
         if (FNodes[std::size_t(index)].Kind != nkFile)
             return HResultFromErrno(EISDIR);
-        const QString faultPath = FaultPath(index);
-        if (FConfig.Faults.StreamFail.contains(faultPath))
+        if (HasFault(FConfig.Faults.StreamFail, index))
             return E_DEVICE_IO;
 
         int fd = ::open(LocalPath(DiskPath(index)).constData(), O_RDONLY | O_CLOEXEC);
@@ -204,7 +203,8 @@ public:
             ::close(fd);
             return hr;
         }
-        const std::int64_t failAfter = FConfig.Faults.ReadFailAfter.value(faultPath, -1);
+        const std::int64_t failAfter =
+            FConfig.Faults.ReadFailAfter.isEmpty() ? -1 : FConfig.Faults.ReadFailAfter.value(FaultPath(index), -1);
         stream = std::make_shared<TSimulatedStream>(fd, std::int64_t(status.st_size), failAfter,
                                                     FConfig.Faults.ReadDelayUs);
         preferredBlockSize = PreferredBlockSize;
@@ -242,6 +242,12 @@ private:
     }
 
     QString FaultPath(int index) const { return NamesOf(index).join(QLatin1Char('/')); }
+
+    // Building the path costs more than the lookup; most devices have no faults.
+    bool HasFault(const QSet<QString> &paths, int index) const
+    {
+        return !paths.isEmpty() && paths.contains(FaultPath(index));
+    }
 
     QString DiskPath(int index) const
     {
@@ -342,6 +348,8 @@ private:
 
     QString ReportedName(int index) const
     {
+        if (FConfig.Faults.Names.isEmpty())
+            return FNodes[std::size_t(index)].Name;
         const auto found = FConfig.Faults.Names.constFind(FaultPath(index));
         return found != FConfig.Faults.Names.constEnd() ? found.value() : FNodes[std::size_t(index)].Name;
     }
@@ -419,7 +427,7 @@ private:
 
     HRESULT StatProperty(int index, TPropertyKey key, TPropertyValue &value) const
     {
-        if (key == pkDateModified && FConfig.Faults.NoDate.contains(FaultPath(index)))
+        if (key == pkDateModified && HasFault(FConfig.Faults.NoDate, index))
             return E_DEVICE_NO_PROPERTY;
         struct stat status = {};
         if (::stat(LocalPath(DiskPath(index)).constData(), &status) != 0)
