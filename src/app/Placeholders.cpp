@@ -2,6 +2,9 @@
 
 #include "env/FamilySystem.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 const char *const DestPlaceholders[13] = {
     "%device%", "%date%", "%yaw%", "%dow%",   "%ldow%",   "%dnw%",  "%day%",
     "%week%",   "%dom%",  "%wom%", "%month%", "%lmonth%", "%year%",
@@ -116,4 +119,9 @@ QString DestStartFolder(const QString &destText, const QString &homeDir,
         folder.truncate(cut == 0 ? 1 : cut);
     }
     return folder;
+}
+
+QString DestStartFolder(const QString &destText)
+{
+    return DestStartFolder(destText, QDir::homePath(), [](const QString &path) { return QFileInfo(path).isDir(); });
 }

@@ -112,3 +112,9 @@ TEST(DestStartFolder, CutsAndWalksUp)
     const auto nothingExists = [](const QString &) { return false; };
     EXPECT_TRUE(DestStartFolder(QStringLiteral("/a/b"), QString(), nothingExists).isEmpty());
 }
+
+TEST(DestStartFolder, OnTheRealFileSystem)
+{
+    EXPECT_EQ(DestStartFolder(QStringLiteral("/%device%/x")).toStdString(), "/");
+    EXPECT_EQ(DestStartFolder(QStringLiteral("/proc/self/no-such-folder/%date%")).toStdString(), "/proc/self");
+}
