@@ -409,12 +409,11 @@ private:
         const QString &id = FContent.FObjectList[std::size_t(index)]->ObjectID();
         std::unique_ptr<IObjectIdEnumerator> enumerator;
         HRESULT hr = FContent.FConnection.EnumObjects(id, enumerator);
+        FListedIDs.insert(id);
         if (Failed(hr)) {
-            FListedIDs.insert(id);
             Fail(index, hr);
             return;
         }
-        FListedIDs.insert(id);
         if (hr != S_OK || !enumerator)
             return;
         FStack.push_back(TFrame{index, std::move(enumerator), {}, 0, true, 0});
