@@ -2,6 +2,7 @@
 
 #include "app/LocaleDates.h"
 #include "env/ErrorText.h"
+#include "env/PluralText.h"
 #include "env/SafeFormat.h"
 
 #include <QCoreApplication>
@@ -10,21 +11,6 @@
 #include <cmath>
 
 QString Tx(const char *text) { return QCoreApplication::translate("TMainForm", text); }
-
-QString PluralText(const QString &none, const QString &one, const QString &many, std::int64_t count,
-                   bool groupDigits)
-{
-    if (count == 1)
-        return one;
-    if (count == 0 && !none.isEmpty())
-        return none;
-    QString format = many;
-    if (groupDigits && count > 9999)
-        format.replace(QStringLiteral("%u"), QStringLiteral("%.0n"));
-    if (format.contains(QStringLiteral("%.0n")))
-        return SafeFormat(format, static_cast<double>(count));
-    return SafeFormat(format, static_cast<qulonglong>(count));
-}
 
 QString CounterLineText(int count) { return QStringLiteral("    ") + SafeFormat(Tx("%u objects found"), count); }
 

@@ -11,11 +11,6 @@
 
 QString Tx(const char *text);
 
-// The one text for 1, the none text for 0 (when given), else the many format
-// filled with the count; above 9999 the number carries the locale's thousands
-// separators when `groupDigits` is set.
-QString PluralText(const QString &none, const QString &one, const QString &many, std::int64_t count, bool groupDigits = true);
-
 QString CounterLineText(int count);                       // "    %u objects found"
 QString LoadingDeviceListText();                          // "Loading device list"
 QString DevicesFoundText(int count);                      // "No portable device found" / ...
