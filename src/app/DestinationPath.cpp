@@ -28,12 +28,16 @@ QString JoinPath(const QString &path, const QString &name)
 QString LocalObjectPath(TPortableDeviceContent &content, int index)
 {
     QStringList names;
-    // A device that reports a parent loop must not hang us: a path can hold at
-    // most as many names as there are objects.
-    int guard = content.ObjectCount();
-    for (TPortableDeviceObject *object = content.GetObject(index); object != nullptr && guard-- > 0;
-         object = content.GetObject(object->ParentIndex())) {
-        if (object->ObjectType() == otDevice || object->ParentIndex() < 0)
+    // The device object is part of the path only when it is the object itself
+    // (selecting the device puts its name first). The walk follows the tree's
+    // own parent indexes, which always lead up to the device, at most once per level.
+    TPortableDeviceObject *object = content.GetObject(index);
+    if (object == nullptr)
+        return {};
+    names.append(SafePathComponent(object->DisplayName()));
+    for (int guard = object->Level(); guard > 0; --guard) {
+        object = content.GetObject(object->ParentIndex());
+        if (object == nullptr || object->ParentIndex() < 0)
             break;
         names.prepend(SafePathComponent(object->DisplayName()));
     }

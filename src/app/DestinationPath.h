@@ -17,6 +17,6 @@ QString SafePathComponent(const QString &name);
 QString JoinPath(const QString &path, const QString &name);
 
 // The local relative path of a device object: the safe display names of its
-// ancestors below the device object and of itself, joined by "/". Empty for
-// the device object.
+// ancestors below the device object and of itself, joined by "/". For the
+// device object itself, its own name.
 QString LocalObjectPath(TPortableDeviceContent &content, int index);

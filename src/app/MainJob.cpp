@@ -49,7 +49,7 @@ QStringList TMainJob::RefreshDeviceList(const QString &header)
     FLog.LogLine(LoadingDeviceListText(), 2);
     FDevManager->Refresh();
     QStringList names;
-    for (int i = 0; i < FDevManager->DeviceCount(); ++i) {
+    for (int i = 0; i < int(FDevManager->DeviceCount()); ++i) {
         TPortableDevice *device = FDevManager->GetDevice(i);
         names.append(device != nullptr ? device->DeviceName() : QString());
     }
@@ -57,7 +57,7 @@ QStringList TMainJob::RefreshDeviceList(const QString &header)
     FDevice = nullptr;
     Selection.clear();
     Q_EMIT DeviceChanged();
-    FLog.LogLine(DevicesFoundText(FDevManager->DeviceCount()), 4);
+    FLog.LogLine(DevicesFoundText(int(FDevManager->DeviceCount())), 4);
     return names;
 }
 

@@ -86,8 +86,8 @@ int ListDevices(TMainJob &job)
 {
     TPortableDeviceManager &manager = job.DevManager();
     manager.Refresh();
-    Print(DevicesFoundText(manager.DeviceCount()));
-    for (int i = 0; i < manager.DeviceCount(); ++i) {
+    Print(DevicesFoundText(int(manager.DeviceCount())));
+    for (int i = 0; i < int(manager.DeviceCount()); ++i) {
         TPortableDevice *device = manager.GetDevice(i);
         if (device == nullptr)
             continue;
