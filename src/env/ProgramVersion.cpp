@@ -14,3 +14,23 @@ QString VersionLine(const QString &version, int parts)
         number.truncate(number.lastIndexOf(QLatin1Char('.')));
     return QStringLiteral("Version ") + number;
 }
+
+QString ProgramDisplayName()
+{
+    return QStringLiteral("Tessaril");
+}
+
+QString CaptionText(const QString &Subtitle, const QString &FileName)
+{
+    QString caption = ProgramDisplayName();
+    if (!Subtitle.isEmpty())
+        caption += QStringLiteral(" - ") + Subtitle;
+    if (!FileName.isEmpty())
+        caption += QStringLiteral(" [") + FileName.mid(FileName.lastIndexOf(QLatin1Char('/')) + 1) + QLatin1Char(']');
+    return caption;
+}
+
+QString BitnessText()
+{
+    return sizeof(void *) == 8 ? QStringLiteral(" - 64-bit") : QStringLiteral(" - 32-bit");
+}

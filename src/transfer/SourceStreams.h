@@ -1,0 +1,62 @@
+#pragma once
+
+#include "transfer/SourceStream.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <cstdint>
+#include <memory>
+
+// Readable sources besides device streams: a local file and a memory block
+// (tests, benchmarks, local copies) and a generated stream of any length
+// (benchmarks and the large-archive checks, without a source file on disk).
+
+class TFileSourceStream : public ISourceStream
+{
+public:
+    // Opens the file for reading; nullptr and the errno in error when it cannot.
+    static std::shared_ptr<TFileSourceStream> Open(const QString &fileName, std::uint32_t &error);
+    ~TFileSourceStream() override;
+    TFileSourceStream(const TFileSourceStream &) = delete;
+    TFileSourceStream &operator=(const TFileSourceStream &) = delete;
+
+    HRESULT Read(void *buffer, std::uint32_t size, std::uint32_t &bytesRead) override;
+
+private:
+    explicit TFileSourceStream(int fd) : FFd(fd) {}
+    int FFd;
+};
+
+class TMemorySourceStream : public ISourceStream
+{
+public:
+    explicit TMemorySourceStream(QByteArray data) : FData(std::move(data)) {}
+    HRESULT Read(void *buffer, std::uint32_t size, std::uint32_t &bytesRead) override;
+
+private:
+    QByteArray FData;
+    qsizetype FPosition = 0;
+};
+
+enum class TGeneratedContent
+{
+    Zeros,   // fastest to produce, compresses to almost nothing
+    Text,    // repetitive text with some variation, compresses like documents
+    Random,  // pseudo-random bytes, incompressible like photos and videos
+};
+
+class TGeneratedSourceStream : public ISourceStream
+{
+public:
+    TGeneratedSourceStream(std::uint64_t size, TGeneratedContent content, std::uint32_t seed = 1);
+    HRESULT Read(void *buffer, std::uint32_t size, std::uint32_t &bytesRead) override;
+
+private:
+    void Fill(std::uint8_t *buffer, std::uint32_t size);
+
+    std::uint64_t FRemaining;
+    TGeneratedContent FContent;
+    std::uint64_t FState;
+    std::uint64_t FPosition = 0;
+};

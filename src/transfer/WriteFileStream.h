@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+#include <stdexcept>
+
+inline constexpr std::uint32_t FILE_FLAG_SEQUENTIAL_SCAN = 0x08000000;
+inline constexpr std::uint32_t FILE_FLAG_WRITE_THROUGH = 0x80000000;
+
+// A failed create or write of the destination; the code is an errno value.
+class EWriteFileStreamError : public std::runtime_error
+{
+public:
+    // The message is SystemErrorText(code).
+    explicit EWriteFileStreamError(std::int32_t code);
+    EWriteFileStreamError(std::int32_t code, const QString &message);
+
+    std::int32_t ErrorCode() const { return FCode; }
+    const QString &Message() const { return FMessage; }
+
+private:
+    std::int32_t FCode;
+    QString FMessage;
+};
+
+// The destination file of a copy, written sequentially with an occasional
+// seek back to fill in sizes. Unbuffered: every Write is one system write.
+class TWriteFileStream
+{
+public:
+    // Creates the file (truncating an existing one when overwrite is true,
+    // failing on an existing one otherwise). FILE_FLAG_WRITE_THROUGH in
+    // writeMode writes synchronously. Linux has no share modes; shareMode is
+    // kept for callers that pass one. Throws EWriteFileStreamError.
+    TWriteFileStream(const QString &fileName, bool overwrite, std::uint32_t writeMode, std::uint16_t shareMode = 0);
+    ~TWriteFileStream();
+    TWriteFileStream(const TWriteFileStream &) = delete;
+    TWriteFileStream &operator=(const TWriteFileStream &) = delete;
+
+    // Writes all count bytes and returns how many were written; throws on failure.
+    std::int32_t Write(const void *buffer, std::int32_t count);
+    std::int64_t Position() const { return FPosition; }
+    // Moves to an absolute position; throws on failure.
+    void Seek(std::int64_t position);
+    void SeekToEnd();
+    // Forces the data to the disk; throws on failure.
+    void Flush();
+    // Closes the file, reporting a failure of the close itself; throws on failure.
+    void Close();
+
+    const QString &FileName() const { return FFileName; }
+
+private:
+    QString FFileName;
+    int FFd = -1;
+    std::int64_t FPosition = 0;
+};

@@ -1,0 +1,326 @@
+#include "env/ErrorText.h"
+#include "support/TransferSupport.h"
+#include "transfer/CopyThread.h"
+#include "transfer/FileSystem.h"
+#include "transfer/FileTimes.h"
+#include "transfer/SourceStreams.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdlib>
+#include <sys/mount.h>
+#include <unistd.h>
+#include <zlib.h>
+
+namespace {
+
+const TCopyOptions BackupOptions{coOverwrite, coTimeStamp}; // what the backup run passes: 264
+
+QByteArray Pattern(qsizetype size)
+{
+    QByteArray data(size, Qt::Uninitialized);
+    for (qsizetype i = 0; i < size; ++i)
+        data[i] = static_cast<char>((i * 131 + i / 977) & 0xFF);
+    return data;
+}
+
+std::uint32_t CrcOf(const QByteArray &data)
+{
+    return static_cast<std::uint32_t>(
+        crc32(0, reinterpret_cast<const Bytef *>(data.constData()), static_cast<uInt>(data.size())));
+}
+
+class CopyThreadTest : public ::testing::Test
+{
+protected:
+    QTemporaryDir Dir;
+
+    QString Path(const QString &name) const { return Dir.filePath(name); }
+
+    static TFileData Source(const QByteArray &data, std::uint32_t bufferSize = 4096, TFileTime time = 0)
+    {
+        return MakeFileData("photo.jpg", std::make_shared<TMemorySourceStream>(data), data.size(), bufferSize, time);
+    }
+
+    // Only the target itself may be left in the folder: no temporary file.
+    void ExpectOnly(const QStringList &names) const { EXPECT_EQ(FolderEntries(Dir.path()), names); }
+};
+
+} // namespace
+
+TEST(CopyOptions, WordHasOneBitPerOption)
+{
+    EXPECT_EQ(BackupOptions.Word(), 264);
+    EXPECT_TRUE(TCopyOptions::FromWord(264).Contains(coOverwrite));
+    EXPECT_FALSE(TCopyOptions::FromWord(264).Contains(coCompress));
+    TCopyOptions options{coCompress, coZipCompress};
+    options.Set(coZipCompress, false);
+    EXPECT_EQ(options.Word(), 1);
+}
+
+TEST_F(CopyThreadTest, PlainCopyWritesTheDataWithTimeAndCrc)
+{
+    const QByteArray data = Pattern(100000);
+    const TFileTime time = LocalDateTimeToFileTime(EncodeDateTime(2023, 5, 6, 7, 8, 9));
+    std::atomic<bool> onDoneCalled{false};
+    auto worker = std::make_unique<TWinCopyThread>(Source(data, 4096, time), Path("photo.jpg"), BackupOptions);
+    worker->SetOnDone([&onDoneCalled] { onDoneCalled = true; });
+    EXPECT_FALSE(worker->Done());
+    worker->Start();
+    ASSERT_TRUE(worker->WaitFor(60000));
+
+    EXPECT_EQ(worker->ErrorCode(), 0);
+    EXPECT_EQ(worker->ErrorType(), 0x1000);
+    EXPECT_TRUE(worker->SysErrorMsg().isEmpty());
+    EXPECT_EQ(worker->Ratio(), -1);
+    EXPECT_EQ(worker->Crc(), CrcOf(data));
+    EXPECT_EQ(ReadWholeFile(Path("photo.jpg")), data);
+    TFileAttributeData attributes;
+    ASSERT_EQ(GetFileAttributeData(Path("photo.jpg"), attributes, false), 0u);
+    EXPECT_EQ(attributes.LastWriteTime, time);
+    ExpectOnly({"photo.jpg"});
+    worker.reset(); // the callback runs right after Done; freeing waits for it
+    EXPECT_TRUE(onDoneCalled);
+}
+
+TEST_F(CopyThreadTest, EmptySourceGivesEmptyFileAfterOneRead)
+{
+    auto stream = std::make_shared<TScriptedSourceStream>(QByteArray());
+    auto worker = RunCopy(MakeFileData("empty.txt", stream, 0), Path("empty.txt"), BackupOptions);
+    EXPECT_EQ(worker->ErrorCode(), 0);
+    EXPECT_EQ(stream->Reads(), 1);
+    EXPECT_TRUE(stream->Committed());
+    EXPECT_TRUE(QFile::exists(Path("empty.txt")));
+    EXPECT_EQ(QFileInfo(Path("empty.txt")).size(), 0);
+}
+
+TEST_F(CopyThreadTest, ShortReadsContinueToTheAnnouncedSize)
+{
+    const QByteArray data = Pattern(10000);
+    auto stream = std::make_shared<TScriptedSourceStream>(data);
+    stream->DeliverAtMost(1000);
+    auto worker = RunCopy(MakeFileData("a.bin", stream, data.size(), 4096), Path("a.bin"), BackupOptions);
+    EXPECT_EQ(worker->ErrorCode(), 0);
+    EXPECT_EQ(ReadWholeFile(Path("a.bin")), data);
+}
+
+TEST_F(CopyThreadTest, ReadFailureKeepsTheEarlierCopyAndLeavesNoTemporaryFile)
+{
+    ASSERT_TRUE(WriteWholeFile(Path("a.bin"), "earlier good copy"));
+    const QByteArray data = Pattern(50000);
+    const HRESULT pulledOut = static_cast<HRESULT>(0x8007001F);
+    auto stream = std::make_shared<TScriptedSourceStream>(data);
+    stream->FailAfter(20000, pulledOut);
+
+    auto worker = RunCopy(MakeFileData("a.bin", stream, data.size(), 4096), Path("a.bin"), BackupOptions);
+    EXPECT_EQ(worker->ErrorCode(), 0x1104);
+    EXPECT_EQ(worker->SysErrorMsg(), SystemErrorText(0x8007001F));
+    EXPECT_EQ(ReadWholeFile(Path("a.bin")), "earlier good copy");
+    ExpectOnly({"a.bin"});
+}
+
+TEST_F(CopyThreadTest, SourceEndingBeforeItsSizeEndsWith260InEveryOutput)
+{
+    const QByteArray data = Pattern(3000);
+    struct Case
+    {
+        TCopyOptions Options;
+        std::int32_t Code;
+        const char *Target;
+    };
+    for (const Case &c : {Case{BackupOptions, 0x1104, "a.bin"},
+                          Case{{coOverwrite, coTimeStamp, coCompress}, 0x2104, "a.bin.gz"},
+                          Case{{coOverwrite, coTimeStamp, coZipCompress}, 0x4104, "a.bin.zip"},
+                          Case{{coOverwrite, coTimeStamp, coZipCompress, coCompress}, 0x4104, "b.bin.zip"}}) {
+        // The device announced 5000 bytes but has only 3000.
+        auto stream = std::make_shared<TMemorySourceStream>(data);
+        auto worker = RunCopy(MakeFileData("a.bin", stream, 5000, 1024), Path(c.Target), c.Options);
+        EXPECT_EQ(worker->ErrorCode(), c.Code) << c.Target;
+        EXPECT_EQ(worker->SysErrorMsg(), SystemErrorText(ENODATA)) << c.Target;
+        EXPECT_FALSE(QFile::exists(Path(c.Target))) << c.Target;
+    }
+    ExpectOnly({});
+}
+
+TEST_F(CopyThreadTest, CompressedOutputStopsAtTheFirstShortRead)
+{
+    const QByteArray data = Pattern(10000);
+    auto stream = std::make_shared<TScriptedSourceStream>(data);
+    stream->DeliverAtMost(1000);
+    auto worker = RunCopy(MakeFileData("a.bin", stream, data.size(), 4096), Path("a.bin.gz"),
+                          {coOverwrite, coTimeStamp, coCompress});
+    EXPECT_EQ(worker->ErrorCode(), 0x2104);
+    EXPECT_FALSE(QFile::exists(Path("a.bin.gz")));
+}
+
+TEST_F(CopyThreadTest, ExistingTargetWithoutOverwriteIsNeverChanged)
+{
+    ASSERT_TRUE(WriteWholeFile(Path("a.bin"), "keep me"));
+    auto worker = RunCopy(Source(Pattern(100)), Path("a.bin"), {coTimeStamp});
+    EXPECT_EQ(worker->ErrorCode(), 0x1101);
+    EXPECT_EQ(worker->SysErrorMsg(), SystemErrorText(EEXIST));
+    EXPECT_EQ(ReadWholeFile(Path("a.bin")), "keep me");
+    ExpectOnly({"a.bin"});
+}
+
+TEST_F(CopyThreadTest, ReadOnlyTargetIsReplacedWithOverwrite)
+{
+    ASSERT_TRUE(WriteWholeFile(Path("a.bin"), "old"));
+    ASSERT_EQ(SetFileAttributes(Path("a.bin"), FILE_ATTRIBUTE_READONLY), 0u);
+
+    auto refused = RunCopy(Source(Pattern(100)), Path("a.bin"), {coTimeStamp});
+    EXPECT_EQ(refused->ErrorCode(), 0x1101);
+    EXPECT_EQ(ReadWholeFile(Path("a.bin")), "old");
+
+    const QByteArray data = Pattern(100);
+    auto worker = RunCopy(Source(data), Path("a.bin"), BackupOptions);
+    EXPECT_EQ(worker->ErrorCode(), 0);
+    EXPECT_EQ(ReadWholeFile(Path("a.bin")), data);
+    EXPECT_EQ(GetFileAttributes(Path("a.bin")) & FILE_ATTRIBUTE_READONLY, 0u);
+    ExpectOnly({"a.bin"});
+}
+
+TEST_F(CopyThreadTest, MissingFolderGives257WithTheSystemText)
+{
+    auto worker = RunCopy(Source(Pattern(10)), Path("missing/a.bin"), BackupOptions);
+    EXPECT_EQ(worker->ErrorCode(), 0x1101);
+    EXPECT_EQ(worker->SysErrorMsg(), SystemErrorText(ENOENT));
+}
+
+TEST_F(CopyThreadTest, TargetThatIsAFolderGives257)
+{
+    ASSERT_TRUE(QDir(Dir.path()).mkdir("a.bin"));
+    auto worker = RunCopy(Source(Pattern(10)), Path("a.bin"), BackupOptions);
+    EXPECT_EQ(worker->ErrorCode(), 0x1101);
+    EXPECT_TRUE(QFileInfo(Path("a.bin")).isDir());
+}
+
+TEST_F(CopyThreadTest, AttributesAndTimesFollowTheOptions)
+{
+    const TFileTime time = LocalDateTimeToFileTime(EncodeDateTime(2020, 2, 2, 2, 2, 2));
+    TFileData source = Source(Pattern(10), 4096, time);
+    source.FileAttr = FILE_ATTRIBUTE_READONLY;
+    auto worker = RunCopy(source, Path("ro.bin"), BackupOptions);
+    ASSERT_EQ(worker->ErrorCode(), 0);
+    EXPECT_NE(GetFileAttributes(Path("ro.bin")) & FILE_ATTRIBUTE_READONLY, 0u);
+
+    // Without coTimeStamp the copy keeps the moment it was written.
+    auto untimed = RunCopy(Source(Pattern(10), 4096, time), Path("now.bin"), {coOverwrite});
+    ASSERT_EQ(untimed->ErrorCode(), 0);
+    TFileAttributeData attributes;
+    ASSERT_EQ(GetFileAttributeData(Path("now.bin"), attributes, false), 0u);
+    EXPECT_NE(attributes.LastWriteTime, time);
+}
+
+TEST_F(CopyThreadTest, PauseHoldsTheWorkerAndCancelEndsWith128)
+{
+    ASSERT_TRUE(WriteWholeFile(Path("a.bin"), "earlier"));
+    auto worker = std::make_unique<TWinCopyThread>(Source(Pattern(100000), 1024), Path("a.bin"), BackupOptions);
+    worker->SetPaused(true);
+    worker->Start();
+    EXPECT_FALSE(worker->WaitFor(100)) << "a paused worker does not finish";
+    EXPECT_TRUE(worker->Paused());
+    worker->CancelThread();
+    ASSERT_TRUE(worker->WaitFor(60000));
+    EXPECT_EQ(worker->ErrorCode(), 0x1080);
+    EXPECT_TRUE(worker->SysErrorMsg().isEmpty());
+    EXPECT_EQ(ReadWholeFile(Path("a.bin")), "earlier");
+    ExpectOnly({"a.bin"});
+
+    auto resumed = std::make_unique<TWinCopyThread>(Source(Pattern(10000), 1024), Path("b.bin"), BackupOptions);
+    resumed->SetPaused(true);
+    resumed->Start();
+    EXPECT_FALSE(resumed->WaitFor(50));
+    resumed->SetPaused(false);
+    ASSERT_TRUE(resumed->WaitFor(60000));
+    EXPECT_EQ(resumed->ErrorCode(), 0);
+}
+
+TEST_F(CopyThreadTest, FreeingARunningWorkerCancelsAndWaits)
+{
+    auto worker = std::make_unique<TWinCopyThread>(Source(Pattern(100000), 1024), Path("a.bin"), BackupOptions);
+    worker->SetPaused(true);
+    worker->Start();
+    worker.reset();
+    ExpectOnly({});
+}
+
+TEST_F(CopyThreadTest, ProgressAnnouncesTheTotalThenCountsUp)
+{
+    const QByteArray data = Pattern(10000);
+    auto worker = std::make_unique<TWinCopyThread>(Source(data, 4096), Path("a.bin"), BackupOptions);
+    std::vector<std::int64_t> counts;
+    worker->SetOnProgress([&counts](TFileAction action, std::int64_t count, bool) {
+        EXPECT_EQ(action, acCopy);
+        counts.push_back(count);
+    });
+    worker->Start();
+    worker->WaitFor();
+    EXPECT_EQ(counts, (std::vector<std::int64_t>{-10000, 4096, 8192, 10000}));
+}
+
+TEST_F(CopyThreadTest, RatioIsKnownOnlyForCompressedNonEmptyData)
+{
+    const QByteArray zeros(100000, '\0');
+    auto gzip = RunCopy(Source(zeros), Path("z.gz"), {coCompress, coOverwrite});
+    EXPECT_EQ(gzip->ErrorCode(), 0);
+    EXPECT_GE(gzip->Ratio(), 0);
+    EXPECT_LT(gzip->Ratio(), 20);
+
+    auto empty = RunCopy(Source(QByteArray()), Path("e.gz"), {coCompress, coOverwrite});
+    EXPECT_EQ(empty->ErrorCode(), 0);
+    EXPECT_EQ(empty->Ratio(), -1);
+
+    auto stored = RunCopy(Source(zeros), Path("s.zip"), {coZipCompress, coOverwrite});
+    EXPECT_EQ(stored->Ratio(), -1);
+}
+
+// A full disk needs a small file system of its own: a 1 MiB tmpfs, which only root can mount.
+class FullDiskTest : public ::testing::Test
+{
+protected:
+    QTemporaryDir Dir;
+    bool Mounted = false;
+
+    void SetUp() override
+    {
+        if (::geteuid() != 0)
+            GTEST_SKIP() << "needs root to mount a 1 MiB tmpfs for the full-disk case";
+        if (::mount("tmpfs", QFile::encodeName(Dir.path()).constData(), "tmpfs", 0, "size=1m") != 0)
+            GTEST_SKIP() << "cannot mount a tmpfs here (" << std::strerror(errno) << "); full-disk case skipped";
+        Mounted = true;
+    }
+    void TearDown() override
+    {
+        if (Mounted)
+            ::umount2(QFile::encodeName(Dir.path()).constData(), MNT_DETACH);
+    }
+    QString Path(const QString &name) const { return Dir.filePath(name); }
+};
+
+TEST_F(FullDiskTest, FullDiskGivesTheDiskFullCodeAndKeepsTheEarlierCopy)
+{
+    ASSERT_TRUE(WriteWholeFile(Path("a.bin"), "earlier good copy"));
+    const QByteArray data = Pattern(2 * 1024 * 1024);
+    auto plain = RunCopy(MakeFileData("a.bin", std::make_shared<TMemorySourceStream>(data), data.size()),
+                         Path("a.bin"), BackupOptions);
+    EXPECT_EQ(plain->ErrorCode(), 0x1107);
+    EXPECT_EQ(plain->SysErrorMsg(), SystemErrorText(ENOSPC));
+    EXPECT_EQ(ReadWholeFile(Path("a.bin")), "earlier good copy");
+    EXPECT_EQ(FolderEntries(Dir.path()), QStringList{"a.bin"});
+
+    // Compressed output reports a failed write of compressed data as 261.
+    const std::int64_t size = 2 * 1024 * 1024;
+    auto gzip = RunCopy(MakeFileData("a.bin", std::make_shared<TGeneratedSourceStream>(size, TGeneratedContent::Random),
+                                     size),
+                        Path("a.bin.gz"), {coOverwrite, coTimeStamp, coCompress});
+    EXPECT_EQ(gzip->ErrorCode(), 0x2105);
+    EXPECT_EQ(gzip->SysErrorMsg(), ErrorCodeText(ENOSPC));
+    EXPECT_EQ(FolderEntries(Dir.path()), QStringList{"a.bin"});
+}
