@@ -1,12 +1,18 @@
 #include "device/DeviceServices.h"
 
+#include "device/mtp/BackendChoice.h"
+#include "device/mtp/MtpDeviceService.h"
 #include "device/sim/SimulatedDeviceService.h"
 
 DeviceServicePtr CreateDeviceServices()
 {
     std::vector<DeviceServicePtr> services;
-    // Real devices come first: the libmtp backend is added here.
-    services.push_back(CreateSimulatedDeviceService(SimulatedDevicesFolder()));
+    // Real devices come first.
+    const TBackendChoice choice = DeviceBackendChoice();
+    if (choice.Mtp)
+        services.push_back(CreateMtpDeviceService());
+    if (choice.Simulated)
+        services.push_back(CreateSimulatedDeviceService(SimulatedDevicesFolder()));
     return std::make_unique<TCompositeDeviceService>(std::move(services));
 }
 

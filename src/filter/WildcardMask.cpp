@@ -110,6 +110,16 @@ std::optional<TWildcardMask> TWildcardMask::Compile(QStringView mask)
         result.FSets.push_back(members);
         result.FSteps.push_back(step);
     }
+    result.FHeadSteps = result.FSteps.size();
+    result.FTailStart = result.FSteps.size();
+    for (std::size_t i = 0; i < result.FSteps.size(); ++i) {
+        if (result.FSteps[i].Kind != TKind::AnyRun)
+            continue;
+        if (!result.FHasStar)
+            result.FHeadSteps = i;
+        result.FHasStar = true;
+        result.FTailStart = i + 1;
+    }
     return result;
 }
 
@@ -131,22 +141,52 @@ bool TWildcardMask::StepAccepts(const TStep &step, char32_t c) const
     return false;
 }
 
-// Iterative matching with backtracking to the last "*" only: every other step
-// consumes exactly one character, so this finds a match whenever one exists,
-// in O(name x mask) time at worst.
+// The character that ends just before `pos`, stepping back over a surrogate pair as one.
+static char32_t PreviousCodePoint(QStringView text, qsizetype &pos)
+{
+    const char16_t low = text[pos - 1].unicode();
+    if (QChar::isLowSurrogate(low) && pos >= 2 && QChar::isHighSurrogate(text[pos - 2].unicode())) {
+        pos -= 2;
+        return QChar::surrogateToUcs4(text[pos].unicode(), low);
+    }
+    --pos;
+    return low;
+}
+
 bool TWildcardMask::Matches(QStringView name) const
 {
     TCodePointReader reader(name);
-    std::size_t step = 0;
-    std::size_t starStep = 0;
+    for (std::size_t step = 0; step < FHeadSteps; ++step) {
+        if (reader.AtEnd() || !StepAccepts(FSteps[step], reader.Next()))
+            return false;
+    }
+    if (!FHasStar)
+        return reader.AtEnd();
+
+    qsizetype end = name.size();
+    for (std::size_t step = FSteps.size(); step > FTailStart; --step) {
+        if (end <= reader.Position() || !StepAccepts(FSteps[step - 1], PreviousCodePoint(name, end)))
+            return false;
+    }
+    return MatchesMiddle(name.sliced(reader.Position(), end - reader.Position()), FHeadSteps, FTailStart);
+}
+
+// Iterative matching with backtracking to the last "*" only: every other step
+// consumes exactly one character, so this finds a match whenever one exists,
+// in O(name x mask) time at worst.
+bool TWildcardMask::MatchesMiddle(QStringView name, std::size_t firstStep, std::size_t endStep) const
+{
+    TCodePointReader reader(name);
+    std::size_t step = firstStep;
+    std::size_t starStep = firstStep;
     qsizetype starResume = -1;
     while (!reader.AtEnd()) {
-        if (step < FSteps.size() && FSteps[step].Kind == TKind::AnyRun) {
+        if (step < endStep && FSteps[step].Kind == TKind::AnyRun) {
             starStep = ++step;
             starResume = reader.Position();
             continue;
         }
-        if (step < FSteps.size() && StepAccepts(FSteps[step], reader.Next())) {
+        if (step < endStep && StepAccepts(FSteps[step], reader.Next())) {
             ++step;
             continue;
         }
@@ -158,9 +198,9 @@ bool TWildcardMask::Matches(QStringView name) const
         starResume = reader.Position();
         step = starStep;
     }
-    while (step < FSteps.size() && FSteps[step].Kind == TKind::AnyRun)
+    while (step < endStep && FSteps[step].Kind == TKind::AnyRun)
         ++step;
-    return step == FSteps.size();
+    return step == endStep;
 }
 
 std::optional<bool> MatchesMask(QStringView name, QStringView mask)

@@ -38,8 +38,14 @@ private:
     };
 
     bool StepAccepts(const TStep &step, char32_t c) const;
+    bool MatchesMiddle(QStringView name, std::size_t firstStep, std::size_t endStep) const;
 
     std::vector<TStep> FSteps;
+    // Steps before the first "*" match the start of a name, steps after the
+    // last "*" its end; only the part between needs backtracking.
+    std::size_t FHeadSteps = 0;
+    std::size_t FTailStart = 0;
+    bool FHasStar = false;
     std::vector<std::bitset<256>> FSets;
 };
 

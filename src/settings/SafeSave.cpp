@@ -7,10 +7,12 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QRandomGenerator>
+#include <QtDebug>
 
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -81,7 +83,21 @@ int WriteAllAndSync(int fd, const QByteArray &data)
         next += written;
         left -= static_cast<size_t>(written);
     }
-    return ::fsync(fd) == 0 ? 0 : errno;
+    if (::fsync(fd) == 0)
+        return 0;
+    // File systems that cannot sync (some FUSE ones) have nothing more to flush.
+    return errno == EINVAL || errno == ENOSYS || errno == ENOTSUP ? 0 : errno;
+}
+
+// Best effort: FAT drives (the portable mode runs from one) know no permission
+// bits or owners and refuse both; the content matters, not these.
+void CopyOwnership(int fd, const struct stat &old)
+{
+    if (::fchmod(fd, old.st_mode & 07777) != 0)
+        qWarning("Cannot keep the permissions of a rewritten file: %s", std::strerror(errno));
+    // Only a privileged user can hand a file to someone else.
+    if (old.st_uid != ::geteuid() || old.st_gid != ::getegid())
+        static_cast<void>(::fchown(fd, old.st_uid, old.st_gid) == 0);
 }
 
 QByteArray ResolvedTarget(const QByteArray &path)
@@ -173,13 +189,8 @@ void SaveFileSafely(const QString &fileName, const QByteArray &data)
         ::unlink(temporary.constData());
         RaiseWriteError(err);
     };
-    if (exists) {
-        if (::fchmod(fd, old.st_mode & 07777) != 0)
-            discard(errno);
-        // Only possible for a privileged user; others keep their own ownership.
-        if (::fchown(fd, old.st_uid, old.st_gid) != 0 && errno != EPERM)
-            discard(errno);
-    }
+    if (exists)
+        CopyOwnership(fd, old);
     if (const int err = WriteAllAndSync(fd, data))
         discard(err);
     if (file.Close() != 0)

@@ -53,6 +53,19 @@ TEST(WildcardMask, MatchesTable)
         {u"README", u"*.*", false},
         {u"README.", u"*.", true},
         {u" a.png", u" *.png", true},
+        // head and tail around the stars must not overlap
+        {u"a", u"a*a", false},
+        {u"aa", u"a*a", true},
+        {u"a", u"?*?", true}, // "*?" is "*"
+        {u"a", u"?*[!x]", false},
+        {u"ab", u"?*[!x]", true},
+        {u"x\U0001F600", u"*?", true},
+        {u"x\U0001F600", u"*x?", true},
+        {u"\U0001F600\U0001F600", u"?*[!x]", true},
+        {u"\U0001F600", u"?*[!x]", false},
+        {u"ab\U0001F600cd", u"a*[!x]cd", true},
+        {u"abc", u"abc*", true},
+        {u"ab", u"abc*", false},
         {u"a.png", u" *.png", false},
     };
     for (const MaskCase &c : cases) {
@@ -87,4 +100,14 @@ TEST(WildcardMask, ManyStarsStayFast)
     const QString mask = QStringLiteral("*a*a*a*a*a*a*a*a*a*a*a*a*a*a*b");
     const QString name(5000, QLatin1Char('a'));
     EXPECT_EQ(MatchesMask(name, mask), false);
+}
+
+TEST(WildcardMask, LoneSurrogatesAreCharacters)
+{
+    const QString loneHigh(QChar(0xD800));
+    const QString loneLowThenA = QString(QChar(0xDC00)) + QLatin1Char('a');
+    EXPECT_EQ(MatchesMask(loneHigh, u"?"), true);
+    EXPECT_EQ(MatchesMask(loneLowThenA, u"??"), true);
+    EXPECT_EQ(MatchesMask(loneLowThenA, u"*a"), true);
+    EXPECT_EQ(MatchesMask(QString(QChar(0xDC00)) + QChar(0xD800), u"*?"), true);
 }

@@ -313,6 +313,14 @@ TEST_F(IniFileTest, FailureTexts)
         EXPECT_EQ(Std(error.Message()), "Error writing to \"" + Std(orphan) + "\"");
     }
     writer.reset(); // saved once only: the destructor does not raise again
+
+    // Without Close the destructor saves; its failure cannot escape a destructor.
+    EXPECT_NO_THROW(TUnicodeIniFile::CreateForWrite(orphan, false).reset());
+    EXPECT_FALSE(QFile::exists(orphan));
+
+    // A file that cannot be opened is not written over in write mode either.
+    EXPECT_THROW(TUnicodeIniFile::CreateForWrite(Path("folder"), true), EFOpenError);
+    EXPECT_TRUE(QFileInfo(Path("folder")).isDir());
 }
 
 TEST_F(IniFileTest, AFailedWriteLeavesThePreviousFileIntact)

@@ -1,0 +1,82 @@
+#pragma once
+
+#include "device/mtp/MtpSession.h"
+#include "transfer/SourceStream.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+// Limits of a whole-file read; tests shorten the waits.
+struct TMtpStreamLimits
+{
+    // Bytes held between the device and the reader.
+    std::size_t BufferCapacity = 8u << 20;
+    // A reader that has taken nothing for this long while the buffer is full
+    // has gone away: whoever needs the device next cancels the transfer.
+    std::chrono::milliseconds ReaderGone{2000};
+    // No byte from the device for this long ends the read with a time-out.
+    std::chrono::milliseconds DeviceSilence{120000};
+};
+
+// The state a file transfer shares between the thread that runs libmtp's
+// whole-file read and the reader: a bounded queue of received chunks.
+class TMtpTransfer
+{
+public:
+    explicit TMtpTransfer(const TMtpStreamLimits &limits) : FLimits(limits) {}
+
+    // Producer side, called from libmtp's put-handler: false cancels the transfer.
+    bool Put(const unsigned char *data, std::uint32_t length);
+    void Finish(HRESULT result);
+
+    // Reader side: fills `size` bytes unless the file ends or fails first.
+    HRESULT Take(unsigned char *buffer, std::uint32_t size, std::uint32_t &taken);
+    void Cancel(HRESULT reason);
+    // Cancels when the reader has gone away (see TMtpStreamLimits).
+    void CancelIfStalled();
+    bool Finished();
+    HRESULT Result();
+
+private:
+    TMtpStreamLimits FLimits;
+    std::mutex FMutex;
+    std::condition_variable FChanged;
+    std::deque<std::vector<unsigned char>> FChunks;
+    std::size_t FFrontOffset = 0;
+    std::size_t FQueued = 0;
+    bool FProducerWaiting = false;
+    bool FFinished = false;
+    bool FCancelled = false;
+    HRESULT FResult = S_OK;
+    std::chrono::steady_clock::time_point FLastTaken = std::chrono::steady_clock::now();
+};
+
+// The bytes of one file object. The device transaction starts with the first
+// Read and runs on a thread of its own, so that the reader's thread only
+// drains the buffer.
+class TMtpStream : public ISourceStream
+{
+public:
+    TMtpStream(TMtpSessionPtr session, std::uint32_t objectId, TMtpStreamLimits limits = {});
+    ~TMtpStream() override;
+
+    HRESULT Read(void *buffer, std::uint32_t size, std::uint32_t &bytesRead) override;
+    HRESULT Commit() override;
+
+private:
+    void Start();
+    void Produce();
+    void Stop();
+
+    TMtpSessionPtr FSession;
+    std::uint32_t FObjectId;
+    TMtpStreamLimits FLimits;
+    std::shared_ptr<TMtpTransfer> FTransfer;
+    std::thread FProducer;
+};

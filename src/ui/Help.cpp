@@ -1,0 +1,116 @@
+#include "ui/Help.h"
+
+#include "ui/MessageDialog.h"
+#include "ui/UiText.h"
+
+#include "env/ProgramVersion.h"
+
+#include <QFile>
+#include <QPointer>
+#include <QTextBrowser>
+#include <QUrl>
+#include <QVBoxLayout>
+#include <QWidget>
+
+#include <vector>
+
+namespace {
+
+std::vector<QPointer<QWidget>> &HelpWindows()
+{
+    static std::vector<QPointer<QWidget>> windows;
+    return windows;
+}
+
+QWidget *OpenHelpWindow()
+{
+    for (const QPointer<QWidget> &window : HelpWindows())
+        if (window)
+            return window;
+    // No parent: the help stays independent of the program's own windows.
+    auto *window = new QWidget(nullptr, Qt::Window);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->setObjectName(QStringLiteral("HelpWindow"));
+    window->setWindowTitle(PrgText::tr("Tessaril Help"));
+    auto *layout = new QVBoxLayout(window);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto *browser = new QTextBrowser(window);
+    browser->setObjectName(QStringLiteral("HelpBrowser"));
+    browser->setOpenExternalLinks(true);
+    browser->setSearchPaths({QStringLiteral(":/help")});
+    layout->addWidget(browser);
+    window->resize(720, 640);
+    HelpWindows().push_back(window);
+    return window;
+}
+
+} // namespace
+
+bool ShowHelp(const QString &topic)
+{
+    const QString file = topic.section(QLatin1Char('#'), 0, 0);
+    const QString page = file.isEmpty() ? QStringLiteral("qy-device.html") : file;
+    if (!QFile::exists(QStringLiteral(":/help/") + page)) {
+        ErrorDialog(PrgText::tr("Help is not available on this system!"));
+        return false;
+    }
+    QWidget *window = OpenHelpWindow();
+    auto *browser = window->findChild<QTextBrowser *>(QStringLiteral("HelpBrowser"));
+    QUrl url(QStringLiteral("qrc:/help/") + page);
+    const QString anchor = topic.section(QLatin1Char('#'), 1);
+    if (!anchor.isEmpty())
+        url.setFragment(anchor);
+    browser->setSource(url);
+    window->show();
+    window->raise();
+    window->activateWindow();
+    return true;
+}
+
+void CloseAllHelp()
+{
+    for (const QPointer<QWidget> &window : HelpWindows())
+        if (window)
+            window->close();
+    HelpWindows().clear();
+}
+
+int OpenHelpWindows()
+{
+    int count = 0;
+    for (const QPointer<QWidget> &window : HelpWindows())
+        if (window && window->isVisible())
+            ++count;
+    return count;
+}
+
+QString BitnessText()
+{
+    return sizeof(void *) == 8 ? QStringLiteral(" - 64-bit") : QStringLiteral(" - 32-bit");
+}
+
+QString VersionText(const QString &displayName, const QString &version, const QString &familyProgram,
+                    const QString &date, int parts)
+{
+    QString text = displayName + BitnessText() + QStringLiteral(" (") + PrgText::tr("Version") + QLatin1Char(' ') +
+                   version + QStringLiteral(") - ") + date;
+    text += QStringLiteral("\r\n") + PrgText::tr("Backs up photos, music and documents from phones, tablets,") +
+            QStringLiteral("\r\n") + PrgText::tr("cameras and media players to a folder on this computer.");
+    // Programs on this system carry no version resource: a family program
+    // adds its line only when it reports a version beside it ("<name>.version").
+    if (familyProgram.isEmpty())
+        return text;
+    QFile versionFile(familyProgram + QStringLiteral(".version"));
+    if (!versionFile.open(QIODevice::ReadOnly))
+        return text;
+    const QString familyVersion = QString::fromUtf8(versionFile.readLine()).trimmed();
+    if (familyVersion.isEmpty())
+        return text;
+    QString familyName = familyProgram.section(QLatin1Char('/'), -1);
+    familyName = familyName.section(QLatin1Char('.'), 0, 0);
+    QString line = familyName + BitnessText();
+    if (parts > 0)
+        line += QStringLiteral(" (") + VersionLine(familyVersion, parts) + QLatin1Char(')');
+    text += QStringLiteral("\r\n") + PrgText::tr("Part of program package:") + QStringLiteral("\r\n") + line;
+    return text;
+}

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QString>
+
+// Opens the program's help in a window of its own, at a topic file such as
+// "qy-device.html" (optionally with "#anchor"); false when the topic is missing.
+bool ShowHelp(const QString &topic = QString());
+// Closes every help window the program opened (at program end).
+void CloseAllHelp();
+int OpenHelpWindows();
+
+// " - 64-bit" or " - 32-bit" for the running process.
+QString BitnessText();
+// The lines of the version box: name, bitness, version and date; the notice;
+// and, when the family program reports a version, the family line.
+QString VersionText(const QString &displayName, const QString &version, const QString &familyProgram,
+                    const QString &date, int parts);

@@ -1,0 +1,41 @@
+#include "device/mtp/BackendChoice.h"
+
+#include <gtest/gtest.h>
+
+TEST(BackendChoice, NamesChooseTheBackends)
+{
+    struct TCase
+    {
+        const char *Name;
+        bool Known;
+        bool Mtp;
+        bool Simulated;
+    };
+    const TCase cases[] = {
+        {"", true, true, true},     {"all", true, true, true}, {" MTP ", true, true, false},
+        {"sim", true, false, true}, {"usb", false, false, false},
+    };
+    for (const TCase &c : cases) {
+        SCOPED_TRACE(c.Name);
+        TBackendChoice choice{false, false};
+        ASSERT_EQ(ParseBackendChoice(QString::fromUtf8(c.Name), choice), c.Known);
+        if (!c.Known)
+            continue;
+        EXPECT_EQ(choice.Mtp, c.Mtp);
+        EXPECT_EQ(choice.Simulated, c.Simulated);
+    }
+}
+
+TEST(BackendChoice, EnvironmentAndOverride)
+{
+    qputenv("TESSARIL_BACKENDS", "sim");
+    EXPECT_FALSE(DeviceBackendChoice().Mtp);
+    EXPECT_TRUE(DeviceBackendChoice().Simulated);
+    EXPECT_FALSE(SetDeviceBackends(QStringLiteral("nonsense")));
+    EXPECT_FALSE(DeviceBackendChoice().Mtp);
+    ASSERT_TRUE(SetDeviceBackends(QStringLiteral("mtp")));
+    EXPECT_TRUE(DeviceBackendChoice().Mtp);
+    EXPECT_FALSE(DeviceBackendChoice().Simulated);
+    ASSERT_TRUE(SetDeviceBackends(QStringLiteral("all")));
+    qunsetenv("TESSARIL_BACKENDS");
+}
