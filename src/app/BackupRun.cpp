@@ -87,7 +87,9 @@ void TBackupRun::BackupFolder(int index, const QString &root, const QString &rel
     const int childCount = folder->ChildCount();
     for (int i = 0; i < childCount && !IsCancelled(); ++i) {
         TPortableDeviceObject *child = folder->GetChild(i);
-        if (child != nullptr && child->ObjectType() == otFolder)
+        // Storages count as folders here: below a selected device node they
+        // are its first level.
+        if (child != nullptr && (child->ObjectType() == otFolder || child->ObjectType() == otRoot))
             BackupFolder(child->Index(), root, JoinPath(relativePath, SafePathComponent(child->DisplayName())));
     }
     if (IsCancelled())

@@ -10,7 +10,7 @@
 
 #include <cmath>
 
-QString Tx(const char *text) { return QCoreApplication::translate("TMainForm", text); }
+QString Tx(const char *text) { return QCoreApplication::translate("PrgText", text); }
 
 QString CounterLineText(int count) { return QStringLiteral("    ") + SafeFormat(Tx("%u objects found"), count); }
 

@@ -4,7 +4,6 @@
 #include "app/LogMessages.h"
 #include "device/PortableDevice.h"
 #include "device/PortableDeviceContent.h"
-#include "device/PortableDevice.h"
 #include "env/ProgramVersion.h"
 #include "env/SafeFormat.h"
 #include "settings/IniFile.h"
@@ -43,6 +42,9 @@ void TMainJob::SetEditStatus(TEditStatus status)
 
 QStringList TMainJob::RefreshDeviceList(const QString &header)
 {
+    // Nothing may close the device under a run in progress.
+    if (IsRunning())
+        return {};
     FLog.Clear();
     if (!header.isEmpty())
         FLog.LogLine(header, 0);
@@ -63,6 +65,8 @@ QStringList TMainJob::RefreshDeviceList(const QString &header)
 
 bool TMainJob::SelectDevice(int listIndex, bool selectStorages)
 {
+    if (IsRunning())
+        return false;
     Selection.clear();
     FDevice = FDevManager->GetDevice(listIndex);
     return TakeSelectedDevice(selectStorages);
@@ -70,6 +74,8 @@ bool TMainJob::SelectDevice(int listIndex, bool selectStorages)
 
 bool TMainJob::SelectDeviceByName(const QString &deviceName, bool selectStorages)
 {
+    if (IsRunning())
+        return false;
     Selection.clear();
     FDevice = FDevManager->GetDeviceByName(deviceName);
     return TakeSelectedDevice(selectStorages);
@@ -139,8 +145,16 @@ bool TMainJob::OpenTaskDevice(const QString &deviceName, const TConfirmNotReady 
 
 bool TMainJob::LoadTask(const QString &fileName, const TConfirmNotReady &confirmNotReady)
 {
+    if (IsRunning())
+        return false;
     TaskName = fileName;
-    const std::unique_ptr<TUnicodeIniFile> file = TUnicodeIniFile::CreateForRead(fileName);
+    std::unique_ptr<TUnicodeIniFile> file;
+    try {
+        file = TUnicodeIniFile::CreateForRead(fileName);
+    } catch (const EStreamError &e) {
+        FLog.LogLine(ErrorLineText(e.Message()), 0);
+        return false;
+    }
     TUnicodeIniFile &ini = *file;
     const QString deviceName = ini.ReadString(SecConfig, QStringLiteral("DeviceName"), QString());
     if (!OpenTaskDevice(deviceName, confirmNotReady))
@@ -218,6 +232,12 @@ void TMainJob::CancelRun()
 {
     if (FRun != nullptr)
         FRun->Cancel();
+}
+
+bool TMainJob::RunStartTimer(const TConfirmNotReady &confirmNotReady, const QString &configDir, TRunTotals *totals)
+{
+    RefreshDeviceList(ForceTask && CloseProg ? StartHeaderText() : QString());
+    return RunCommandLineTask(confirmNotReady, configDir, totals);
 }
 
 bool TMainJob::RunCommandLineTask(const TConfirmNotReady &confirmNotReady, const QString &logFolder,

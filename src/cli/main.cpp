@@ -163,8 +163,13 @@ int RunTask(TMainJob &job, const TCliArguments &args)
         },
         QString(), &totals);
     console.Flush();
-    if (!ran)
-        return Fail(notReady.isEmpty() ? QStringLiteral("the task %1 could not be loaded").arg(args.TaskFile) : notReady);
+    if (!ran) {
+        if (!notReady.isEmpty())
+            return Fail(notReady);
+        const QString last = job.Log().Lines().isEmpty() ? QString() : job.Log().Lines().last().trimmed();
+        return Fail(QStringLiteral("the task %1 could not be loaded%2")
+                        .arg(args.TaskFile, last.startsWith(QStringLiteral("***")) ? QStringLiteral(": ") + last.mid(4) : QString()));
+    }
     const bool logSaved = SaveLog(job, args.LogFile);
     PrintSummary(totals);
     return logSaved ? ExitStatusOf(totals) : exFilesFailed;

@@ -165,6 +165,7 @@ TEST_F(BackupRunTest, OlderRuleComparesWithTheExistingCopysOwnTime)
         QFile file(Out(QStringLiteral("Internal/a.txt")));
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(name.toUtf8());
+        file.flush();
         file.setFileTime(time, QFileDevice::FileModificationTime);
     };
     Open();

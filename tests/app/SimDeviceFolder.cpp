@@ -34,6 +34,8 @@ void TSimDeviceFolder::AddFile(const QString &device, const QString &relative, c
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
         throw std::runtime_error("cannot write " + path.toStdString());
+    // Buffered data written at close would move the time again.
+    file.flush();
     file.setFileTime(modified, QFileDevice::FileModificationTime);
 }
 

@@ -212,7 +212,8 @@ TEST_F(TaskFileTest, ClosingRunSavesItsLogBesideTheSettings)
     ASSERT_TRUE(log.open(QIODevice::ReadOnly));
     const QByteArray bytes = log.readAll();
     EXPECT_TRUE(bytes.startsWith("\xEF\xBB\xBFTessaril - 64-bit (Version "));
-    EXPECT_TRUE(bytes.contains("  3 files copied"));
+    EXPECT_TRUE(bytes.contains("\n  2 files copied\n"));
+    EXPECT_TRUE(bytes.contains("\n  1 file copied\n"));
 }
 
 TEST_F(TaskFileTest, WithoutForceTheTaskIsOnlyLoaded)
