@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/CommandLine.h"
+#include "app/Language.h"
 #include "env/FamilySystem.h"
 
 #include <QString>
@@ -49,3 +50,19 @@ TLocations DetermineLocations(const TSystemEnvironment &env, const TStartOptions
 // when missing) and "DarkMode" of "Config" (false when missing).
 QString ReadFamilyLangId(const QString &familyCfg);
 bool ReadFamilyDarkMode(const QString &familyCfg);
+
+// Everything the start-up derives from the command line and the environment,
+// in the order of start-up: the first option pass, FamilyCfg, the language,
+// the other locations, the second option pass and the task file name.
+struct TProgramStart
+{
+    TStartOptions StartOptions;
+    TLocations Locations;
+    TLanguageChoice Language;
+    TRunOptions RunOptions;
+    QString TaskName; // empty when no task file was named
+};
+
+// `args` are the arguments after the program file.
+TProgramStart DetermineProgramStart(const TSystemEnvironment &env, const QStringList &args,
+                                    const QLocale &system = QLocale::system(), const QString &prgName = DefaultPrgName);

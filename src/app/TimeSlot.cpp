@@ -80,6 +80,28 @@ TTimeMode TimeModeFromStored(int value)
     return static_cast<TTimeMode>(value);
 }
 
+TTimeMode TimeModeFromItemIndex(int index)
+{
+    return (index >= tmNewer && index <= tmPrevDays) ? static_cast<TTimeMode>(index) : tmAll;
+}
+
+TDateTime DayTimeFromTime(const QTime &time)
+{
+    if (!time.isValid())
+        return 0;
+    return (time.hour() * 60 + time.minute()) / 1440.0;
+}
+
+TDateTime EndAfterStartChange(TDateTime start, TDateTime end)
+{
+    return start > end ? start + 1 : end;
+}
+
+TDateTime StartAfterEndChange(TDateTime start, TDateTime end)
+{
+    return start > end ? end : start;
+}
+
 TDateTime WholeDays(TDateTime time)
 {
     return std::trunc(time);

@@ -57,6 +57,18 @@ TTimePeriod DefaultTimePeriod(const QDate &today);
 // A stored mode of 7 or more (or below 0) is read as tmAll.
 TTimeMode TimeModeFromStored(int value);
 
+// Rules of the time-slot controls, for the window to apply.
+// The mode of a selected item of the mode list: items 1 to 6, else tmAll.
+TTimeMode TimeModeFromItemIndex(int index);
+// The time of day of the "Today from" picker; seconds are dropped.
+TDateTime DayTimeFromTime(const QTime &time);
+// Moving the start past the end pushes the end one day beyond the start:
+// the new end for a changed start.
+TDateTime EndAfterStartChange(TDateTime start, TDateTime end);
+// Moving the end before the start pulls the start onto the end: the new
+// start for a changed end.
+TDateTime StartAfterEndChange(TDateTime start, TDateTime end);
+
 // The time with its time of day cut off.
 TDateTime WholeDays(TDateTime time);
 

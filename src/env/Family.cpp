@@ -65,6 +65,6 @@ QString HelpFileName(const QString &prgPath, const QString &translatedName,
 
 QString HelpFileName(const QString &prgPath)
 {
-    const QString translatedName = QCoreApplication::translate("Family", "qye-help.html");
+    const QString translatedName = QCoreApplication::translate("PrgText", "qye-help.html");
     return HelpFileName(prgPath, translatedName, [](const QString &path) { return QFileInfo(path).isFile(); });
 }

@@ -12,12 +12,12 @@ const QString ProbeName = QStringLiteral("xyz");
 
 QString IllegalMaskText()
 {
-    return QCoreApplication::translate("TTextFilter", "Illegal mask!");
+    return QCoreApplication::translate("PrgText", "Illegal mask!");
 }
 
 QString IllegalRegularExpressionText()
 {
-    return QCoreApplication::translate("TTextFilter", "Illegal regular expression!");
+    return QCoreApplication::translate("PrgText", "Illegal regular expression!");
 }
 
 // The extension is the part from the last "." on, unless a "\" or ":" follows
@@ -48,7 +48,8 @@ TFilterMode FilterModeFromStored(int value)
     }
 }
 
-EFilterError::EFilterError(const QString &message) : std::runtime_error(message.toStdString()), FMessage(message) {}
+EFilterError::EFilterError(const QString &message) : std::runtime_error(message.toStdString()), FMessage(message)
+{}
 
 TTextFilter::TTextFilter(bool isFileFilter, bool ignoreCase) : FIsFileFilter(isFileFilter), FIgnoreCase(ignoreCase)
 {

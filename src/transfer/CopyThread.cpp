@@ -420,10 +420,12 @@ std::uint32_t TCopyThread::OpenStreams()
         }
     }
     try {
-        const std::uint32_t attributes = GetFileAttributes(DestNameXL);
-        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+        struct stat existing {};
+        const bool anyEntry = ::lstat(QFile::encodeName(DestNameXL).constData(), &existing) == 0;
+        // A folder cannot be replaced by a file; without overwrite nothing that exists is replaced.
+        if (anyEntry && S_ISDIR(existing.st_mode))
             throw EWriteFileStreamError(EISDIR);
-        if (!FOverwrite && (FTargetExisted || attributes != INVALID_FILE_ATTRIBUTES))
+        if (anyEntry && !FOverwrite)
             throw EWriteFileStreamError(EEXIST);
         for (int attempt = 0; !sDest; ++attempt) {
             const QString tempName = TemporaryNameBeside(DestNameXL);

@@ -213,3 +213,26 @@ TEST_F(LocationsTest, UsbDetectionThroughSysfs)
     EXPECT_FALSE(IsPathOnUsbDrive(Root() + QStringLiteral("/does/not/exist")));
     EXPECT_FALSE(IsPathOnUsbDrive(QString()));
 }
+
+TEST_F(LocationsTest, ProgramStart)
+{
+    WriteFile(FEnv.ConfigHome + QStringLiteral("/Quenbry6/Quenbry.cfg"), "[Language]\nLangID=it\n");
+    TProgramStart start = DetermineProgramStart(
+        FEnv, {QStringLiteral("daily"), QStringLiteral("-f"), QStringLiteral("/close")}, QLocale(QLocale::French));
+    EXPECT_EQ(start.Language.Code, QStringLiteral("it"));
+    EXPECT_FALSE(start.Language.Given);
+    EXPECT_TRUE(start.RunOptions.ForceTask);
+    EXPECT_TRUE(start.RunOptions.CloseProg);
+    EXPECT_EQ(start.TaskName, FEnv.DocumentsDir + QStringLiteral("/Quenbry/daily.tsj"));
+
+    start = DetermineProgramStart(FEnv, {QStringLiteral("/lang:de"), QStringLiteral("/portable")},
+                                  QLocale(QLocale::French));
+    EXPECT_EQ(start.Language.Code, QStringLiteral("de"));
+    EXPECT_TRUE(start.Language.Given);
+    EXPECT_EQ(start.Locations.FamilyCfg, ProgramFolder(FEnv) + QStringLiteral("Quenbry.cfg"));
+    EXPECT_TRUE(start.TaskName.isEmpty());
+
+    // Without the family's language the system's counts.
+    start = DetermineProgramStart(FEnv, {QStringLiteral("/portable")}, QLocale(QLocale::French));
+    EXPECT_EQ(start.Language.Code, QStringLiteral("fr"));
+}

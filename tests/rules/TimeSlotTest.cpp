@@ -142,3 +142,22 @@ TEST(DeviceTime, AgreesWithTheFileTimeConversion)
         EXPECT_NEAR(DeviceTimeToUtc(local), viaFileTime, 1e-8) << Text(local);
     }
 }
+
+TEST(TimeSlot, ControlRules)
+{
+    EXPECT_EQ(TimeModeFromItemIndex(0), tmAll);
+    EXPECT_EQ(TimeModeFromItemIndex(3), tmSpan);
+    EXPECT_EQ(TimeModeFromItemIndex(6), tmPrevDays);
+    EXPECT_EQ(TimeModeFromItemIndex(7), tmAll);
+    EXPECT_EQ(TimeModeFromItemIndex(-1), tmAll); // no selection
+
+    EXPECT_DOUBLE_EQ(DayTimeFromTime(QTime(6, 0, 59)), 0.25);
+    EXPECT_DOUBLE_EQ(DayTimeFromTime(QTime(18, 30)), (18 * 60 + 30) / 1440.0);
+
+    const TDateTime first = At(2026, 12, 1);
+    const TDateTime eighth = At(2026, 12, 8);
+    EXPECT_EQ(EndAfterStartChange(At(2026, 12, 10), eighth), At(2026, 12, 11));
+    EXPECT_EQ(EndAfterStartChange(first, eighth), eighth);
+    EXPECT_EQ(StartAfterEndChange(eighth, first), first);
+    EXPECT_EQ(StartAfterEndChange(first, eighth), first);
+}

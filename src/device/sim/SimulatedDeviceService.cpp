@@ -1,30 +1,545 @@
 #include "device/sim/SimulatedDeviceService.h"
 
+#include "device/DeviceTypes.h"
+#include "device/sim/SimulatedDeviceConfig.h"
+#include "settings/StreamErrors.h"
+#include "transfer/FileTimes.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <algorithm>
+#include <cerrno>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
 namespace
 {
+
+const QString DeviceIDPrefix = QStringLiteral("sim:");
+constexpr std::uint32_t PreferredBlockSize = 256 * 1024;
+constexpr std::int64_t DelayUnit = 64 * 1024;
+
+QByteArray LocalPath(const QString &path)
+{
+    return QFile::encodeName(path);
+}
+
+// ---------------------------------------------------------------------------
+// Streams
+
+// A file's bytes, with the faults of the device: a read that fails once a
+// number of bytes went out, and a delay per 64 KiB.
+class TSimulatedStream : public ISourceStream
+{
+public:
+    TSimulatedStream(int fd, std::int64_t fileSize, std::int64_t failAfter, std::int64_t delayUs)
+        : FFd(fd), FFileSize(fileSize), FFailAfter(failAfter), FDelayUs(delayUs)
+    {
+    }
+    ~TSimulatedStream() override { ::close(FFd); }
+
+    HRESULT Read(void *buffer, std::uint32_t size, std::uint32_t &bytesRead) override
+    {
+        bytesRead = 0;
+        std::uint32_t wanted = size;
+        bool failing = false;
+        if (FFailAfter >= 0 && FFileSize > FFailAfter && FDelivered + std::int64_t(size) > FFailAfter) {
+            // The device goes away within this read: what came before it
+            // arrives, then the read fails.
+            wanted = std::uint32_t(std::max<std::int64_t>(0, FFailAfter - FDelivered));
+            failing = true;
+        }
+        HRESULT hr = ReadFully(static_cast<char *>(buffer), wanted, bytesRead);
+        FDelivered += bytesRead;
+        Delay(bytesRead);
+        if (Failed(hr))
+            return hr;
+        return failing ? E_DEVICE_IO : S_OK;
+    }
+
+private:
+    HRESULT ReadFully(char *buffer, std::uint32_t size, std::uint32_t &bytesRead)
+    {
+        while (bytesRead < size) {
+            ssize_t n = ::read(FFd, buffer + bytesRead, size - bytesRead);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0)
+                return HResultFromErrno(errno);
+            if (n == 0)
+                break;
+            bytesRead += std::uint32_t(n);
+        }
+        return S_OK;
+    }
+
+    void Delay(std::uint32_t bytes)
+    {
+        if (FDelayUs <= 0 || bytes == 0)
+            return;
+        std::this_thread::sleep_for(std::chrono::microseconds(FDelayUs * std::int64_t(bytes) / DelayUnit));
+    }
+
+    int FFd;
+    std::int64_t FFileSize;
+    std::int64_t FFailAfter; // -1: never
+    std::int64_t FDelayUs;
+    std::int64_t FDelivered = 0;
+};
+
+class TListEnumerator : public IObjectIdEnumerator
+{
+public:
+    explicit TListEnumerator(QStringList ids) : FIds(std::move(ids)) {}
+
+    HRESULT Next(std::uint32_t count, QStringList &ids) override
+    {
+        std::uint32_t taken = 0;
+        for (; taken < count && FNext < FIds.size(); ++taken)
+            ids.append(FIds[FNext++]);
+        return taken < count ? S_FALSE : S_OK;
+    }
+
+private:
+    QStringList FIds;
+    qsizetype FNext = 0;
+};
+
+// ---------------------------------------------------------------------------
+// One opened simulated device
+
+enum TNodeKind
+{
+    nkDevice,
+    nkStorage,
+    nkFolder,
+    nkFile
+};
+
+struct TNode
+{
+    int Parent;
+    TNodeKind Kind;
+    QString Name; // on disk
+    std::vector<int> Children;
+};
+
+class TSimulatedConnection : public IDeviceConnection
+{
+public:
+    TSimulatedConnection(const QString &folder, TSimulatedDeviceConfig config)
+        : FFolder(folder), FConfig(std::move(config))
+    {
+        FNodes.push_back(TNode{-1, nkDevice, QString(), {}});
+    }
+
+    HRESULT EnumObjects(const QString &parentID, std::unique_ptr<IObjectIdEnumerator> &enumerator) override
+    {
+        enumerator.reset();
+        const int index = IndexOf(parentID);
+        if (index < 0)
+            return E_DEVICE_NO_OBJECT;
+        if (HasFault(FConfig.Faults.EnumFail, index))
+            return E_DEVICE_IO;
+        QStringList ids;
+        if (FNodes[std::size_t(index)].Kind != nkFile) {
+            HRESULT hr = ListChildren(index);
+            if (Failed(hr))
+                return hr;
+            for (int child : FNodes[std::size_t(index)].Children)
+                ids.append(IDOf(child));
+        }
+        enumerator = std::make_unique<TListEnumerator>(std::move(ids));
+        return S_OK;
+    }
+
+    HRESULT GetProperty(const QString &objectID, TPropertyKey key, TPropertyValue &value) override
+    {
+        value.Clear();
+        const int index = IndexOf(objectID);
+        if (index < 0)
+            return E_DEVICE_NO_OBJECT;
+        switch (FNodes[std::size_t(index)].Kind) {
+        case nkDevice:
+            return DeviceProperty(key, value);
+        case nkStorage:
+            return StorageProperty(index, key, value);
+        case nkFolder:
+        case nkFile:
+            return ItemProperty(index, key, value);
+        }
+        return E_DEVICE_NO_PROPERTY;
+    }
+
+    HRESULT CanWriteProperty(const QString &objectID, TPropertyKey, bool &canWrite) override
+    {
+        canWrite = false;
+        return IndexOf(objectID) < 0 ? E_DEVICE_NO_OBJECT : S_OK;
+    }
+
+    HRESULT OpenStream(const QString &objectID, SourceStreamPtr &stream, std::uint32_t &preferredBlockSize) override
+    {
+        stream.reset();
+        preferredBlockSize = 0;
+        const int index = IndexOf(objectID);
+        if (index < 0)
+            return E_DEVICE_NO_OBJECT;
+        if (FNodes[std::size_t(index)].Kind != nkFile)
+            return HResultFromErrno(EISDIR);
+        if (HasFault(FConfig.Faults.StreamFail, index))
+            return E_DEVICE_IO;
+
+        int fd = ::open(LocalPath(DiskPath(index)).constData(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0)
+            return HResultFromErrno(errno);
+        struct stat status = {};
+        if (::fstat(fd, &status) != 0) {
+            HRESULT hr = HResultFromErrno(errno);
+            ::close(fd);
+            return hr;
+        }
+        const std::int64_t failAfter =
+            FConfig.Faults.ReadFailAfter.isEmpty() ? -1 : FConfig.Faults.ReadFailAfter.value(FaultPath(index), -1);
+        stream = std::make_shared<TSimulatedStream>(fd, std::int64_t(status.st_size), failAfter,
+                                                    FConfig.Faults.ReadDelayUs);
+        preferredBlockSize = PreferredBlockSize;
+        return S_OK;
+    }
+
+    HRESULT Close() override { return S_OK; }
+
+private:
+    static QString IDOf(int index)
+    {
+        return index == 0 ? QString::fromLatin1(DEVICE_OBJECT_ID) : QLatin1Char('o') + QString::number(index, 16);
+    }
+
+    int IndexOf(const QString &id) const
+    {
+        if (id == QLatin1String(DEVICE_OBJECT_ID))
+            return 0;
+        if (id.size() < 2 || id[0] != QLatin1Char('o'))
+            return -1;
+        bool ok = false;
+        const qlonglong index = QStringView(id).mid(1).toLongLong(&ok, 16);
+        if (!ok || index <= 0 || index >= qlonglong(FNodes.size()) || IDOf(int(index)) != id)
+            return -1;
+        return int(index);
+    }
+
+    // Names from the device folder down to the node, without the device.
+    QStringList NamesOf(int index) const
+    {
+        QStringList names;
+        for (; index > 0; index = FNodes[std::size_t(index)].Parent)
+            names.prepend(FNodes[std::size_t(index)].Name);
+        return names;
+    }
+
+    QString FaultPath(int index) const { return NamesOf(index).join(QLatin1Char('/')); }
+
+    // Building the path costs more than the lookup; most devices have no faults.
+    bool HasFault(const QSet<QString> &paths, int index) const
+    {
+        return !paths.isEmpty() && paths.contains(FaultPath(index));
+    }
+
+    QString DiskPath(int index) const
+    {
+        QStringList names = NamesOf(index);
+        names.prepend(FFolder);
+        return names.join(QLatin1Char('/'));
+    }
+
+    // Reads the folder from disk. Objects seen in an earlier listing keep
+    // their identifiers, so identifiers are stable across listings.
+    HRESULT ListChildren(int index)
+    {
+        const QString folder = DiskPath(index);
+        DIR *dir = ::opendir(LocalPath(folder).constData());
+        if (!dir)
+            return HResultFromErrno(errno);
+        std::vector<std::pair<QString, TNodeKind>> entries;
+        while (dirent *entry = ::readdir(dir)) {
+            const char *name = entry->d_name;
+            if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0)
+                continue;
+            TNodeKind kind = nkFile;
+            if (!KindOf(dirfd(dir), entry, kind))
+                continue;
+            if (index == 0 && kind != nkFolder)
+                continue; // device.ini and other files beside the storages
+            if (index == 0)
+                kind = nkStorage;
+            entries.emplace_back(QFile::decodeName(name), kind);
+        }
+        ::closedir(dir);
+        std::sort(entries.begin(), entries.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
+
+        QHash<QString, int> known;
+        for (int child : FNodes[std::size_t(index)].Children)
+            known.insert(FNodes[std::size_t(child)].Name, child);
+        std::vector<int> children;
+        children.reserve(entries.size());
+        for (auto &[name, kind] : entries) {
+            int child = known.value(name, -1);
+            if (child < 0 || FNodes[std::size_t(child)].Kind != kind) {
+                child = int(FNodes.size());
+                FNodes.push_back(TNode{index, kind, std::move(name), {}});
+            }
+            children.push_back(child);
+        }
+        FNodes[std::size_t(index)].Children = std::move(children);
+        return S_OK;
+    }
+
+    // Folders and regular files; a link counts as what it points to, except
+    // that links to folders are left out (they could loop).
+    static bool KindOf(int dirFd, const dirent *entry, TNodeKind &kind)
+    {
+        unsigned char type = entry->d_type;
+        if (type == DT_UNKNOWN || type == DT_LNK) {
+            struct stat status = {};
+            int flags = type == DT_LNK ? 0 : AT_SYMLINK_NOFOLLOW;
+            if (::fstatat(dirFd, entry->d_name, &status, flags) != 0)
+                return false;
+            if (type == DT_LNK && S_ISDIR(status.st_mode))
+                return false;
+            type = S_ISDIR(status.st_mode) ? DT_DIR : S_ISREG(status.st_mode) ? DT_REG : DT_UNKNOWN;
+        }
+        if (type == DT_DIR)
+            kind = nkFolder;
+        else if (type == DT_REG)
+            kind = nkFile;
+        else
+            return false;
+        return true;
+    }
+
+    HRESULT DeviceProperty(TPropertyKey key, TPropertyValue &value) const
+    {
+        switch (key) {
+        case pkParentID:
+            value = TPropertyValue::FromText(QString());
+            return S_OK;
+        case pkObjectName:
+            value = TPropertyValue::FromText(FConfig.FriendlyName);
+            return S_OK;
+        case pkContentType:
+            value = TPropertyValue::FromGuid(FunctionalObjectGuid());
+            return S_OK;
+        case pkObjectFormat:
+            value = TPropertyValue::FromGuid(ObjectFormatGuid(ofPropsOnly));
+            return S_OK;
+        default:
+            break;
+        }
+        auto found = FConfig.DeviceProperties.find(key);
+        if (found == FConfig.DeviceProperties.end())
+            return E_DEVICE_NO_PROPERTY;
+        value = found->second;
+        return S_OK;
+    }
+
+    QString ReportedName(int index) const
+    {
+        if (FConfig.Faults.Names.isEmpty())
+            return FNodes[std::size_t(index)].Name;
+        const auto found = FConfig.Faults.Names.constFind(FaultPath(index));
+        return found != FConfig.Faults.Names.constEnd() ? found.value() : FNodes[std::size_t(index)].Name;
+    }
+
+    HRESULT StorageProperty(int index, TPropertyKey key, TPropertyValue &value) const
+    {
+        switch (key) {
+        case pkParentID:
+            value = TPropertyValue::FromText(QString::fromLatin1(DEVICE_OBJECT_ID));
+            return S_OK;
+        case pkObjectName:
+            value = TPropertyValue::FromText(ReportedName(index));
+            return S_OK;
+        case pkContentType:
+            value = TPropertyValue::FromGuid(FunctionalObjectGuid());
+            return S_OK;
+        case pkObjectFormat:
+            value = TPropertyValue::FromGuid(ObjectFormatGuid(ofPropsOnly));
+            return S_OK;
+        default:
+            return E_DEVICE_NO_PROPERTY;
+        }
+    }
+
+    static void TypeOfFile(const QString &name, TContentType &content, TObjectFormat &format)
+    {
+        const QString extension = QFileInfo(name).suffix().toLower();
+        content = ctGenericFile;
+        format = ofUnknown;
+        if (extension == QLatin1String("jpg") || extension == QLatin1String("jpeg")) {
+            content = ctImage;
+            format = ofExif;
+        } else if (extension == QLatin1String("mp3")) {
+            content = ctAudio;
+            format = ofMp3;
+        } else if (extension == QLatin1String("mp4")) {
+            content = ctVideo;
+            format = ofMp4;
+        } else if (extension == QLatin1String("txt")) {
+            content = ctDocument;
+            format = ofText;
+        }
+    }
+
+    HRESULT ItemProperty(int index, TPropertyKey key, TPropertyValue &value) const
+    {
+        const TNode &node = FNodes[std::size_t(index)];
+        const bool isFile = node.Kind == nkFile;
+        TContentType content = ctFolder;
+        TObjectFormat format = ofPropsOnly;
+        if (isFile)
+            TypeOfFile(node.Name, content, format);
+        switch (key) {
+        case pkParentID:
+            value = TPropertyValue::FromText(IDOf(node.Parent));
+            return S_OK;
+        case pkObjectName:
+        case pkOriginalFileName:
+            value = TPropertyValue::FromText(ReportedName(index));
+            return S_OK;
+        case pkContentType:
+            value = TPropertyValue::FromGuid(ContentTypeGuid(content));
+            return S_OK;
+        case pkObjectFormat:
+            value = TPropertyValue::FromGuid(ObjectFormatGuid(format));
+            return S_OK;
+        case pkObjectSize:
+        case pkDateCreated:
+        case pkDateModified:
+            return StatProperty(index, key, value);
+        default:
+            return E_DEVICE_NO_PROPERTY;
+        }
+    }
+
+    HRESULT StatProperty(int index, TPropertyKey key, TPropertyValue &value) const
+    {
+        if (key == pkDateModified && HasFault(FConfig.Faults.NoDate, index))
+            return E_DEVICE_NO_PROPERTY;
+        struct stat status = {};
+        if (::stat(LocalPath(DiskPath(index)).constData(), &status) != 0)
+            return HResultFromErrno(errno);
+        if (key == pkObjectSize) {
+            value = TPropertyValue::FromUInt64(S_ISREG(status.st_mode) ? std::uint64_t(status.st_size) : 0);
+            return S_OK;
+        }
+        TDateTime date = 0;
+        const TFileTime fileTime = UnixPartsToFileTime(status.st_mtim.tv_sec, status.st_mtim.tv_nsec);
+        if (!FileTimeToLocalDateTime(fileTime, date))
+            return E_DEVICE_NO_PROPERTY;
+        value = TPropertyValue::FromDate(date);
+        return S_OK;
+    }
+
+    QString FFolder;
+    TSimulatedDeviceConfig FConfig;
+    std::vector<TNode> FNodes; // index 0 is the device object
+};
+
+// ---------------------------------------------------------------------------
+// The list of simulated devices
 
 class TSimulatedDeviceService : public IDeviceService
 {
 public:
+    explicit TSimulatedDeviceService(const QString &folder) : FFolder(folder) {}
+
     HRESULT GetDevices(QStringList &deviceIDs) override
     {
         deviceIDs.clear();
+        if (FFolder.isEmpty())
+            return S_OK;
+        const QDir root(FFolder);
+        if (!root.exists())
+            return S_OK;
+        const QStringList names = root.entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name);
+        for (const QString &name : names)
+            deviceIDs.append(DeviceIDPrefix + name);
         return S_OK;
     }
-    HRESULT GetDeviceFriendlyName(const QString &, QString &) override { return E_DEVICE_GONE; }
-    HRESULT GetDeviceManufacturer(const QString &, QString &) override { return E_DEVICE_GONE; }
-    HRESULT GetDeviceDescription(const QString &, QString &) override { return E_DEVICE_GONE; }
-    HRESULT Open(const QString &, const TClientInformation &, std::unique_ptr<IDeviceConnection> &) override
+
+    HRESULT GetDeviceFriendlyName(const QString &deviceID, QString &name) override
     {
-        return E_DEVICE_GONE;
+        TSimulatedDeviceConfig config;
+        HRESULT hr = Config(deviceID, config);
+        name = config.FriendlyName;
+        return hr;
     }
+
+    HRESULT GetDeviceManufacturer(const QString &deviceID, QString &manufacturer) override
+    {
+        TSimulatedDeviceConfig config;
+        HRESULT hr = Config(deviceID, config);
+        manufacturer = config.Manufacturer;
+        return hr;
+    }
+
+    HRESULT GetDeviceDescription(const QString &deviceID, QString &description) override
+    {
+        TSimulatedDeviceConfig config;
+        HRESULT hr = Config(deviceID, config);
+        description = config.Description;
+        return hr;
+    }
+
+    HRESULT Open(const QString &deviceID, const TClientInformation &,
+                 std::unique_ptr<IDeviceConnection> &connection) override
+    {
+        connection.reset();
+        TSimulatedDeviceConfig config;
+        HRESULT hr = Config(deviceID, config);
+        if (Failed(hr))
+            return hr;
+        connection = std::make_unique<TSimulatedConnection>(FolderOf(deviceID), std::move(config));
+        return S_OK;
+    }
+
+private:
+    QString FolderOf(const QString &deviceID) const
+    {
+        if (!deviceID.startsWith(DeviceIDPrefix))
+            return QString();
+        const QString name = deviceID.mid(DeviceIDPrefix.size());
+        if (name.isEmpty() || name.contains(QLatin1Char('/')) || name == QLatin1String(".") ||
+            name == QLatin1String(".."))
+            return QString();
+        return QDir(FFolder).filePath(name);
+    }
+
+    HRESULT Config(const QString &deviceID, TSimulatedDeviceConfig &config) const
+    {
+        const QString folder = FolderOf(deviceID);
+        if (FFolder.isEmpty() || folder.isEmpty() || !QFileInfo(folder).isDir())
+            return E_DEVICE_GONE;
+        try {
+            config = ReadSimulatedDeviceConfig(folder);
+        } catch (const EStreamError &) {
+            return E_DEVICE_IO;
+        }
+        return S_OK;
+    }
+
+    QString FFolder;
 };
 
 } // namespace
 
-DeviceServicePtr CreateSimulatedDeviceService(const QString &)
+DeviceServicePtr CreateSimulatedDeviceService(const QString &folder)
 {
-    return std::make_unique<TSimulatedDeviceService>();
+    return std::make_unique<TSimulatedDeviceService>(folder);
 }
 
 QString SimulatedDevicesFolder()

@@ -1,0 +1,180 @@
+#pragma once
+
+#include "device/DeviceError.h"
+#include "device/DeviceService.h"
+#include "device/DeviceTypes.h"
+#include "transfer/FileData.h"
+
+#include <QHash>
+#include <QString>
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
+class TPortableDevice;
+class TPortableDeviceContent;
+
+enum TObjectProperty
+{
+    opCreationTime,
+    opLastWriteTime,
+    opSize
+};
+
+// Progress of Refresh: the new object's list index and its identifier.
+using TFindObjects = std::function<void(int Index, const QString &AObjectID)>;
+
+// One node of the object tree. Texts, content type and format are read from
+// the device on first use and cached; size and dates are read on every query.
+class TPortableDeviceObject
+{
+public:
+    TPortableDeviceObject(TPortableDeviceContent &AContent, const QString &AObjectID, int AParentIndex, int ALevel);
+
+    const QString &ObjectID() const { return FObjectID; }
+    int Index() const { return FIndex; }
+    int ParentIndex() const { return FParentIndex; }
+    int Level() const { return FLevel; }
+
+    QString ParentID() const;
+    QString ObjectName() const;
+    QString OriginalName() const;
+    QString DisplayName() const;
+    // Display names from the storage down, joined by "\".
+    QString Path() const;
+
+    TGuid ContentGuid() const;
+    TContentType ContentType() const;
+    TObjectType ObjectType() const;
+    TObjectFormat ObjectFormat() const;
+    QString ObjectExtension() const;
+
+    std::int64_t Size() const;
+    TDateTime CreationTime() const;
+    TDateTime LastWriteTime() const;
+
+    int ChildCount() const { return int(FChildObjects.size()); }
+    TPortableDeviceObject *GetChild(int Index) const;
+    TPortableDeviceObject *Children(int Index) const { return GetChild(Index); }
+    void AddChild(int AIndex) { FChildObjects.push_back(AIndex); }
+    const std::vector<int> &ChildIndexes() const { return FChildObjects; }
+
+    // First child with that name, without regard to case.
+    TPortableDeviceObject *GetChildByName(const QString &AName) const;
+    TPortableDeviceObject *GetChildByOriginalName(const QString &AName) const;
+
+    HRESULT GetProperty(TPropertyKey PropertyKey, TPropertyValue &pv) const;
+
+    // Fills the copy worker's record; with AGetStream, a file's content stream too.
+    HRESULT GetFileData(TFileData &AFileData, bool AGetStream) const;
+    HRESULT GetFileStream(TFileStreamData &AStreamData) const;
+    // Raises EDeviceCallError when the content cannot be opened.
+    HRESULT CopyToFile(const QString &AFilename) const;
+    bool CanWriteProperty(TObjectProperty ObjectProperty) const;
+    // AFilename with this object's format extension when it has none.
+    QString AddNameExtension(const QString &AFilename) const;
+
+private:
+    friend class TPortableDeviceContent;
+
+    QString CachedText(TPropertyKey key, QString &cache) const;
+    HRESULT OpenStream(TFileStreamData &AStreamData) const;
+
+    QString FObjectID;
+    mutable QString FParentID;
+    mutable QString FObjectName;
+    mutable QString FOriginalName;
+    mutable TGuid FContentType;
+    mutable TGuid FObjectFormat;
+    TPortableDeviceContent *FContent;
+    std::vector<int> FChildObjects;
+    int FIndex = -1;
+    int FParentIndex;
+    int FLevel;
+};
+
+// Bounds that keep a misbehaving device from hanging or exhausting the
+// program while its tree is read.
+struct TTreeLimits
+{
+    int MaxChildren = 1000000; // children of one object
+    int MaxObjects = 2000000;  // objects of the whole tree
+    int MaxDepth = 1024;       // levels below the device object; the deepest are not listed
+};
+
+// Codes of the error entries for those bounds and for an object that a device
+// lists a second time (below itself or elsewhere): it stays in the tree, its
+// children are not asked for again.
+inline constexpr HRESULT E_TREE_TOO_MANY_CHILDREN = HResultFromErrno(EMLINK);
+inline constexpr HRESULT E_TREE_TOO_MANY_OBJECTS = HResultFromErrno(ENOSPC);
+inline constexpr HRESULT E_TREE_TOO_DEEP = HResultFromErrno(ENAMETOOLONG);
+inline constexpr HRESULT E_TREE_CYCLE = HResultFromErrno(ELOOP);
+
+// The object tree of one opened device, as a flat list in pre-order: an
+// object's position in the list is its index. Index 0 is "DEVICE".
+class TPortableDeviceContent
+{
+public:
+    // The connection is borrowed; the device (when there is one) owns it.
+    explicit TPortableDeviceContent(IDeviceConnection &AConnection, TPortableDevice *ADevice = nullptr);
+    ~TPortableDeviceContent();
+    TPortableDeviceContent(const TPortableDeviceContent &) = delete;
+    TPortableDeviceContent &operator=(const TPortableDeviceContent &) = delete;
+
+    // Reads the whole tree anew; false when some children could not be listed
+    // (see ErrorObjects).
+    bool Refresh(const TFindObjects &ACallBack = {});
+
+    int ObjectCount() const { return int(FObjectList.size()); }
+    TPortableDeviceObject *GetObject(int Index) const;
+    TPortableDeviceObject *Objects(int Index) const { return GetObject(Index); }
+    // First object with that identifier, without regard to case.
+    TPortableDeviceObject *GetObjectByID(const QString &AObjectID) const;
+    TPortableDeviceObject *FindNextObject(TObjectType AObjectType, int &AIndex) const;
+    TPortableDeviceObject *DeviceObject() const;
+    int RootCount() const;
+    TPortableDeviceObject *GetRootObject(int Index) const;
+    TPortableDeviceObject *RootObjects(int Index) const { return GetRootObject(Index); }
+    int FolderCount() const;
+    TPortableDeviceObject *GetObjectByPath(const QString &APath) const;
+    int GetObjectIndexByPath(const QString &APath) const;
+    const TErrorList &ErrorObjects() const { return FErrorObjects; }
+
+    TPortableDevice *Device() const { return FDevice; }
+    IDeviceConnection &Connection() const { return FConnection; }
+
+    void SetLimits(const TTreeLimits &limits) { FLimits = limits; }
+    // The pause between two reads of a missing date; tests make it instant.
+    void SetRetryPause(std::function<void(std::chrono::milliseconds)> pause) { FRetryPause = std::move(pause); }
+    void RetryPause(std::chrono::milliseconds delay) const;
+
+private:
+    friend class TPortableDeviceObject;
+    class TTreeReader;
+
+    int AddObject(const QString &AObjectID, int AParentIndex, int ALevel);
+    void Clear();
+    void ScanTypes() const;
+    // Walks the parent identifiers from an object up; each object at most once.
+    QString PathOf(const TPortableDeviceObject &object) const;
+
+    IDeviceConnection &FConnection;
+    TPortableDevice *FDevice;
+    std::vector<std::unique_ptr<TPortableDeviceObject>> FObjectList;
+    TFindObjects FFindCallback;
+    TErrorList FErrorObjects;
+
+    QHash<QString, int> FIndexOfID; // case-folded identifier -> first index
+    TTreeLimits FLimits;
+    std::function<void(std::chrono::milliseconds)> FRetryPause;
+    // Roots and folder count, found by one scan after each Refresh.
+    mutable bool FTypesScanned = false;
+    mutable std::vector<int> FRootIndexes;
+    mutable int FFolderCount = 0;
+    // Marks for the cycle check of Path, one per object.
+    mutable std::vector<std::uint32_t> FPathMarks;
+    mutable std::uint32_t FPathGeneration = 0;
+};
