@@ -39,7 +39,7 @@ public:
     }
 
 private:
-    const QStringList &FArgs;
+    const QStringList FArgs;
     qsizetype FPos = 0;
 };
 
