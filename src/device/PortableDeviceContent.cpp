@@ -10,8 +10,7 @@
 #include <thread>
 #include <unistd.h>
 
-namespace
-{
+namespace {
 
 constexpr std::uint32_t EnumBatchSize = 10;
 constexpr int DateAttempts = 2;
@@ -67,8 +66,7 @@ bool HasExtension(const QString &fileName)
 TPortableDeviceObject::TPortableDeviceObject(TPortableDeviceContent &AContent, const QString &AObjectID,
                                              int AParentIndex, int ALevel)
     : FObjectID(AObjectID), FContent(&AContent), FParentIndex(AParentIndex), FLevel(ALevel)
-{
-}
+{}
 
 HRESULT TPortableDeviceObject::GetProperty(TPropertyKey PropertyKey, TPropertyValue &pv) const
 {
@@ -262,7 +260,8 @@ HRESULT TPortableDeviceObject::GetFileStream(TFileStreamData &AStreamData) const
 HRESULT TPortableDeviceObject::CopyToFile(const QString &AFilename) const
 {
     TFileStreamData source;
-    CheckDeviceCall(OpenStream(source), QStringLiteral("TPortableDeviceObject.CopyToFile:IPortableDeviceResources.GetStream"));
+    CheckDeviceCall(OpenStream(source),
+                    QStringLiteral("TPortableDeviceObject.CopyToFile:IPortableDeviceResources.GetStream"));
 
     const QByteArray localName = AFilename.toLocal8Bit();
     int fd = ::open(localName.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
@@ -410,12 +409,11 @@ private:
         const QString &id = FContent.FObjectList[std::size_t(index)]->ObjectID();
         std::unique_ptr<IObjectIdEnumerator> enumerator;
         HRESULT hr = FContent.FConnection.EnumObjects(id, enumerator);
+        FListedIDs.insert(id);
         if (Failed(hr)) {
-            FListedIDs.insert(id);
             Fail(index, hr);
             return;
         }
-        FListedIDs.insert(id);
         if (hr != S_OK || !enumerator)
             return;
         FStack.push_back(TFrame{index, std::move(enumerator), {}, 0, true, 0});
@@ -441,8 +439,7 @@ private:
 
 TPortableDeviceContent::TPortableDeviceContent(IDeviceConnection &AConnection, TPortableDevice *ADevice)
     : FConnection(AConnection), FDevice(ADevice)
-{
-}
+{}
 
 TPortableDeviceContent::~TPortableDeviceContent() = default;
 

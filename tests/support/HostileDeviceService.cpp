@@ -1,7 +1,6 @@
 #include "support/HostileDeviceService.h"
 
-namespace
-{
+namespace {
 
 class TEndlessEnumerator : public IObjectIdEnumerator
 {
@@ -83,7 +82,8 @@ std::shared_ptr<TFakeDevice> MakeEndlessListingDevice(bool emptyBatches)
         if (parentID == QLatin1String("s"))
             enumerator = std::make_unique<TEndlessEnumerator>(emptyBatches);
         else
-            enumerator = std::make_unique<TFakeListEnumerator>(parentID == QLatin1String("DEVICE") ? QStringList{QStringLiteral("s")} : QStringList{});
+            enumerator = std::make_unique<TFakeListEnumerator>(
+                parentID == QLatin1String("DEVICE") ? QStringList{QStringLiteral("s")} : QStringList{});
         return S_OK;
     };
     device->PropertyOverride = [](const QString &id, TPropertyKey key, TPropertyValue &value, HRESULT &hr) {
