@@ -97,7 +97,8 @@ echo "== run"; $cli run /opt/run/task.tsj; echo "run-status=$?"
 echo "== copier"; /opt/run/bench_mtp_stream copy /out/copier; echo "copier-status=$?"'
 
 set +e
-"$HARNESS" --timeout 600 --desc "$STORAGE" --out "$OUT" \
+# Sanitizer builds run in the guest too; leaks are the host tests' business.
+"$HARNESS" --timeout 600 --desc "$STORAGE" --out "$OUT" --env ASAN_OPTIONS=detect_leaks=0 \
   ${CLI:+--add "$CLI:/opt/run/tessaril-cli"} --add "$T/task.tsj:/opt/run/task.tsj" \
   ${COPIER:+--add "$COPIER:/opt/run/bench_mtp_stream"} \
   "$D" -c "$GUEST_SCRIPT" > "$T/guest.log" 2>&1
@@ -142,6 +143,47 @@ compare_tree() {
 }
 [ -n "$CLI" ] && compare_tree "run" "$OUT/backup/$STORAGE"
 [ -n "$COPIER" ] && compare_tree "backend copier" "$OUT/copier"
+
+# A device pulled out in the middle of a file: that file (and what follows)
+# ends with an error, the program ends by itself and reports the failure.
+U=$T/unplug
+mkdir -p "$U/device/Movies" "$U/out"
+truncate -s 2G "$U/device/Movies/long.mp4" # sparse here; 2 GiB for the device
+echo "after" > "$U/device/after.txt"
+python3 - "$T/unplug.tsj" <<'EOF2'
+import sys
+text = (
+    "[Unicode]\r\nEncoding=UTF-16LE\r\nProgram=Tessaril\r\nVersion=1\r\n"
+    "[Config]\r\nDeviceName=QEMU filesharing\r\nDestination=/out/backup\r\nOverwrite=1\r\n"
+    "[Directories]\r\nDir00=Unplugged\r\n[Config]\r\nDirCount=1\r\n"
+)
+open(sys.argv[1], "wb").write(b"\xff\xfe" + text.encode("utf-16-le"))
+EOF2
+if [ -n "$CLI" ]; then
+  UNPLUG_SCRIPT='touch /out/started; /opt/run/tessaril-cli run /opt/run/unplug.tsj; echo "unplug-status=$?"'
+else
+  UNPLUG_SCRIPT='touch /out/started; /opt/run/bench_mtp_stream copy /out/copy; echo "unplug-status=$?"'
+fi
+python3 "$HERE/unplug.py" "$U/qmp.sock" "$U/out/started" 1.5 > "$U/unplug.log" 2>&1 &
+unplugger=$!
+set +e
+"$HARNESS" --timeout 300 --desc Unplugged --out "$U/out" --env ASAN_OPTIONS=detect_leaks=0 \
+  --qemu-arg -qmp --qemu-arg "unix:$U/qmp.sock,server=on,wait=off" \
+  ${CLI:+--add "$CLI:/opt/run/tessaril-cli"} --add "$T/unplug.tsj:/opt/run/unplug.tsj" \
+  ${COPIER:+--add "$COPIER:/opt/run/bench_mtp_stream"} \
+  "$U/device" -c "$UNPLUG_SCRIPT" > "$U/guest.log" 2>&1
+urc=$?
+set -e
+wait "$unplugger"
+sed 's/^/    unplug guest: /' "$U/guest.log"
+sed 's/^/    /' "$U/unplug.log"
+if grep -q 'device_del .* ok' "$U/unplug.log"; then
+  [ "$urc" != 124 ] && ok "unplugged mid-file: the program ended by itself" || bad "unplugged: the guest timed out"
+  grep -q '^unplug-status=1$' "$U/guest.log" && ok "unplugged: the run reports failed files (status 1)" ||
+    bad "unplugged: expected status 1"
+else
+  bad "could not unplug the emulated device"
+fi
 
 echo "$pass passed, $fail failed"
 [ "$fail" = 0 ]
