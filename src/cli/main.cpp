@@ -5,6 +5,7 @@
 #include "cli/CliOptions.h"
 #include "cli/ConsoleLog.h"
 #include "device/DeviceError.h"
+#include "device/mtp/BackendChoice.h"
 #include "device/PortableDevice.h"
 #include "device/PortableDeviceContent.h"
 #include "device/PortableDevice.h"
@@ -246,6 +247,8 @@ int main(int argc, char *argv[])
     QString error;
     if (!ParseCliArguments(QCoreApplication::arguments().mid(1), args, error))
         return Fail(error);
+    if (!args.Backends.isEmpty())
+        SetDeviceBackends(args.Backends);
     try {
         return Execute(args);
     } catch (const EDeviceCallError &e) {
