@@ -304,7 +304,7 @@ void TMainForm::CreateControls()
     tmStart->setInterval(1000);
     connect(tmStart, &QTimer::timeout, this, &TMainForm::tmStartTimer);
 
-    resize(scale(960), scale(760));
+    resize(scale(1060), scale(780));
     setMinimumSize(scale(860), scale(640));
 }
 
@@ -435,9 +435,10 @@ QWidget *TMainForm::CreateBrowser()
     lvFiles->header()->setStretchLastSection(false);
     lvFiles->setSelectionMode(QAbstractItemView::ExtendedSelection);
     lvFiles->setMinimumWidth(scale(300));
+    lvFiles->installEventFilter(this);
     grid->addWidget(lvFiles, 1, 1);
-    grid->setColumnStretch(0, 2);
-    grid->setColumnStretch(1, 3);
+    grid->setColumnStretch(0, 1);
+    grid->setColumnStretch(1, 2);
     return browser;
 }
 
@@ -1548,14 +1549,21 @@ void TMainForm::closeEvent(QCloseEvent *event)
 void TMainForm::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
-    const auto scale = [this](int pixels) { return ScaleToMonitor(pixels, this); };
-    const int dateWidth = scale(120);
-    const int sizeWidth = scale(70);
-    lvFiles->setColumnWidth(1, dateWidth);
-    lvFiles->setColumnWidth(2, sizeWidth);
-    lvFiles->setColumnWidth(0, qMax(scale(80), lvFiles->viewport()->width() - scale(215) + scale(25)));
     if (FShown)
         QTimer::singleShot(0, this, &TMainForm::AlignFileProcessing);
+}
+
+void TMainForm::ResizeFileColumns()
+{
+    const auto scale = [this](int pixels) { return ScaleToMonitor(pixels, this); };
+    // The designed widths (120 and 70), widened when the locale's texts need more room.
+    const QFontMetrics metrics = lvFiles->fontMetrics();
+    const QString sampleDate = DateTimeText(QDateTime(QDate(2026, 12, 28), QTime(23, 58, 58)));
+    const int dateWidth = qMax(scale(120), metrics.horizontalAdvance(sampleDate) + scale(16));
+    const int sizeWidth = qMax(scale(70), metrics.horizontalAdvance(QStringLiteral("1023.00 KiB")) + scale(14));
+    lvFiles->setColumnWidth(1, dateWidth);
+    lvFiles->setColumnWidth(2, sizeWidth);
+    lvFiles->setColumnWidth(0, qMax(scale(100), lvFiles->viewport()->width() - dateWidth - sizeWidth));
 }
 
 void TMainForm::changeEvent(QEvent *event)
@@ -1567,6 +1575,8 @@ void TMainForm::changeEvent(QEvent *event)
 
 bool TMainForm::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == lvFiles && event->type() == QEvent::Resize)
+        ResizeFileColumns();
     if (watched == tvObjects && event->type() == QEvent::KeyPress) {
         auto *key = static_cast<QKeyEvent *>(event);
         if (key->key() == Qt::Key_Space && key->modifiers() == Qt::NoModifier) {

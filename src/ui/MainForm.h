@@ -173,6 +173,7 @@ private:
     void ShowLoadedTask();
     void SetRunning(bool running);
     void AlignFileProcessing();
+    void ResizeFileColumns();
     void AppendLogLine(const QString &line);
     void ReplaceLastLogLine(const QString &line);
     bool ConfirmNotReady(const QString &question);

@@ -69,7 +69,7 @@ TShowMsgDialog::TShowMsgDialog(QWidget *parent)
     setObjectName(QStringLiteral("TShowMsgDialog"));
     ApplyIconSet(QStringLiteral("dialogs"), {FGlyphs.get(), FIcons.get()});
     FText->setTextFormat(Qt::PlainText);
-    FText->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    FText->setTextInteractionFlags(Qt::TextSelectableByMouse);
     FText->setFocusPolicy(Qt::StrongFocus);
     FText->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     FIcon->setAlignment(Qt::AlignCenter);

@@ -14,6 +14,7 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QDateTimeEdit>
 #include <QDirIterator>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -22,6 +23,8 @@
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QTemporaryDir>
+#include <QTextBlock>
+#include <QTimer>
 #include <QTreeWidget>
 
 #include <memory>
@@ -166,8 +169,8 @@ private Q_SLOTS:
             names << internal->child(i)->text(0);
         QCOMPARE(names, (QStringList{"DCIM", "Empty", "Music"}));
         QTreeWidgetItem *empty = ChildNamed(internal, QStringLiteral("Empty"));
-        QCOMPARE(empty->childIndicatorPolicy(), QTreeWidgetItem::ShowIndicator);
         QCOMPARE(empty->childCount(), 1);
+        QCOMPARE(empty->child(0)->text(0), QString());
         empty->setExpanded(true);
         QCOMPARE(empty->childCount(), 0);
     }
@@ -265,13 +268,11 @@ private Q_SLOTS:
     {
         auto form = FormWithPhone();
         const auto shown = [&form] {
-            QStringList names;
-            for (QWidget *w : {static_cast<QWidget *>(form->FromDate), static_cast<QWidget *>(form->ToDate),
-                               static_cast<QWidget *>(form->reDays), static_cast<QWidget *>(form->udDays),
-                               static_cast<QWidget *>(form->lbFrom), static_cast<QWidget *>(form->lbDays)})
-                if (w->isVisible())
-                    names << w->objectName() + (w->objectName().isEmpty() ? QString() : QString());
-            return names.size();
+            int count = 0;
+            for (QWidget *w : std::initializer_list<QWidget *>{form->FromDate, form->ToDate, form->reDays,
+                                                               form->udDays, form->lbFrom, form->lbDays})
+                count += w->isVisible() ? 1 : 0;
+            return count;
         };
         form->cbTimeSlot->setCurrentIndex(0);
         QCOMPARE(shown(), 0);
@@ -369,7 +370,7 @@ private Q_SLOTS:
         }
         auto form = MakeForm({task, QStringLiteral("/force"), QStringLiteral("-c")});
         QVERIFY(form->ForceTask() && form->CloseProg());
-        QTRY_VERIFY_WITH_TIMEOUT(!form->isVisible(), 10000);
+        QTRY_VERIFY2_WITH_TIMEOUT(!form->isVisible(), qPrintable(form->meProgress->toPlainText()), 10000);
         const QString log = form->Locations().ConfigDir + QStringLiteral("ts-nightly.log");
         QVERIFY2(QFileInfo::exists(log), qPrintable(log));
         QFile file(log);

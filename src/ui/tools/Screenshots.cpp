@@ -3,6 +3,7 @@
 // message. Run by scripts/screenshots.sh under Xvfb with a folder of
 // simulated devices.
 #include "ui/Appearance.h"
+#include "ui/DialogPlace.h"
 #include "ui/IconList.h"
 #include "ui/IconSets.h"
 #include "ui/MainForm.h"
@@ -150,6 +151,7 @@ int main(int argc, char **argv)
         ShootMessages(suffix);
         PushMessageAnswer(mrNo);
         form.close();
+        ClearMessageHooks();
     }
     return 0;
 }
