@@ -435,7 +435,7 @@ QWidget *TMainForm::CreateBrowser()
     lvFiles->header()->setStretchLastSection(false);
     lvFiles->setSelectionMode(QAbstractItemView::ExtendedSelection);
     lvFiles->setMinimumWidth(scale(300));
-    lvFiles->installEventFilter(this);
+    lvFiles->viewport()->installEventFilter(this);
     grid->addWidget(lvFiles, 1, 1);
     grid->setColumnStretch(0, 1);
     grid->setColumnStretch(1, 2);
@@ -1575,7 +1575,7 @@ void TMainForm::changeEvent(QEvent *event)
 
 bool TMainForm::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == lvFiles && event->type() == QEvent::Resize)
+    if (watched == lvFiles->viewport() && event->type() == QEvent::Resize)
         ResizeFileColumns();
     if (watched == tvObjects && event->type() == QEvent::KeyPress) {
         auto *key = static_cast<QKeyEvent *>(event);
