@@ -17,13 +17,6 @@ QString VariableOr(const QProcessEnvironment &variables, const QString &name, co
     return value.isEmpty() ? fallback : value;
 }
 
-QString ExpandHome(const QString &path, const QString &homeDir)
-{
-    if (path == QLatin1String("~") || path.startsWith(QLatin1String("~/")))
-        return homeDir + path.mid(1);
-    return path;
-}
-
 } // namespace
 
 std::optional<TCommandOption> ParseCommandOption(const QString &argument)
@@ -180,7 +173,7 @@ QString TaskFileName(const QString &argument, const QString &jobDir, const TSyst
     QString name = argument;
     for (const auto &[placeholder, folder] : TaskFolderPlaceholders(env))
         name.replace(placeholder, folder, Qt::CaseInsensitive);
-    name = ExpandHome(name, env.HomeDir);
+    name = ExpandHomeFolder(name, env.HomeDir);
     if (!name.startsWith(QLatin1Char('/')))
         name = WithTrailingSlash(jobDir) + name;
     if (name.endsWith(QLatin1Char('.')))

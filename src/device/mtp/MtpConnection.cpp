@@ -294,7 +294,7 @@ HRESULT TMtpConnection::OpenStream(const QString &objectID, SourceStreamPtr &str
         return E_DEVICE_NO_OBJECT;
     if (node->Kind != nkFile)
         return HResultFromErrno(EISDIR);
-    stream = std::make_shared<TMtpStream>(FSession, node->Handle, FLimits);
+    stream = std::make_shared<TMtpStream>(FSession, node->Handle, node->Size, FLimits);
     preferredBlockSize = BlockSize;
     return S_OK;
 }
