@@ -45,12 +45,14 @@
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QStyledItemDelegate>
 #include <QStylePainter>
 #include <QTextBlock>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include <algorithm>
 
@@ -256,6 +258,8 @@ void TMainForm::FormCreate(const QStringList &arguments)
     SetCaption();
     imgWarning->hide();
     InstallHintKey(*this);
+    auto *help = new QShortcut(QKeySequence(Qt::Key_F1), this);
+    connect(help, &QShortcut::activated, this, &TMainForm::bbHelpClick);
     SetMainWindow(this);
 }
 
@@ -732,6 +736,9 @@ void TMainForm::showEvent(QShowEvent *event)
     if (FShown)
         return;
     FShown = true;
+    // Icons are drawn anew for the resolution of the monitor the window moves to.
+    if (QWindow *window = windowHandle())
+        connect(window, &QWindow::screenChanged, this, [this] { ApplyIcons(); });
     FormShow();
 }
 
@@ -1569,7 +1576,7 @@ void TMainForm::ResizeFileColumns()
 void TMainForm::changeEvent(QEvent *event)
 {
     QWidget::changeEvent(event);
-    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::ScreenChangeInternal)
+    if (event->type() == QEvent::PaletteChange)
         ApplyIcons();
 }
 

@@ -381,6 +381,16 @@ private Q_SLOTS:
         QVERIFY(QFileInfo::exists(FWork.filePath(QStringLiteral("nightly/SD card/Docs/readme.txt"))));
     }
 
+    void absolutePathsAreTaskFilesNotOptions()
+    {
+        const TRunOptions options = ParseRunOptions(
+            {QStringLiteral("/home/anna/Quenbry/daily.tsj"), QStringLiteral("/f"), QStringLiteral("/ini:/etc/q.ini")});
+        QCOMPARE(options.TaskArgument, QStringLiteral("/home/anna/Quenbry/daily.tsj"));
+        QVERIFY(options.ForceTask);
+        QVERIFY(!ParseCommandOption(QStringLiteral("/tmp/a:b.tsj")).has_value());
+        QVERIFY(ParseCommandOption(QStringLiteral("/lang:de/x")).has_value());
+    }
+
     void copyToClipboardTakesSelectionOrAll()
     {
         auto form = FormWithPhone();
