@@ -30,7 +30,7 @@ echo
 echo "== Where the copies went"
 if [ -d "$dest/Nimbus X5" ]; then
   (cd "$dest/Nimbus X5" && find . -type d | sort | while read -r d; do
-      printf '  %-56s %4d files\n' "${d#./}" "$(find "$d" -maxdepth 1 -type f | wc -l)"
+      printf '  %-56s %4d files\n' "$( [ "$d" = . ] && echo '(top)' || echo "${d#./}")" "$(find "$d" -maxdepth 1 -type f | wc -l)"
     done)
   echo "  $(find "$dest/Nimbus X5" -type f | wc -l) files in $dest/Nimbus X5"
 fi

@@ -151,7 +151,7 @@ void TBackupRun::BackupFile(TPortableDeviceObject &file, const QString &folderDe
     FLog.LogLine(CopiedText(name, exists), 4);
     QCoreApplication::processEvents();
 
-    if (!CopyFile(file, target, name)) {
+    if (!CopyFile(file, target)) {
         ++FTotals.Failed;
         return;
     }
@@ -179,9 +179,8 @@ bool TBackupRun::ShouldWrite(const QString &target, bool exists, TDateTime devic
     }
 }
 
-bool TBackupRun::CopyFile(TPortableDeviceObject &file, const QString &target, const QString &name)
+bool TBackupRun::CopyFile(TPortableDeviceObject &file, const QString &target)
 {
-    Q_UNUSED(name);
     TFileData data;
     const HRESULT result = file.GetFileData(data, true);
     if (Failed(result)) {

@@ -53,7 +53,7 @@ public:
 private:
     void BackupFile(TPortableDeviceObject &file, const QString &folderDest, TDateTime today);
     bool ShouldWrite(const QString &target, bool exists, TDateTime deviceTime) const;
-    bool CopyFile(TPortableDeviceObject &file, const QString &target, const QString &name);
+    bool CopyFile(TPortableDeviceObject &file, const QString &target);
     void RunWorker(TWinCopyThread &worker, QEventLoop &waitLoop);
     void ReportFolderListingError(TPortableDeviceObject &folder);
 

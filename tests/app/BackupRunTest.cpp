@@ -3,6 +3,7 @@
 #include "app/MainJob.h"
 #include "device/PortableDevice.h"
 #include "device/PortableDeviceContent.h"
+#include "transfer/FileSystem.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -78,6 +79,20 @@ protected:
 
     QStringList Log() const { return Job->Log().Lines(); }
     QString Out(const QString &relative) const { return Dest.filePath(relative); }
+
+    // Whether the destination's file system keeps the archive attribute at all.
+    bool FileSystemKeepsArchiveBit() const
+    {
+        const QString probe = Dest.filePath(QStringLiteral(".probe"));
+        QFile file(probe);
+        if (!file.open(QIODevice::WriteOnly))
+            return false;
+        file.close();
+        const bool kept = SetFileAttributes(probe, FILE_ATTRIBUTE_ARCHIVE) == 0 &&
+                          (GetFileAttributes(probe) & FILE_ATTRIBUTE_ARCHIVE) != 0;
+        QFile::remove(probe);
+        return kept;
+    }
 
     void ExpectSameTime(const QString &copy, const QString &deviceRelative)
     {
@@ -340,6 +355,12 @@ TEST_F(BackupRunTest, DevicePulledOutMidFileKeepsThePreviousCopyAndTheNextRunCop
     EXPECT_TRUE(Log().contains(QStringLiteral("    + Updated: big.bin")));
     EXPECT_EQ(ReadAll(Out(QStringLiteral("Internal/big.bin"))), newContent);
     ExpectSameTime(Out(QStringLiteral("Internal/big.bin")), QStringLiteral("Internal/big.bin"));
+    Job->Config.ArchBit = true;
+    Job->Config.Overwrite = owAll;
+    ASSERT_EQ(Run({QStringLiteral("Internal")}).Copied, 2);
+    if (FileSystemKeepsArchiveBit()) {
+        EXPECT_EQ(GetFileAttributes(Out(QStringLiteral("Internal/big.bin"))), FILE_ATTRIBUTE_ARCHIVE);
+    }
 }
 
 TEST_F(BackupRunTest, CancelStopsTheRunAndLogsTheWorkersCode)
