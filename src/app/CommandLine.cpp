@@ -23,6 +23,11 @@ std::optional<TCommandOption> ParseCommandOption(const QString &argument)
 {
     if (argument.isEmpty() || (argument[0] != QLatin1Char('/') && argument[0] != QLatin1Char('-')))
         return std::nullopt;
+    // An absolute path such as "/home/anna/daily.tsj" starts with "/" too: a
+    // "/" before any ":" makes the argument a file name, not an option.
+    if (argument[0] == QLatin1Char('/') && argument.indexOf(QLatin1Char('/'), 1) >= 0 &&
+        (argument.indexOf(QLatin1Char(':')) < 0 || argument.indexOf(QLatin1Char('/'), 1) < argument.indexOf(QLatin1Char(':'))))
+        return std::nullopt;
     TCommandOption option;
     const QString text = argument.mid(1);
     const qsizetype colon = text.indexOf(QLatin1Char(':'));

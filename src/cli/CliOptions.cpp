@@ -3,6 +3,7 @@
 #include "app/BackupConfig.h"
 #include "app/LocaleDates.h"
 #include "app/TimeSlot.h"
+#include "device/mtp/BackendChoice.h"
 
 #include <QDate>
 #include <QTime>
@@ -123,6 +124,16 @@ bool ParseOption(const QString &arg, TArgReader &reader, TCliArguments &result, 
     if (equals > 0) {
         option = arg.left(equals);
         inlineValue = arg.mid(equals + 1);
+    }
+    if (option == QStringLiteral("--backends")) {
+        TBackendChoice choice;
+        if (!reader.Value(option, inlineValue, result.Backends, error))
+            return false;
+        if (!ParseBackendChoice(result.Backends, choice)) {
+            error = QStringLiteral("--backends takes mtp, sim or all");
+            return false;
+        }
+        return true;
     }
     if (option == QStringLiteral("--log")) {
         if (result.Command != TCliCommand::Run && result.Command != TCliCommand::Backup) {
@@ -310,5 +321,7 @@ QString CliHelpText()
                           "\n"
                           "Exit status: 0 when every file was copied or skipped by the rules, 1 when\n"
                           "any file failed, 2 when the run could not start.\n"
-                          "Simulated devices are read from the folder named by TESSARIL_DEVICES.\n");
+                          "Simulated devices are read from the folder named by TESSARIL_DEVICES.\n"
+                          "--backends mtp|sim|all (any command) lists only real devices (libmtp), only\n"
+                          "simulated ones, or both (the default; also TESSARIL_BACKENDS).\n");
 }

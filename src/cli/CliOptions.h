@@ -46,6 +46,7 @@ struct TCliArguments
     QString TaskFile;       // run
     QString LogFile;        // run, backup
     bool ShowFiles = false; // tree
+    QString Backends;       // every command: mtp, sim or all (empty: the environment's choice)
     TCliBackupOptions Backup;
 };
 

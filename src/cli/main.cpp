@@ -7,6 +7,7 @@
 #include "device/DeviceError.h"
 #include "device/PortableDevice.h"
 #include "device/PortableDeviceContent.h"
+#include "device/mtp/BackendChoice.h"
 #include "env/ProgramVersion.h"
 
 #include <QCoreApplication>
@@ -249,6 +250,8 @@ int main(int argc, char *argv[])
     QString error;
     if (!ParseCliArguments(QCoreApplication::arguments().mid(1), args, error))
         return Fail(error);
+    if (!args.Backends.isEmpty())
+        SetDeviceBackends(args.Backends);
     try {
         return Execute(args);
     } catch (const EDeviceCallError &e) {

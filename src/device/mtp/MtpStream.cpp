@@ -138,6 +138,12 @@ void TMtpStream::Produce()
 {
     TMtpDeviceGate::TLock lock = FSession->Gate().AcquireFor(FTransfer);
     TMtpTransfer &transfer = *FTransfer;
+    // Dropped while waiting for the device: no transaction to start and cancel.
+    if (transfer.Finished() || Failed(transfer.Result())) {
+        FSession->Gate().ReleaseTransfer();
+        transfer.Finish(HResultFromErrno(ECANCELED));
+        return;
+    }
     const int status = FSession->Device().ReadFile(
         FObjectId, [&transfer](const unsigned char *data, std::uint32_t length) { return transfer.Put(data, length); });
     const std::vector<TMtpError> errors = FSession->Device().TakeErrors();
