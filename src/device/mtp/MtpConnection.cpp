@@ -69,8 +69,7 @@ HRESULT Text(const QString &text, TPropertyValue &value)
 
 TMtpConnection::TMtpConnection(TMtpSessionPtr session, TMtpStreamLimits limits)
     : FSession(std::move(session)), FLimits(limits)
-{
-}
+{}
 
 HRESULT TMtpConnection::EnumObjects(const QString &parentID, std::unique_ptr<IObjectIdEnumerator> &enumerator)
 {
