@@ -142,7 +142,13 @@ int ShowTree(TMainJob &job, const TCliArguments &args)
         return Fail(QStringLiteral("the device \"%1\" reports no contents").arg(args.Device));
     Print(root->DisplayName());
     PrintTree(content, *root, 1, args.ShowFiles);
-    return content.ErrorObjects().Count() > 0 ? exFilesFailed : exOk;
+    // The job's log holds the objects whose children could not be listed.
+    const TErrorList &errors = content.ErrorObjects();
+    if (errors.Count() == 0)
+        return exOk;
+    for (const QString &line : job.Log().Lines().mid(job.Log().Lines().indexOf(StructureErrorsText())))
+        std::fprintf(stderr, "%s\n", qPrintable(line));
+    return exFilesFailed;
 }
 
 int RunTask(TMainJob &job, const TCliArguments &args)

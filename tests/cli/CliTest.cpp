@@ -182,3 +182,62 @@ TEST_F(CliTest, FailedFileGivesStatusOneAndMissingDeviceTwo)
               QStringLiteral("tessaril-cli: Portable device \"Tablet\" is not ready! Please connect it to the "
                              "computer and activate the device!\n"));
 }
+
+TEST_F(CliTest, SavedTaskHoldsEveryOption)
+{
+    const QString task = Out(QStringLiteral("all.tsj"));
+    const TCliResult backup = RunCli({QStringLiteral("backup"),
+                                      QStringLiteral("phone"),
+                                      QStringLiteral("--to"),
+                                      Out(QStringLiteral("all")),
+                                      QStringLiteral("--overwrite"),
+                                      QStringLiteral("none"),
+                                      QStringLiteral("--archive"),
+                                      QStringLiteral("--zip"),
+                                      QStringLiteral("--no-comp-types"),
+                                      QStringLiteral("png,JPG"),
+                                      QStringLiteral("--regex"),
+                                      QStringLiteral("--exclude"),
+                                      QStringLiteral("--filter"),
+                                      QStringLiteral("\\.tmp$"),
+                                      QStringLiteral("--time"),
+                                      QStringLiteral("period"),
+                                      QStringLiteral("--from"),
+                                      QStringLiteral("2026-02-01"),
+                                      QStringLiteral("--until"),
+                                      QStringLiteral("2026-02-28"),
+                                      QStringLiteral("--day-time"),
+                                      QStringLiteral("07:30"),
+                                      QStringLiteral("--days"),
+                                      QStringLiteral("21"),
+                                      QStringLiteral("--save-task"),
+                                      task});
+    EXPECT_EQ(backup.Status, 0) << qPrintable(backup.Err);
+
+    const TMemIniFile ini(task);
+    const auto key = [&ini](const char *section, const char *name) {
+        return ini.ReadString(QString::fromLatin1(section), QString::fromLatin1(name), QStringLiteral("<missing>"));
+    };
+    EXPECT_EQ(key("Unicode", "Encoding"), QStringLiteral("UTF-16LE"));
+    EXPECT_EQ(key("Unicode", "Program"), QStringLiteral("Tessaril"));
+    EXPECT_EQ(key("Config", "DeviceName"), QStringLiteral("Phone"));
+    EXPECT_EQ(key("Config", "Destination"), Out(QStringLiteral("all")));
+    EXPECT_EQ(key("Config", "Overwrite"), QStringLiteral("2"));
+    EXPECT_EQ(key("Config", "ArchBit"), QStringLiteral("1"));
+    EXPECT_EQ(key("Config", "Compress"), QStringLiteral("1"));
+    EXPECT_EQ(key("Config", "CompressAsZip"), QStringLiteral("1"));
+    EXPECT_EQ(key("Config", "NoCompTypes"), QStringLiteral("JPG,png"));
+    EXPECT_EQ(key("FileFilter", "Regular"), QStringLiteral("1"));
+    EXPECT_EQ(key("FileFilter", "FilterMode"), QStringLiteral("2"));
+    EXPECT_EQ(key("FileFilter", "Filter"), QStringLiteral("\\.tmp$"));
+    EXPECT_EQ(key("TimeSlot", "TimeMode"), QStringLiteral("3"));
+    EXPECT_EQ(key("TimeSlot", "Days"), QStringLiteral("21"));
+    EXPECT_EQ(key("TimeSlot", "DayTime"), QStringLiteral("07:30:00"));
+    EXPECT_EQ(key("TimeSlot", "DateFrom"), QStringLiteral("1 Feb 2026"));
+    EXPECT_EQ(key("TimeSlot", "DateTo"), QStringLiteral("28 Feb 2026"));
+    // The whole device: its storages are the saved folders.
+    QStringList dirs = {key("Directories", "Dir00"), key("Directories", "Dir01")};
+    dirs.sort();
+    EXPECT_EQ(dirs, QStringList({QStringLiteral("Card"), QStringLiteral("Internal")}));
+    EXPECT_EQ(key("Config", "DirCount"), QStringLiteral("2"));
+}
