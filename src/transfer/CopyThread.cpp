@@ -256,7 +256,8 @@ TCopyThread::TCopyThread(const TFileData &source, const QString &destName)
     : SourceName(source.FullPath), DestName(destName), DestNameXL(XlFileName(destName)), SourceFileData(source),
       iSource(source.StreamData.FileStream), FBufSize(UsableBufferSize(source.StreamData.BufferSize))
 {
-    FBuffer.resize(FBufSize);
+    // Not zero-filled: every byte used is first written by a read.
+    FBuffer = std::make_unique_for_overwrite<std::uint8_t[]>(FBufSize);
 }
 
 TCopyThread::~TCopyThread()
@@ -375,8 +376,12 @@ void TCopyThread::DoneThread(std::uint32_t code)
         FDone.store(true, std::memory_order_release);
         FChanged.notify_all();
     }
-    if (FOnDone)
-        FOnDone();
+    try {
+        if (FOnDone)
+            FOnDone();
+    } catch (...) {
+        // The owner's callback failed; Done is set and the results stand.
+    }
 }
 
 void TCopyThread::DoProgress(TFileAction action, std::int64_t count, bool speedLimit)
@@ -530,7 +535,7 @@ std::uint32_t TCopyThread::ReadSource(std::uint32_t count, std::uint32_t &bytesR
     HRESULT result = E_UNEXPECTED;
     try {
         if (iSource)
-            result = iSource->Read(FBuffer.data(), count, bytesRead);
+            result = iSource->Read(FBuffer.get(), count, bytesRead);
     } catch (...) {
         result = E_FAIL;
     }
@@ -556,9 +561,9 @@ std::uint32_t TCopyThread::CopyData(std::int64_t remaining)
             break;
         UTotal += bytesRead;
         DoProgress(acCopy, UTotal, true);
-        FCrc = static_cast<std::uint32_t>(crc32(FCrc, FBuffer.data(), bytesRead));
+        FCrc = static_cast<std::uint32_t>(crc32(FCrc, FBuffer.get(), bytesRead));
         try {
-            if (sDest->Write(FBuffer.data(), static_cast<std::int32_t>(bytesRead)) < static_cast<std::int32_t>(bytesRead))
+            if (sDest->Write(FBuffer.get(), static_cast<std::int32_t>(bytesRead)) < static_cast<std::int32_t>(bytesRead))
                 code = CopyErrorDiskFull;
         } catch (const EWriteFileStreamError &error) {
             FSysErrMsg = error.Message();
@@ -588,9 +593,9 @@ std::uint32_t TCopyThread::CompressData(TWriteFileStream &dest, bool speedLimit)
                 break;
             UTotal += bytesRead;
             DoProgress(acCompress, UTotal, speedLimit);
-            FCrc = static_cast<std::uint32_t>(crc32(FCrc, FBuffer.data(), bytesRead));
+            FCrc = static_cast<std::uint32_t>(crc32(FCrc, FBuffer.get(), bytesRead));
             try {
-                deflater.Compress(FBuffer.data(), bytesRead);
+                deflater.Compress(FBuffer.get(), bytesRead);
             } catch (const ECompressError &error) {
                 FSysErrMsg = error.Message();
                 code = CopyErrorWrite;
