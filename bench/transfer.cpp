@@ -26,8 +26,8 @@
 #include <cstdlib>
 #include <functional>
 #include <memory>
-#include <vector>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -96,8 +96,8 @@ void WriteGenerated(const QString &fileName, qint64 size, std::uint32_t seed)
 }
 
 // One worker per file, as the backup run does it; returns the number of failures.
-int CopyWithWorker(const QStringList &sources, const QString &targetFolder, TCopyOptions options,
-                   const QString &suffix, std::uint32_t blockSize)
+int CopyWithWorker(const QStringList &sources, const QString &targetFolder, TCopyOptions options, const QString &suffix,
+                   std::uint32_t blockSize)
 {
     int failures = 0;
     for (const QString &sourceName : sources) {
@@ -170,21 +170,43 @@ struct TMeasure
     qint64 Bytes = 0;
 };
 
-// The best of some rounds, each into a fresh folder: the machine is shared,
-// and the fastest round is the one least disturbed by others.
-TMeasure Best(int rounds, const QString &folder, const std::function<void(const QString &)> &prepare,
-              const std::function<void(const QString &)> &work)
+using TStep = std::function<void(const QString &)>;
+
+// One timed run into a fresh folder; prepare runs before the clock starts.
+TMeasure Measure(const QString &folder, const TStep &prepare, const TStep &work)
 {
-    TMeasure best{-1, 0};
+    QDir(folder).removeRecursively();
+    QDir().mkpath(folder);
+    if (prepare)
+        prepare(folder);
+    TMeasure result;
+    result.Seconds = Seconds([&] { work(folder); });
+    result.Bytes = TreeSize(folder);
+    QDir(folder).removeRecursively();
+    return result;
+}
+
+void KeepBest(TMeasure &best, const TMeasure &measured)
+{
+    if (best.Seconds <= 0 || measured.Seconds < best.Seconds)
+        best = measured;
+}
+
+struct TSide
+{
+    QString Folder;
+    TStep Prepare;
+    TStep Work;
+};
+
+// Ours and the peer's in turns, best of some rounds each: the machine is
+// shared, and taking turns lets both sides meet the same disturbances.
+std::pair<TMeasure, TMeasure> Compare(int rounds, const TSide &ours, const TSide &peer)
+{
+    std::pair<TMeasure, TMeasure> best;
     for (int round = 0; round < rounds; ++round) {
-        QDir(folder).removeRecursively();
-        QDir().mkpath(folder);
-        if (prepare)
-            prepare(folder);
-        const double seconds = Seconds([&] { work(folder); });
-        if (best.Seconds < 0 || seconds < best.Seconds)
-            best = {seconds, TreeSize(folder)};
-        QDir(folder).removeRecursively();
+        KeepBest(best.first, Measure(ours.Folder, ours.Prepare, ours.Work));
+        KeepBest(best.second, Measure(peer.Folder, peer.Prepare, peer.Work));
     }
     return best;
 }
@@ -201,74 +223,78 @@ void RunWorkload(const QString &label, const QString &sourceFolder, const QStrin
     const QString single = singleFile ? QFileInfo(sources.first()).fileName() : QString();
     int failed = 0;
     auto worker = [&](TCopyOptions options, const QString &suffix) {
-        return Best(rounds, ours, nullptr,
-                    [&, options, suffix](const QString &folder) {
-                        failed += CopyWithWorker(sources, folder, options, suffix, blockSize);
-                    });
+        return TSide{ours, nullptr, [&, options, suffix](const QString &folder) {
+                         failed += CopyWithWorker(sources, folder, options, suffix, blockSize);
+                     }};
     };
-    auto report = [&](const QString &workload, const QString &peerName, const TMeasure &mine, const TMeasure &theirs) {
-        PrintRow({workload, peerName, mine.Seconds, theirs.Seconds, mine.Bytes, theirs.Bytes}, inputBytes, files);
+    auto report = [&](const QString &workload, const QString &peerName, const std::pair<TMeasure, TMeasure> &result) {
+        PrintRow(
+            {workload, peerName, result.first.Seconds, result.second.Seconds, result.first.Bytes, result.second.Bytes},
+            inputBytes, files);
         if (failed)
             std::printf("  (%d copies failed)\n", failed);
         failed = 0;
     };
-    auto copyTree = [&](const QString &folder) { Shell("cp -r " + Quoted(sourceFolder) + "/. " + Quoted(folder)); };
+    const TStep copyTree = [&](const QString &folder) {
+        Shell("cp -r " + Quoted(sourceFolder) + "/. " + Quoted(folder));
+    };
 
-    const TMeasure oursCopy = worker({coOverwrite, coTimeStamp}, "");
-    const TMeasure peerCopy = Best(rounds, peer, nullptr, copyTree);
-    report(label + " copy", singleFile ? "cp" : "cp -r", oursCopy, peerCopy);
+    report(label + " copy", singleFile ? "cp" : "cp -r",
+           Compare(rounds, worker({coOverwrite, coTimeStamp}, ""), TSide{peer, nullptr, copyTree}));
 
-    const TMeasure oursGzip = worker({coOverwrite, coTimeStamp, coCompress}, ".gz");
-    const TMeasure peerGzip =
-        singleFile ? Best(rounds, peer, nullptr,
-                          [&](const QString &folder) {
-                              Shell("gzip -6 -c " + Quoted(sources.first()) + " > " + Quoted(folder + "/" + single + ".gz"));
-                          })
-                   // gzip compresses in place; the copy it works on is made before the clock starts.
-                   : Best(rounds, peer, copyTree, [&](const QString &folder) { Shell("gzip -6 -r " + Quoted(folder)); });
-    report(label + " gzip", singleFile ? "gzip -6" : "gzip -6 -r", oursGzip, peerGzip);
+    const TSide gzipPeer =
+        singleFile
+            ? TSide{peer, nullptr,
+                    [&](const QString &folder) {
+                        Shell("gzip -6 -c " + Quoted(sources.first()) + " > " + Quoted(folder + "/" + single + ".gz"));
+                    }} // gzip compresses in place; the copy it works on is made before the clock starts.
+            : TSide{peer, copyTree, [&](const QString &folder) { Shell("gzip -6 -r " + Quoted(folder)); }};
+    report(label + " gzip", singleFile ? "gzip -6" : "gzip -6 -r",
+           Compare(rounds, worker({coOverwrite, coTimeStamp, coCompress}, ".gz"), gzipPeer));
 
-    const TMeasure oursZip = worker({coOverwrite, coTimeStamp, coZipCompress, coCompress}, ".zip");
     const bool useZip = singleFile && HasProgram("zip");
-    TMeasure peerZip;
-    if (useZip) {
-        peerZip = Best(rounds, peer, nullptr, [&](const QString &folder) {
-            Shell("zip -6 -q -j " + Quoted(folder + "/" + single + ".zip") + " " + Quoted(sources.first()));
-        });
-    } else {
-        QFile script(work + "/zip_each.py");
-        if (script.open(QIODevice::WriteOnly))
-            script.write(PythonZipScript);
-        script.close();
-        peerZip = Best(rounds, peer, nullptr, [&](const QString &folder) {
-            Shell("python3 " + Quoted(script.fileName()) + " " + Quoted(sourceFolder) + " " + Quoted(folder));
-        });
-    }
-    report(label + " zip", useZip ? "zip -6" : "python zipfile -6", oursZip, peerZip);
+    const QString script = work + "/zip_each.py";
+    QFile scriptFile(script);
+    if (!useZip && scriptFile.open(QIODevice::WriteOnly))
+        scriptFile.write(PythonZipScript);
+    scriptFile.close();
+    const TSide zipPeer =
+        useZip
+            ? TSide{peer, nullptr,
+                    [&](const QString &folder) {
+                        Shell("zip -6 -q -j " + Quoted(folder + "/" + single + ".zip") + " " + Quoted(sources.first()));
+                    }}
+            : TSide{peer, nullptr, [&](const QString &folder) {
+                        Shell("python3 " + Quoted(script) + " " + Quoted(sourceFolder) + " " + Quoted(folder));
+                    }};
+    report(label + " zip", useZip ? "zip -6" : "python zipfile -6",
+           Compare(rounds, worker({coOverwrite, coTimeStamp, coZipCompress, coCompress}, ".zip"), zipPeer));
 }
 
 void PerFileOverhead(const QString &work, int count, int rounds)
 {
     // Empty sources from memory: what is left is thread start, file creation,
     // rename, time stamps and attributes.
-    const TMeasure ours = Best(rounds, work + "/overhead", nullptr, [count](const QString &folder) {
-        for (int i = 0; i < count; ++i) {
-            TFileData data;
-            data.Reset();
-            data.FileName = QString::number(i);
-            data.FileAttr = FILE_ATTRIBUTE_NORMAL;
-            data.StreamData.FileStream = std::make_shared<TMemorySourceStream>(QByteArray());
-            data.StreamData.BufferSize = 65536;
-            TWinCopyThread worker(data, folder + "/" + data.FileName, {coOverwrite, coTimeStamp}, true, tpNormal);
-            worker.Start();
-            worker.WaitFor();
-        }
-    });
-    const TMeasure touch = Best(rounds, work + "/overhead-peer", nullptr, [count](const QString &folder) {
-        Shell("cd " + Quoted(folder) + " && seq 1 " + QString::number(count) + " | xargs touch");
-    });
+    const TSide ours{
+        work + "/overhead", nullptr, [count](const QString &folder) {
+            for (int i = 0; i < count; ++i) {
+                TFileData data;
+                data.Reset();
+                data.FileName = QString::number(i);
+                data.FileAttr = FILE_ATTRIBUTE_NORMAL;
+                data.StreamData.FileStream = std::make_shared<TMemorySourceStream>(QByteArray());
+                data.StreamData.BufferSize = 65536;
+                TWinCopyThread worker(data, folder + "/" + data.FileName, {coOverwrite, coTimeStamp}, true, tpNormal);
+                worker.Start();
+                worker.WaitFor();
+            }
+        }};
+    const TSide touch{work + "/overhead-peer", nullptr, [count](const QString &folder) {
+                          Shell("cd " + Quoted(folder) + " && seq 1 " + QString::number(count) + " | xargs touch");
+                      }};
+    const auto [mine, theirs] = Compare(rounds, ours, touch);
     std::printf("%-22s %8.1f us per file (%d empty files)   | touch (one process, xargs): %.1f us per file\n",
-                "per-file overhead", ours.Seconds * 1e6 / count, count, touch.Seconds * 1e6 / count);
+                "per-file overhead", mine.Seconds * 1e6 / count, count, theirs.Seconds * 1e6 / count);
 }
 
 TOptions ParseOptions(const QStringList &arguments)

@@ -54,8 +54,7 @@ HRESULT TMemorySourceStream::Read(void *buffer, std::uint32_t size, std::uint32_
 
 TGeneratedSourceStream::TGeneratedSourceStream(std::uint64_t size, TGeneratedContent content, std::uint32_t seed)
     : FRemaining(size), FContent(content), FState(0x9E3779B97F4A7C15ull ^ seed)
-{
-}
+{}
 
 HRESULT TGeneratedSourceStream::Read(void *buffer, std::uint32_t size, std::uint32_t &bytesRead)
 {
@@ -89,12 +88,13 @@ void TGeneratedSourceStream::Fill(std::uint8_t *buffer, std::uint32_t size)
     // Words drawn at random from a small vocabulary: deflate shrinks this to
     // about a third, as it does with ordinary documents.
     static const char *const words[] = {
-        "photo", "video", "music", "backup", "device", "folder", "camera", "image", "album", "memory",
-        "card", "holiday", "beach", "mountain", "family", "birthday", "garden", "summer", "winter", "city",
-        "river", "friends", "evening", "morning", "the", "a", "of", "and", "to", "in", "with", "from",
-        "2024", "2025", "IMG", "DSC", "jpg", "mp4", "Berlin", "Paris", "Rome", "Oslo", "red", "blue", "green",
-        "small", "large", "old", "new", "first", "last", "one", "two", "three", "four", "five", "six", "seven",
-        "eight", "nine", "ten", "day", "night"};
+        "photo",  "video", "music",   "backup",  "device",   "folder",  "camera",   "image",  "album",
+        "memory", "card",  "holiday", "beach",   "mountain", "family",  "birthday", "garden", "summer",
+        "winter", "city",  "river",   "friends", "evening",  "morning", "the",      "a",      "of",
+        "and",    "to",    "in",      "with",    "from",     "2024",    "2025",     "IMG",    "DSC",
+        "jpg",    "mp4",   "Berlin",  "Paris",   "Rome",     "Oslo",    "red",      "blue",   "green",
+        "small",  "large", "old",     "new",     "first",    "last",    "one",      "two",    "three",
+        "four",   "five",  "six",     "seven",   "eight",    "nine",    "ten",      "day",    "night"};
     constexpr std::uint64_t wordCount = sizeof(words) / sizeof(words[0]);
     for (std::uint32_t i = 0; i < size; ++i) {
         const char *word = words[FWord % wordCount];

@@ -41,9 +41,9 @@ private:
 
 enum class TGeneratedContent
 {
-    Zeros,   // fastest to produce, compresses to almost nothing
-    Text,    // words at random from a small vocabulary, compresses like documents
-    Random,  // pseudo-random bytes, incompressible like photos and videos
+    Zeros,  // fastest to produce, compresses to almost nothing
+    Text,   // words at random from a small vocabulary, compresses like documents
+    Random, // pseudo-random bytes, incompressible like photos and videos
 };
 
 class TGeneratedSourceStream : public ISourceStream
