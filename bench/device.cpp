@@ -19,8 +19,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
-namespace
-{
+namespace {
 
 constexpr int TopFolders = 20;
 constexpr int SubFolders = 100; // per top folder: 2,000 folders hold the files
@@ -50,11 +49,15 @@ bool BuildDevice(const QString &storage)
     std::fflush(stdout);
     for (int top = 0; top < TopFolders; ++top) {
         for (int sub = 0; sub < SubFolders; ++sub) {
-            const QString folder = QStringLiteral("%1/Folder%2/Album%3").arg(storage).arg(top, 2, 10, QLatin1Char('0')).arg(sub, 3, 10, QLatin1Char('0'));
+            const QString folder = QStringLiteral("%1/Folder%2/Album%3")
+                                       .arg(storage)
+                                       .arg(top, 2, 10, QLatin1Char('0'))
+                                       .arg(sub, 3, 10, QLatin1Char('0'));
             if (!QDir().mkpath(folder))
                 return false;
             for (int file = 0; file < FilesPerFolder; ++file) {
-                const QByteArray name = QFile::encodeName(QStringLiteral("%1/IMG_%2.jpg").arg(folder).arg(file, 4, 10, QLatin1Char('0')));
+                const QByteArray name =
+                    QFile::encodeName(QStringLiteral("%1/IMG_%2.jpg").arg(folder).arg(file, 4, 10, QLatin1Char('0')));
                 int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
                 if (fd < 0)
                     return false;

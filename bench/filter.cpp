@@ -23,10 +23,10 @@ namespace {
 
 QStringList MakeNames(int count)
 {
-    static const char *const stems[] = {"IMG_", "DSC", "VID_", "Screenshot_", "document ", "README", "notes-",
-                                        "PXL_", "scan", "backup"};
-    static const char *const extensions[] = {".jpg", ".JPG", ".png", ".mp4", ".pdf", "", ".txt", ".heic", ".dng",
-                                             ".jpeg", ".tar.gz", ".mp3"};
+    static const char *const stems[] = {"IMG_",   "DSC",    "VID_", "Screenshot_", "document ",
+                                        "README", "notes-", "PXL_", "scan",        "backup"};
+    static const char *const extensions[] = {".jpg", ".JPG",  ".png", ".mp4",  ".pdf",    "",
+                                             ".txt", ".heic", ".dng", ".jpeg", ".tar.gz", ".mp3"};
     std::mt19937 random(20261209);
     QStringList names;
     names.reserve(count);
@@ -45,9 +45,9 @@ QStringList MakeNames(int count)
 QStringList MakeMasks()
 {
     QStringList masks;
-    static const char *const extensions[] = {"bmp", "gif", "tif", "tiff", "raw", "cr2", "nef", "orf", "arw", "rw2",
-                                             "avi", "mov", "wmv", "mkv", "flv", "ogg", "wav", "flac", "aac", "m4a",
-                                             "doc", "xls", "ppt", "odt", "ods", "epub", "zip", "rar", "7z", "iso"};
+    static const char *const extensions[] = {"bmp", "gif", "tif", "tiff", "raw", "cr2",  "nef", "orf",  "arw", "rw2",
+                                             "avi", "mov", "wmv", "mkv",  "flv", "ogg",  "wav", "flac", "aac", "m4a",
+                                             "doc", "xls", "ppt", "odt",  "ods", "epub", "zip", "rar",  "7z",  "iso"};
     for (const char *extension : extensions)
         masks << QStringLiteral("*.%1").arg(QLatin1String(extension));
     for (int year = 2010; year < 2020; ++year)
@@ -147,8 +147,8 @@ void BenchRegularExpression()
     QElapsedTimer timer;
     timer.start();
     QProcess grep;
-    grep.start(QStringLiteral("grep"), {QStringLiteral("-Eic"), QStringLiteral("^(img|pxl)_[0-9]{8}_[0-9]+\\.(jpe?g|heic)$"),
-                                        list.fileName()});
+    grep.start(QStringLiteral("grep"),
+               {QStringLiteral("-Eic"), QStringLiteral("^(img|pxl)_[0-9]{8}_[0-9]+\\.(jpe?g|heic)$"), list.fileName()});
     if (!grep.waitForFinished(60000)) {
         std::printf("  grep -E could not be run\n");
         return;

@@ -17,18 +17,16 @@ QString VariableOr(const QProcessEnvironment &variables, const QString &name, co
     return value.isEmpty() ? fallback : value;
 }
 
-QString ExpandHome(const QString &path, const QString &homeDir)
-{
-    if (path == QLatin1String("~") || path.startsWith(QLatin1String("~/")))
-        return homeDir + path.mid(1);
-    return path;
-}
-
 } // namespace
 
 std::optional<TCommandOption> ParseCommandOption(const QString &argument)
 {
     if (argument.isEmpty() || (argument[0] != QLatin1Char('/') && argument[0] != QLatin1Char('-')))
+        return std::nullopt;
+    // An absolute path such as "/home/anna/daily.tsj" starts with "/" too: a
+    // "/" before any ":" makes the argument a file name, not an option.
+    if (argument[0] == QLatin1Char('/') && argument.indexOf(QLatin1Char('/'), 1) >= 0 &&
+        (argument.indexOf(QLatin1Char(':')) < 0 || argument.indexOf(QLatin1Char('/'), 1) < argument.indexOf(QLatin1Char(':'))))
         return std::nullopt;
     TCommandOption option;
     const QString text = argument.mid(1);
@@ -175,7 +173,7 @@ QString TaskFileName(const QString &argument, const QString &jobDir, const TSyst
     QString name = argument;
     for (const auto &[placeholder, folder] : TaskFolderPlaceholders(env))
         name.replace(placeholder, folder, Qt::CaseInsensitive);
-    name = ExpandHome(name, env.HomeDir);
+    name = ExpandHomeFolder(name, env.HomeDir);
     if (!name.startsWith(QLatin1Char('/')))
         name = WithTrailingSlash(jobDir) + name;
     if (name.endsWith(QLatin1Char('.')))

@@ -33,9 +33,9 @@ QString CommandOptionValue(const QStringList &args, const QString &word);
 // The first pass, before any window exists: "lang", "ini", "portable".
 struct TStartOptions
 {
-    QString Language;     // the first two characters of the lang value, lower case
-    QString IniPath;       // environment names already replaced; the last one counts
-    bool IniGiven = false; // an ini path was given, or portable came before any ini
+    QString Language;                // the first two characters of the lang value, lower case
+    QString IniPath;                 // environment names already replaced; the last one counts
+    bool IniGiven = false;           // an ini path was given, or portable came before any ini
     bool IniIsProgramFolder = false; // portable before any ini: the ini path is the program's folder
     bool Portable = false;
 };

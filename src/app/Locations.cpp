@@ -20,9 +20,7 @@ bool IsAbsolute(const QString &path)
 
 QString ExpandHome(const QString &path, const TSystemEnvironment &env)
 {
-    if (path == QLatin1String("~") || path.startsWith(QLatin1String("~/")))
-        return env.HomeDir + path.mid(1);
-    return path;
+    return ExpandHomeFolder(path, env.HomeDir);
 }
 
 // The folder part with its trailing "/", empty when there is none.
@@ -65,8 +63,7 @@ QString FamilyFolder(const QString &folder, const TSystemEnvironment &env)
     return WithTrailingSlash(env.ConfigHome) + WithTrailingSlash(expanded);
 }
 
-QString IniPathFolder(const QString &iniPath, bool portable, const QString &currentCfg,
-                      const TSystemEnvironment &env)
+QString IniPathFolder(const QString &iniPath, bool portable, const QString &currentCfg, const TSystemEnvironment &env)
 {
     const QString path = ExpandHome(iniPath, env);
     const bool hasFolder = path.contains(QLatin1Char('/'));
@@ -137,7 +134,8 @@ QString DetermineJobDir(const TSystemEnvironment &env, const QString &userPath, 
     if (env.FileExists && env.FileExists(familyIni)) {
         QString configured;
         try {
-            configured = TMemIniFile(familyIni).ReadString(QStringLiteral("Config"), QStringLiteral("JobDir"), QString());
+            configured =
+                TMemIniFile(familyIni).ReadString(QStringLiteral("Config"), QStringLiteral("JobDir"), QString());
         } catch (const EStreamError &) {
             // An unreadable family settings file counts as a missing one.
         }
@@ -195,8 +193,7 @@ TProgramStart DetermineProgramStart(const TSystemEnvironment &env, const QString
     TProgramStart start;
     start.StartOptions = ParseStartOptions(args, env.Variables);
     start.Locations = DetermineLocations(env, start.StartOptions, prgName);
-    start.Language =
-        ChooseLanguage(start.StartOptions.Language, ReadFamilyLangId(start.Locations.FamilyCfg), system);
+    start.Language = ChooseLanguage(start.StartOptions.Language, ReadFamilyLangId(start.Locations.FamilyCfg), system);
     start.RunOptions = ParseRunOptions(args);
     start.TaskName = TaskFileName(start.RunOptions.TaskArgument, start.Locations.JobDir, env);
     return start;

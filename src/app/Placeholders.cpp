@@ -1,8 +1,13 @@
 #include "app/Placeholders.h"
 
+#include "env/FamilySystem.h"
+
+#include <QDir>
+#include <QFileInfo>
+
 const char *const DestPlaceholders[13] = {
-    "%device%", "%date%", "%yaw%",  "%dow%",   "%ldow%",   "%dnw%",  "%day%",
-    "%week%",   "%dom%",  "%wom%",  "%month%", "%lmonth%", "%year%",
+    "%device%", "%date%", "%yaw%", "%dow%",   "%ldow%",   "%dnw%",  "%day%",
+    "%week%",   "%dom%",  "%wom%", "%month%", "%lmonth%", "%year%",
 };
 
 namespace {
@@ -101,8 +106,7 @@ QString DestStartFolder(const QString &destText, const QString &homeDir,
         const qsizetype separator = folder.lastIndexOf(QLatin1Char('/'), percent);
         folder.truncate(separator + 1);
     }
-    if (folder == QLatin1String("~") || folder.startsWith(QLatin1String("~/")))
-        folder.replace(0, 1, homeDir);
+    folder = ExpandHomeFolder(folder, homeDir);
     if (!folder.startsWith(QLatin1Char('/')))
         return QString();
 
@@ -115,4 +119,9 @@ QString DestStartFolder(const QString &destText, const QString &homeDir,
         folder.truncate(cut == 0 ? 1 : cut);
     }
     return folder;
+}
+
+QString DestStartFolder(const QString &destText)
+{
+    return DestStartFolder(destText, QDir::homePath(), [](const QString &path) { return QFileInfo(path).isDir(); });
 }

@@ -29,3 +29,5 @@ QString DeviceNameAsPathComponent(const QString &name);
 // absolute path. A leading "~" stands for `homeDir`.
 QString DestStartFolder(const QString &destText, const QString &homeDir,
                         const std::function<bool(const QString &)> &folderExists);
+// The same on the real file system with the user's home folder.
+QString DestStartFolder(const QString &destText);

@@ -2,8 +2,7 @@
 
 #include "env/ErrorText.h"
 
-namespace
-{
+namespace {
 
 // The system text without the trailing blanks, control characters and full
 // stops that message tables like to end with.
@@ -23,8 +22,7 @@ QString TrimmedSystemText(HRESULT result)
 
 EDeviceCallError::EDeviceCallError(HRESULT errorCode, const QString &message)
     : std::runtime_error(message.toStdString()), FErrorCode(errorCode), FMessage(message)
-{
-}
+{}
 
 QString DeviceCallMessage(HRESULT result, const QString &context)
 {

@@ -18,8 +18,7 @@ DeviceServicePtr CreateDeviceServices()
 
 TCompositeDeviceService::TCompositeDeviceService(std::vector<DeviceServicePtr> services)
     : FServices(std::move(services))
-{
-}
+{}
 
 HRESULT TCompositeDeviceService::GetDevices(QStringList &deviceIDs)
 {

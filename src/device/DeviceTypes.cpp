@@ -2,11 +2,9 @@
 
 #include <array>
 
-namespace
-{
+namespace {
 
-constexpr TGuid Guid(std::uint32_t d1, std::uint16_t d2, std::uint16_t d3, std::uint16_t d4,
-                     std::uint64_t d5)
+constexpr TGuid Guid(std::uint32_t d1, std::uint16_t d2, std::uint16_t d3, std::uint16_t d4, std::uint64_t d5)
 {
     return TGuid{d1,
                  d2,
@@ -61,66 +59,66 @@ struct TFormatEntry
 
 // Indexed by TObjectFormat.
 constexpr std::array<TFormatEntry, ObjectFormatCount> FormatTable = {{
-    {FormatCodeGuid(0x3000), ""},         // ofUnknown
-    {FormatCodeGuid(0x3002), "txt"},      // ofScript
-    {FormatCodeGuid(0x3003), ""},         // ofExecutable
-    {FormatCodeGuid(0x3004), "txt"},      // ofText
-    {FormatCodeGuid(0x3005), "html"},     // ofHtml
-    {FormatCodeGuid(0x3006), "dpof"},     // ofDigPrintOrder
-    {FormatCodeGuid(0x3007), "aiff"},     // ofAudioInterchange
-    {FormatCodeGuid(0x3008), "wav"},      // ofWave
-    {FormatCodeGuid(0x3009), "mp3"},      // ofMp3
-    {FormatCodeGuid(0x300A), "avi"},      // ofAvi
-    {FormatCodeGuid(0x300B), "mpeg"},     // ofMpeg
-    {FormatCodeGuid(0x300C), "asf"},      // ofAdvStream
-    {FormatCodeGuid(0x3801), "jpg"},      // ofExif
-    {FormatCodeGuid(0x3802), "tiffep"},   // ofTiffEp
-    {FormatCodeGuid(0x3803), "flashpix"}, // ofFlashPix
-    {FormatCodeGuid(0x3804), "bmp"},      // ofBmp
-    {FormatCodeGuid(0x3805), "ciff"},     // ofCamImg
-    {FormatCodeGuid(0x3807), "gif"},      // ofGif
-    {FormatCodeGuid(0x3808), "jfif"},     // ofJpgInterchange
-    {FormatCodeGuid(0x3809), "pcd"},      // ofPtCloudData
-    {FormatCodeGuid(0x380A), "pict"},     // ofPict
-    {FormatCodeGuid(0x380B), "png"},      // ofPng
-    {FormatCodeGuid(0x380D), "tiff"},     // ofTiff
-    {FormatCodeGuid(0x380E), "tiffit"},   // ofTiffIt
-    {FormatCodeGuid(0x380F), "jp2"},      // ofJp2
-    {FormatCodeGuid(0x3810), "jpx"},      // ofJpX
-    {FormatCodeGuid(0xB881), "wim"},      // ofWinImg
-    {FormatCodeGuid(0xB901), "wma"},      // ofWma
-    {FormatCodeGuid(0xB981), "wmv"},      // ofWmv
-    {FormatCodeGuid(0xBA10), "wpl"},      // ofWplPlaylist
-    {FormatCodeGuid(0xBA11), "m3u"},      // ofM3uPlaylist
-    {FormatCodeGuid(0xBA12), "mpl"},      // ofMplPlaylist
-    {FormatCodeGuid(0xBA13), "asx"},      // ofAsxPlaylist
-    {FormatCodeGuid(0xBA14), "pls"},      // ofPlsPlaylist
-    {FormatCodeGuid(0xBA06), ""},         // ofAbstractContactGroup
-    {FormatCodeGuid(0xBA0B), ""},         // ofAbstractMediaCast
-    {FormatCodeGuid(0xBE02), "vcs"},      // ofVCalendar
-    {FormatCodeGuid(0xBE03), "ics"},      // ofICalendar
-    {FormatCodeGuid(0xBB81), ""},         // ofAbstractContact
-    {FormatCodeGuid(0xBB82), "vcf"},      // ofVCard2
-    {FormatCodeGuid(0xBB83), "vcf"},      // ofVCard3
+    {FormatCodeGuid(0x3000), ""},                                      // ofUnknown
+    {FormatCodeGuid(0x3002), "txt"},                                   // ofScript
+    {FormatCodeGuid(0x3003), ""},                                      // ofExecutable
+    {FormatCodeGuid(0x3004), "txt"},                                   // ofText
+    {FormatCodeGuid(0x3005), "html"},                                  // ofHtml
+    {FormatCodeGuid(0x3006), "dpof"},                                  // ofDigPrintOrder
+    {FormatCodeGuid(0x3007), "aiff"},                                  // ofAudioInterchange
+    {FormatCodeGuid(0x3008), "wav"},                                   // ofWave
+    {FormatCodeGuid(0x3009), "mp3"},                                   // ofMp3
+    {FormatCodeGuid(0x300A), "avi"},                                   // ofAvi
+    {FormatCodeGuid(0x300B), "mpeg"},                                  // ofMpeg
+    {FormatCodeGuid(0x300C), "asf"},                                   // ofAdvStream
+    {FormatCodeGuid(0x3801), "jpg"},                                   // ofExif
+    {FormatCodeGuid(0x3802), "tiffep"},                                // ofTiffEp
+    {FormatCodeGuid(0x3803), "flashpix"},                              // ofFlashPix
+    {FormatCodeGuid(0x3804), "bmp"},                                   // ofBmp
+    {FormatCodeGuid(0x3805), "ciff"},                                  // ofCamImg
+    {FormatCodeGuid(0x3807), "gif"},                                   // ofGif
+    {FormatCodeGuid(0x3808), "jfif"},                                  // ofJpgInterchange
+    {FormatCodeGuid(0x3809), "pcd"},                                   // ofPtCloudData
+    {FormatCodeGuid(0x380A), "pict"},                                  // ofPict
+    {FormatCodeGuid(0x380B), "png"},                                   // ofPng
+    {FormatCodeGuid(0x380D), "tiff"},                                  // ofTiff
+    {FormatCodeGuid(0x380E), "tiffit"},                                // ofTiffIt
+    {FormatCodeGuid(0x380F), "jp2"},                                   // ofJp2
+    {FormatCodeGuid(0x3810), "jpx"},                                   // ofJpX
+    {FormatCodeGuid(0xB881), "wim"},                                   // ofWinImg
+    {FormatCodeGuid(0xB901), "wma"},                                   // ofWma
+    {FormatCodeGuid(0xB981), "wmv"},                                   // ofWmv
+    {FormatCodeGuid(0xBA10), "wpl"},                                   // ofWplPlaylist
+    {FormatCodeGuid(0xBA11), "m3u"},                                   // ofM3uPlaylist
+    {FormatCodeGuid(0xBA12), "mpl"},                                   // ofMplPlaylist
+    {FormatCodeGuid(0xBA13), "asx"},                                   // ofAsxPlaylist
+    {FormatCodeGuid(0xBA14), "pls"},                                   // ofPlsPlaylist
+    {FormatCodeGuid(0xBA06), ""},                                      // ofAbstractContactGroup
+    {FormatCodeGuid(0xBA0B), ""},                                      // ofAbstractMediaCast
+    {FormatCodeGuid(0xBE02), "vcs"},                                   // ofVCalendar
+    {FormatCodeGuid(0xBE03), "ics"},                                   // ofICalendar
+    {FormatCodeGuid(0xBB81), ""},                                      // ofAbstractContact
+    {FormatCodeGuid(0xBB82), "vcf"},                                   // ofVCard2
+    {FormatCodeGuid(0xBB83), "vcf"},                                   // ofVCard3
     {Guid(0x077232ED, 0x102C, 0x4638, 0x9C22, 0x83F142BFC822), "ico"}, // ofIcon
-    {FormatCodeGuid(0xBA82), "xml"},      // ofXml
-    {FormatCodeGuid(0xB903), "aac"},      // ofAdvAudioCoding
-    {FormatCodeGuid(0xB904), "aax"},      // ofAudible
-    {FormatCodeGuid(0xB906), "flac"},     // ofFlac
-    {FormatCodeGuid(0xB902), "ogg"},      // ofOgg
-    {FormatCodeGuid(0xB982), "mp4"},      // ofMp4
+    {FormatCodeGuid(0xBA82), "xml"},                                   // ofXml
+    {FormatCodeGuid(0xB903), "aac"},                                   // ofAdvAudioCoding
+    {FormatCodeGuid(0xB904), "aax"},                                   // ofAudible
+    {FormatCodeGuid(0xB906), "flac"},                                  // ofFlac
+    {FormatCodeGuid(0xB902), "ogg"},                                   // ofOgg
+    {FormatCodeGuid(0xB982), "mp4"},                                   // ofMp4
     {Guid(0x30ABA7AC, 0x6FFD, 0x4C23, 0xA359, 0x3E9B52F3F1C8), "m4a"}, // ofM4a
-    {FormatCodeGuid(0xB983), "mp2"},      // ofMp2
-    {FormatCodeGuid(0xBA83), "doc"},      // ofMSWord
-    {FormatCodeGuid(0xBA84), "chm"},      // ofCompiledHtml
-    {FormatCodeGuid(0xBA85), "xls"},      // ofMSExel
-    {FormatCodeGuid(0xBA86), "pps"},      // ofMSPowerpoint
-    {FormatCodeGuid(0xB102), ""},         // ofNetworkAssoc
-    {FormatCodeGuid(0xB103), "x509"},     // ofX509Ceritficate
-    {FormatCodeGuid(0xB104), "wfc"},      // ofMSWfc
-    {FormatCodeGuid(0xB984), "3gp"},      // of3Gp
+    {FormatCodeGuid(0xB983), "mp2"},                                   // ofMp2
+    {FormatCodeGuid(0xBA83), "doc"},                                   // ofMSWord
+    {FormatCodeGuid(0xBA84), "chm"},                                   // ofCompiledHtml
+    {FormatCodeGuid(0xBA85), "xls"},                                   // ofMSExel
+    {FormatCodeGuid(0xBA86), "pps"},                                   // ofMSPowerpoint
+    {FormatCodeGuid(0xB102), ""},                                      // ofNetworkAssoc
+    {FormatCodeGuid(0xB103), "x509"},                                  // ofX509Ceritficate
+    {FormatCodeGuid(0xB104), "wfc"},                                   // ofMSWfc
+    {FormatCodeGuid(0xB984), "3gp"},                                   // of3Gp
     {Guid(0xE5172730, 0xF971, 0x41EF, 0xA10B, 0x2271A0019D7A), "gpa"}, // of3Gpa
-    {FormatCodeGuid(0x3001), ""},         // ofPropsOnly
+    {FormatCodeGuid(0x3001), ""},                                      // ofPropsOnly
 }};
 
 } // namespace

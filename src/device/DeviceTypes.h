@@ -123,7 +123,10 @@ inline constexpr std::uint32_t FileContentTypes =
     (1u << ctGenericFile) | (1u << ctCalendar) | (1u << ctGenericMessage) | (1u << ctTypeCertificate) |
     (1u << ctMediaCast) | (1u << ctUnspecified);
 
-constexpr bool CountsAsFile(TContentType type) { return (FileContentTypes >> type) & 1u; }
+constexpr bool CountsAsFile(TContentType type)
+{
+    return (FileContentTypes >> type) & 1u;
+}
 
 // The GUID of a content type.
 TGuid ContentTypeGuid(TContentType type);
@@ -142,7 +145,19 @@ TGuid ObjectFormatGuidOfCode(std::uint16_t code);
 
 // WPD_CONTENT_TYPE_FUNCTIONAL_OBJECT, _FOLDER and _UNSPECIFIED, and
 // WPD_OBJECT_FORMAT_UNSPECIFIED, used as defaults.
-inline TGuid FunctionalObjectGuid() { return ContentTypeGuid(ctFunctionalObject); }
-inline TGuid FolderGuid() { return ContentTypeGuid(ctFolder); }
-inline TGuid UnspecifiedContentGuid() { return ContentTypeGuid(ctUnspecified); }
-inline TGuid UnspecifiedFormatGuid() { return ObjectFormatGuid(ofUnknown); }
+inline TGuid FunctionalObjectGuid()
+{
+    return ContentTypeGuid(ctFunctionalObject);
+}
+inline TGuid FolderGuid()
+{
+    return ContentTypeGuid(ctFolder);
+}
+inline TGuid UnspecifiedContentGuid()
+{
+    return ContentTypeGuid(ctUnspecified);
+}
+inline TGuid UnspecifiedFormatGuid()
+{
+    return ObjectFormatGuid(ofUnknown);
+}

@@ -3,8 +3,7 @@
 #include <QCoreApplication>
 #include <QtGlobal>
 
-namespace
-{
+namespace {
 
 const char *const PowerSourceNames[] = {
     QT_TRANSLATE_NOOP("PortableDevice", "Battery"),
@@ -21,8 +20,7 @@ const char *const DeviceTypeNames[] = {
     QT_TRANSLATE_NOOP("PortableDevice", "Audio Recorder"),
 };
 
-template <std::size_t N>
-QString NameOf(const char *const (&names)[N], std::uint32_t value)
+template <std::size_t N> QString NameOf(const char *const (&names)[N], std::uint32_t value)
 {
     if (value >= N)
         return QString();
@@ -120,15 +118,42 @@ std::uint32_t TPortableDevice::NumberProperty(TPropertyKey key) const
     return std::uint32_t(value.Number);
 }
 
-QString TPortableDevice::Firmware() const { return TextProperty(pkFirmwareVersion); }
-QString TPortableDevice::Model() const { return TextProperty(pkModel); }
-QString TPortableDevice::Protocol() const { return TextProperty(pkProtocol); }
-QString TPortableDevice::SerialNumber() const { return TextProperty(pkSerialNumber); }
-std::uint32_t TPortableDevice::PowerSource() const { return NumberProperty(pkPowerSource); }
-std::uint32_t TPortableDevice::PowerLevel() const { return NumberProperty(pkPowerLevel); }
-std::uint32_t TPortableDevice::DeviceType() const { return NumberProperty(pkDeviceType); }
-QString TPortableDevice::PowerSourceAsString() const { return PowerSourceName(PowerSource()); }
-QString TPortableDevice::DeviceTypeAsString() const { return DeviceTypeName(DeviceType()); }
+QString TPortableDevice::Firmware() const
+{
+    return TextProperty(pkFirmwareVersion);
+}
+QString TPortableDevice::Model() const
+{
+    return TextProperty(pkModel);
+}
+QString TPortableDevice::Protocol() const
+{
+    return TextProperty(pkProtocol);
+}
+QString TPortableDevice::SerialNumber() const
+{
+    return TextProperty(pkSerialNumber);
+}
+std::uint32_t TPortableDevice::PowerSource() const
+{
+    return NumberProperty(pkPowerSource);
+}
+std::uint32_t TPortableDevice::PowerLevel() const
+{
+    return NumberProperty(pkPowerLevel);
+}
+std::uint32_t TPortableDevice::DeviceType() const
+{
+    return NumberProperty(pkDeviceType);
+}
+QString TPortableDevice::PowerSourceAsString() const
+{
+    return PowerSourceName(PowerSource());
+}
+QString TPortableDevice::DeviceTypeAsString() const
+{
+    return DeviceTypeName(DeviceType());
+}
 
 // ---------------------------------------------------------------------------
 // TPortableDeviceManager

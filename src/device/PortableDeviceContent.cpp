@@ -10,8 +10,7 @@
 #include <thread>
 #include <unistd.h>
 
-namespace
-{
+namespace {
 
 constexpr std::uint32_t EnumBatchSize = 10;
 constexpr int DateAttempts = 2;
@@ -67,8 +66,7 @@ bool HasExtension(const QString &fileName)
 TPortableDeviceObject::TPortableDeviceObject(TPortableDeviceContent &AContent, const QString &AObjectID,
                                              int AParentIndex, int ALevel)
     : FObjectID(AObjectID), FContent(&AContent), FParentIndex(AParentIndex), FLevel(ALevel)
-{
-}
+{}
 
 HRESULT TPortableDeviceObject::GetProperty(TPropertyKey PropertyKey, TPropertyValue &pv) const
 {
@@ -262,7 +260,8 @@ HRESULT TPortableDeviceObject::GetFileStream(TFileStreamData &AStreamData) const
 HRESULT TPortableDeviceObject::CopyToFile(const QString &AFilename) const
 {
     TFileStreamData source;
-    CheckDeviceCall(OpenStream(source), QStringLiteral("TPortableDeviceObject.CopyToFile:IPortableDeviceResources.GetStream"));
+    CheckDeviceCall(OpenStream(source),
+                    QStringLiteral("TPortableDeviceObject.CopyToFile:IPortableDeviceResources.GetStream"));
 
     const QByteArray localName = AFilename.toLocal8Bit();
     int fd = ::open(localName.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
@@ -392,8 +391,9 @@ private:
         }
         const int level = FContent.FObjectList[std::size_t(parentIndex)]->Level() + 1;
         const int index = FContent.AddObject(id, parentIndex, level);
-        if (FOpenIDs.contains(id)) {
-            // The device lists an object below itself: its subtree would never end.
+        if (FListedIDs.contains(id)) {
+            // Listed before: below itself its subtree would never end, and
+            // elsewhere repeats could multiply the tree with every level.
             Fail(index, E_TREE_CYCLE);
             return;
         }
@@ -409,21 +409,17 @@ private:
         const QString &id = FContent.FObjectList[std::size_t(index)]->ObjectID();
         std::unique_ptr<IObjectIdEnumerator> enumerator;
         HRESULT hr = FContent.FConnection.EnumObjects(id, enumerator);
+        FListedIDs.insert(id);
         if (Failed(hr)) {
             Fail(index, hr);
             return;
         }
         if (hr != S_OK || !enumerator)
             return;
-        FOpenIDs.insert(id);
         FStack.push_back(TFrame{index, std::move(enumerator), {}, 0, true, 0});
     }
 
-    void Pop()
-    {
-        FOpenIDs.remove(FContent.FObjectList[std::size_t(FStack.back().Index)]->ObjectID());
-        FStack.pop_back();
-    }
+    void Pop() { FStack.pop_back(); }
 
     void Fail(int index, HRESULT hr)
     {
@@ -433,7 +429,7 @@ private:
 
     TPortableDeviceContent &FContent;
     std::vector<TFrame> FStack;
-    QSet<QString> FOpenIDs; // identifiers whose listing is open: the ancestors
+    QSet<QString> FListedIDs; // identifiers whose children were asked for, exactly as listed
     bool FResult = true;
     bool FAborted = false;
 };
@@ -443,8 +439,7 @@ private:
 
 TPortableDeviceContent::TPortableDeviceContent(IDeviceConnection &AConnection, TPortableDevice *ADevice)
     : FConnection(AConnection), FDevice(ADevice)
-{
-}
+{}
 
 TPortableDeviceContent::~TPortableDeviceContent() = default;
 

@@ -101,12 +101,13 @@ private:
 struct TTreeLimits
 {
     int MaxChildren = 1000000; // children of one object
-    int MaxObjects = 4000000;  // objects of the whole tree
+    int MaxObjects = 2000000;  // objects of the whole tree
     int MaxDepth = 1024;       // levels below the device object; the deepest are not listed
 };
 
-// Codes of the error entries for those bounds and for a device that lists an
-// object below itself.
+// Codes of the error entries for those bounds and for an object that a device
+// lists a second time (below itself or elsewhere): it stays in the tree, its
+// children are not asked for again.
 inline constexpr HRESULT E_TREE_TOO_MANY_CHILDREN = HResultFromErrno(EMLINK);
 inline constexpr HRESULT E_TREE_TOO_MANY_OBJECTS = HResultFromErrno(ENOSPC);
 inline constexpr HRESULT E_TREE_TOO_DEEP = HResultFromErrno(ENAMETOOLONG);

@@ -31,6 +31,13 @@ QString WithoutTrailingSlash(const QString &folder)
     return result;
 }
 
+QString ExpandHomeFolder(const QString &path, const QString &homeDir)
+{
+    if (path == QLatin1String("~") || path.startsWith(QLatin1String("~/")))
+        return homeDir + path.mid(1);
+    return path;
+}
+
 QString WithTrailingSlash(const QString &folder)
 {
     if (folder.isEmpty())
@@ -80,8 +87,7 @@ bool IsBlockDeviceOnUsb(unsigned major, unsigned minor, const QString &sysRoot)
 bool IsPathOnUsbDrive(const QString &path, const QString &sysRoot)
 {
     struct stat info
-    {
-    };
+    {};
     if (path.isEmpty() || ::stat(QFile::encodeName(path).constData(), &info) != 0)
         return false;
     return IsBlockDeviceOnUsb(major(info.st_dev), minor(info.st_dev), sysRoot);

@@ -42,5 +42,8 @@ bool IsBlockDeviceOnUsb(unsigned major, unsigned minor, const QString &sysRoot =
 
 // A folder without trailing "/" (the root "/" becomes empty, ready to be joined).
 QString WithoutTrailingSlash(const QString &folder);
+// A leading "~" (alone or before "/") replaced by the home folder.
+QString ExpandHomeFolder(const QString &path, const QString &homeDir);
+
 // A folder with exactly one trailing "/"; an empty folder stays empty.
 QString WithTrailingSlash(const QString &folder);

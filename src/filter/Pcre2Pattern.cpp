@@ -44,8 +44,9 @@ TPcre2Pattern::TPcre2Pattern(const QString &pattern, bool ignoreCase)
         options |= PCRE2_CASELESS;
     int errorCode = 0;
     PCRE2_SIZE errorOffset = 0;
-    FCode.reset(pcre2_compile_16(reinterpret_cast<PCRE2_SPTR16>(pattern.utf16()), static_cast<PCRE2_SIZE>(pattern.size()),
-                                 options, &errorCode, &errorOffset, context.get()));
+    FCode.reset(pcre2_compile_16(reinterpret_cast<PCRE2_SPTR16>(pattern.utf16()),
+                                 static_cast<PCRE2_SIZE>(pattern.size()), options, &errorCode, &errorOffset,
+                                 context.get()));
     if (!FCode) {
         FErrorText = Pcre2ErrorText(errorCode);
         return;

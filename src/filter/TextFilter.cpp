@@ -48,7 +48,8 @@ TFilterMode FilterModeFromStored(int value)
     }
 }
 
-EFilterError::EFilterError(const QString &message) : std::runtime_error(message.toStdString()), FMessage(message) {}
+EFilterError::EFilterError(const QString &message) : std::runtime_error(message.toStdString()), FMessage(message)
+{}
 
 TTextFilter::TTextFilter(bool isFileFilter, bool ignoreCase) : FIsFileFilter(isFileFilter), FIgnoreCase(ignoreCase)
 {

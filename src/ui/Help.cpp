@@ -84,16 +84,10 @@ int OpenHelpWindows()
     return count;
 }
 
-QString BitnessText()
+QString VersionText(const QString &familyProgram, const QString &date, int parts)
 {
-    return sizeof(void *) == 8 ? QStringLiteral(" - 64-bit") : QStringLiteral(" - 32-bit");
-}
-
-QString VersionText(const QString &displayName, const QString &version, const QString &familyProgram,
-                    const QString &date, int parts)
-{
-    QString text = displayName + BitnessText() + QStringLiteral(" (") + PrgText::tr("Version") + QLatin1Char(' ') +
-                   version + QStringLiteral(") - ") + date;
+    QString text = ProgramDisplayName() + BitnessText() + QStringLiteral(" (") + PrgText::tr("Version") +
+                   QLatin1Char(' ') + ProgramVersion() + QStringLiteral(") - ") + date;
     text += QStringLiteral("\r\n") + PrgText::tr("Backs up photos, music and documents from phones, tablets,") +
             QStringLiteral("\r\n") + PrgText::tr("cameras and media players to a folder on this computer.");
     // Programs on this system carry no version resource: a family program

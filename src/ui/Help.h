@@ -9,9 +9,6 @@ bool ShowHelp(const QString &topic = QString());
 void CloseAllHelp();
 int OpenHelpWindows();
 
-// " - 64-bit" or " - 32-bit" for the running process.
-QString BitnessText();
 // The lines of the version box: name, bitness, version and date; the notice;
 // and, when the family program reports a version, the family line.
-QString VersionText(const QString &displayName, const QString &version, const QString &familyProgram,
-                    const QString &date, int parts);
+QString VersionText(const QString &familyProgram, const QString &date, int parts);

@@ -69,7 +69,7 @@ TShowMsgDialog::TShowMsgDialog(QWidget *parent)
     setObjectName(QStringLiteral("TShowMsgDialog"));
     ApplyIconSet(QStringLiteral("dialogs"), {FGlyphs.get(), FIcons.get()});
     FText->setTextFormat(Qt::PlainText);
-    FText->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    FText->setTextInteractionFlags(Qt::TextSelectableByMouse);
     FText->setFocusPolicy(Qt::StrongFocus);
     FText->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     FIcon->setAlignment(Qt::AlignCenter);
@@ -221,7 +221,9 @@ void TShowMsgDialog::LayoutControls()
     }
 
     const int left = FDlgType == mdtCustom ? scale(TextTop) : scale(TextLeft);
-    const int clientWidth = 2 * scale(TextTop) + left + qMax(textWidth, buttonWidth);
+    // A hint pop-up has no icon: its text gets the same margin on both sides.
+    const int clientWidth = FDlgType == mdtCustom ? 2 * scale(TextTop) + textWidth
+                                                  : 2 * scale(TextTop) + left + qMax(textWidth, buttonWidth);
     const int clientHeight = textHeight + 2 * scale(TextTop) + (buttonWidth > 0 ? scale(ButtonRow) : 0);
     FText->setGeometry(left, scale(TextTop), textWidth, textHeight);
 

@@ -16,10 +16,10 @@ TEST(DeviceTables, ContentTypesHaveDistinctGuidsAndFileFlags)
     EXPECT_EQ(ContentTypeOf(ContentTypeGuid(ctMediaCast)), ctMediaCast);
     EXPECT_EQ(ContentTypeOf(GUID_NULL), ctUnknown);
 
-    const std::set<TContentType> files = {ctImage,    ctDocument, ctContact,  ctAudio,       ctVideo,
-                                          ctTelevision, ctPlayList, ctMemo,   ctEmail,       ctProgram,
-                                          ctGenericFile, ctCalendar, ctGenericMessage, ctTypeCertificate,
-                                          ctMediaCast, ctUnspecified};
+    const std::set<TContentType> files = {ctImage,          ctDocument,        ctContact,     ctAudio,
+                                          ctVideo,          ctTelevision,      ctPlayList,    ctMemo,
+                                          ctEmail,          ctProgram,         ctGenericFile, ctCalendar,
+                                          ctGenericMessage, ctTypeCertificate, ctMediaCast,   ctUnspecified};
     for (int i = 0; i < ContentTypeCount; ++i)
         EXPECT_EQ(CountsAsFile(TContentType(i)), files.count(TContentType(i)) == 1) << i;
 }
@@ -67,7 +67,8 @@ TEST(DeviceCallError, MessageCarriesContextTextAndCode)
     } catch (const EDeviceCallError &error) {
         EXPECT_EQ(error.ErrorCode(), E_FAIL);
         EXPECT_EQ(error.Message(),
-                  QStringLiteral("Error calling: TPortableDevice.Create:IPortableDevice.Open : Unspecified error (0x80004005)"));
+                  QStringLiteral(
+                      "Error calling: TPortableDevice.Create:IPortableDevice.Open : Unspecified error (0x80004005)"));
     }
     EXPECT_EQ(DeviceCallMessage(E_DEVICE_IO, QStringLiteral("X")),
               QStringLiteral("Error calling: X : Input/output error (0x80070005)"));

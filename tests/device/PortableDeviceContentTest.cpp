@@ -11,8 +11,7 @@
 
 #include <cmath>
 
-namespace
-{
+namespace {
 
 const QString S = QStringLiteral("s");
 
@@ -143,16 +142,18 @@ TEST_F(ContentTest, DisplayNamesOfFilesAndFolders)
     FDevice.AddFile(QStringLiteral("f2"), S, QStringLiteral("only-name.jpg"))
         .Set(pkOriginalFileName, TPropertyValue::FromText(QString()));
     FDevice.AddFile(QStringLiteral("f3"), S, QString());
-    FDevice.AddFile(QStringLiteral("f4"), S, QStringLiteral("typed")).Set(pkOriginalFileName, TPropertyValue::FromUInt32(5));
+    FDevice.AddFile(QStringLiteral("f4"), S, QStringLiteral("typed"))
+        .Set(pkOriginalFileName, TPropertyValue::FromUInt32(5));
     FDevice.AddFolder(QStringLiteral("d1"), S, QStringLiteral("folder"))
         .Set(pkOriginalFileName, TPropertyValue::FromText(QStringLiteral("original")));
-    FDevice.AddFolder(QStringLiteral("d2"), S, QString()).Set(pkOriginalFileName, TPropertyValue::FromText(QStringLiteral("orig")));
+    FDevice.AddFolder(QStringLiteral("d2"), S, QString())
+        .Set(pkOriginalFileName, TPropertyValue::FromText(QStringLiteral("orig")));
     FDevice.AddFolder(QStringLiteral("d3"), S, QString());
     ASSERT_TRUE(FContent->Refresh());
 
     const std::pair<const char *, const char *> cases[] = {
-        {"s", "s"},          {"f1", "original.jpg"}, {"f2", "only-name.jpg"}, {"f3", "f3.data"},
-        {"f4", "typed"},     {"d1", "folder"},       {"d2", "orig"},          {"d3", "d3"},
+        {"s", "s"},      {"f1", "original.jpg"}, {"f2", "only-name.jpg"}, {"f3", "f3.data"},
+        {"f4", "typed"}, {"d1", "folder"},       {"d2", "orig"},          {"d3", "d3"},
     };
     for (const auto &[id, name] : cases)
         EXPECT_EQ(Object(id).DisplayName(), QLatin1String(name)) << id;
@@ -422,4 +423,14 @@ TEST_F(HostileContentTest, ObjectListedBelowItselfIsNotListedAgain)
     ASSERT_EQ(FContent->ErrorObjects().Count(), 2);
     EXPECT_EQ(FContent->ErrorObjects().GetErrorCode(0), std::uint32_t(E_TREE_CYCLE));
     EXPECT_EQ(FContent->GetObjectByID(QStringLiteral("loop"))->Index(), 2);
+}
+
+TEST_F(HostileContentTest, RepeatedIdentifiersAreListedOnce)
+{
+    Open(MakeRepeatingDevice(60));
+    EXPECT_FALSE(FContent->Refresh());
+    // DEVICE, s, and each level's folder twice.
+    EXPECT_EQ(FContent->ObjectCount(), 2 + 2 * 60);
+    EXPECT_EQ(FContent->ErrorObjects().Count(), 60);
+    EXPECT_EQ(FContent->GetObjectByID(QStringLiteral("r60"))->Level(), 61);
 }

@@ -4,8 +4,7 @@
 
 #include <gtest/gtest.h>
 
-namespace
-{
+namespace {
 
 TFakeDeviceEntry Entry(const char *id, const char *name, HRESULT nameResult = S_OK)
 {
@@ -30,7 +29,10 @@ class ManagerTest : public ::testing::Test
 {
 protected:
     TFakeDevice &Device(int index) { return *FList->Devices[std::size_t(index)].Device; }
-    std::unique_ptr<TPortableDeviceManager> Manager() { return std::make_unique<TPortableDeviceManager>(FakeDeviceFactory(FList)); }
+    std::unique_ptr<TPortableDeviceManager> Manager()
+    {
+        return std::make_unique<TPortableDeviceManager>(FakeDeviceFactory(FList));
+    }
 
     std::shared_ptr<TFakeDeviceList> FList = std::make_shared<TFakeDeviceList>();
 };
@@ -101,8 +103,9 @@ TEST_F(ManagerTest, FailuresRaiseTheDeviceCallErrorWithTheirContext)
     FList->Devices = {Entry("id1", "Camera"), Entry("id2", "Phone")};
     FList->Devices[1].OpenResult = E_FAIL;
     auto manager = Manager();
-    EXPECT_EQ(RaisedMessage([&] { manager->GetDevice(1); }),
-              QStringLiteral("Error calling: TPortableDevice.Create:IPortableDevice.Open : Unspecified error (0x80004005)"));
+    EXPECT_EQ(
+        RaisedMessage([&] { manager->GetDevice(1); }),
+        QStringLiteral("Error calling: TPortableDevice.Create:IPortableDevice.Open : Unspecified error (0x80004005)"));
     EXPECT_EQ(manager->SelectedDevice(), nullptr);
 
     ASSERT_NE(manager->GetDevice(0), nullptr);
@@ -157,8 +160,9 @@ TEST_F(ManagerTest, DeviceFactsAndNameTables)
     const char *sources[] = {"Battery", "External", "", ""};
     for (std::uint32_t value = 0; value < 4; ++value)
         EXPECT_EQ(PowerSourceName(value), QLatin1String(sources[value])) << value;
-    const char *types[] = {"Generic", "Camera", "Media Player", "Phone", "Video", "Personal Information Manager",
-                           "Audio Recorder", "", ""};
+    const char *types[] = {"Generic",        "Camera", "Media Player",
+                           "Phone",          "Video",  "Personal Information Manager",
+                           "Audio Recorder", "",       ""};
     for (std::uint32_t value = 0; value < 9; ++value)
         EXPECT_EQ(DeviceTypeName(value), QLatin1String(types[value])) << value;
 

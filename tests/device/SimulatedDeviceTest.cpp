@@ -13,8 +13,7 @@
 
 #include <chrono>
 
-namespace
-{
+namespace {
 
 const QByteArray Photo(100000, 'p');
 
@@ -184,10 +183,11 @@ TEST_F(SimulatedDeviceTest, StreamsDeliverTheFileBytes)
 
 TEST_F(SimulatedDeviceTest, FaultsOfDeviceIni)
 {
-    Open(Phone(QStringLiteral("EnumFail=Internal storage/DCIM, SD card/\n"
-                              "StreamFail=Internal storage/Music/song.mp3\n"
-                              "ReadFailAfter=Internal storage/DCIM/Camera/IMG_1.jpg:30000,Internal storage/Music/notes.txt:2\n"
-                              "NoDate=Internal storage/Music/data.bin\n")));
+    Open(Phone(
+        QStringLiteral("EnumFail=Internal storage/DCIM, SD card/\n"
+                       "StreamFail=Internal storage/Music/song.mp3\n"
+                       "ReadFailAfter=Internal storage/DCIM/Camera/IMG_1.jpg:30000,Internal storage/Music/notes.txt:2\n"
+                       "NoDate=Internal storage/Music/data.bin\n")));
     TPortableDeviceContent &content = FManager->SelectedDevice()->Content();
     EXPECT_FALSE(content.Refresh());
     ASSERT_EQ(content.ErrorObjects().Count(), 2);
@@ -213,7 +213,8 @@ TEST_F(SimulatedDeviceTest, FaultsOfDeviceIni)
 
 TEST_F(SimulatedDeviceTest, ReadFailsOnceTheBytesWereDelivered)
 {
-    FDevices.Add({QStringLiteral("Cam"), QStringLiteral("[Faults]\nReadFailAfter=C/a.jpg:30000\n"),
+    FDevices.Add({QStringLiteral("Cam"),
+                  QStringLiteral("[Faults]\nReadFailAfter=C/a.jpg:30000\n"),
                   {{QStringLiteral("C/a.jpg"), Photo}}});
     TPortableDeviceManager manager(FDevices.Factory());
     TPortableDeviceContent &content = manager.GetDevice(0)->Content();
@@ -235,7 +236,8 @@ TEST_F(SimulatedDeviceTest, DeviceObjectThatCannotBeListed)
 
 TEST_F(SimulatedDeviceTest, SlowLinkDelaysEveryBlock)
 {
-    FDevices.Add({QStringLiteral("Slow"), QStringLiteral("[Faults]\nReadDelayUs=20000\n"),
+    FDevices.Add({QStringLiteral("Slow"),
+                  QStringLiteral("[Faults]\nReadDelayUs=20000\n"),
                   {{QStringLiteral("C/a.bin"), QByteArray(4 * 65536, 'x')}}});
     TPortableDeviceManager manager(FDevices.Factory());
     TPortableDeviceContent &content = manager.GetDevice(0)->Content();

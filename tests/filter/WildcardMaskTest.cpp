@@ -43,9 +43,9 @@ TEST(WildcardMask, MatchesTable)
         {u"M", u"[a-z]", true},
         {u"-", u"[a-]", true},
         {u"\u00e9", u"[\u00e0-\u00ff]", true},
-        {u"\u20ac", u"[\u20ac]", false},  // above 255: never in a set
-        {u"\u20ac", u"[!a]", true},       // and always in a negated one
-        {u"\U0001F600", u"?", true},      // a surrogate pair is one character
+        {u"\u20ac", u"[\u20ac]", false}, // above 255: never in a set
+        {u"\u20ac", u"[!a]", true},      // and always in a negated one
+        {u"\U0001F600", u"?", true},     // a surrogate pair is one character
         {u"\U0001F600x", u"?x", true},
         {u"\U0001F600", u"??", false},
         {u"\U0001F600", u"[!a]", true},

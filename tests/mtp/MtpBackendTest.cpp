@@ -418,6 +418,7 @@ TEST_F(MtpBackend, DISABLED_HugeFileAbove4GiBStreamsCompletely)
     Phone->AddObject(Storage, Top, {20, 0, 0, "huge.bin", size, 1614834367, LIBMTP_FILETYPE_UNKNOWN});
     Phone->Generated[20] = size;
     Phone->ChunkSize = 1 << 20;
+    Limits = TMtpStreamLimits();
     auto connection = OpenFirst();
     ListAll(*connection, "DEVICE");
     SourceStreamPtr stream;

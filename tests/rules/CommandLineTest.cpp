@@ -35,8 +35,8 @@ TEST(CommandLine, OptionPrefixes)
         const char *arg;
         bool force;
     } cases[] = {
-        {"/F", true}, {"-force", true}, {"/fo", true}, {"/FORCE", true},
-        {"/forced", false}, {"/x", false}, {"force", false}, {"/f:1", false},
+        {"/F", true},       {"-force", true}, {"/fo", true},    {"/FORCE", true},
+        {"/forced", false}, {"/x", false},    {"force", false}, {"/f:1", false},
     };
     for (const auto &c : cases)
         EXPECT_EQ(ParseRunOptions(Args({c.arg})).ForceTask, c.force) << c.arg;

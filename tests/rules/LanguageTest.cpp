@@ -14,7 +14,8 @@ TEST(Language, PrimaryLanguageTable)
     {
         int primary;
         const char *code;
-    } cases[] = {{1, "ar"}, {7, "de"}, {9, "en"}, {13, "en"}, {20, "no"}, {26, "hr"}, {146, "ku"}, {0, "en"}, {999, "en"}};
+    } cases[] = {{1, "ar"},  {7, "de"},   {9, "en"}, {13, "en"}, {20, "no"},
+                 {26, "hr"}, {146, "ku"}, {0, "en"}, {999, "en"}};
     for (const auto &c : cases)
         EXPECT_EQ(LanguageCodeOfPrimaryLanguage(c.primary).toStdString(), c.code) << c.primary;
 }

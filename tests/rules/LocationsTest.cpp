@@ -217,9 +217,8 @@ TEST_F(LocationsTest, UsbDetectionThroughSysfs)
 TEST_F(LocationsTest, ProgramStart)
 {
     WriteFile(FEnv.ConfigHome + QStringLiteral("/Quenbry6/Quenbry.cfg"), "[Language]\nLangID=it\n");
-    TProgramStart start = DetermineProgramStart(FEnv, {QStringLiteral("daily"), QStringLiteral("-f"),
-                                                       QStringLiteral("/close")},
-                                                QLocale(QLocale::French));
+    TProgramStart start = DetermineProgramStart(
+        FEnv, {QStringLiteral("daily"), QStringLiteral("-f"), QStringLiteral("/close")}, QLocale(QLocale::French));
     EXPECT_EQ(start.Language.Code, QStringLiteral("it"));
     EXPECT_FALSE(start.Language.Given);
     EXPECT_TRUE(start.RunOptions.ForceTask);

@@ -32,7 +32,7 @@ TEST(Placeholders, YearAndWeek)
         QDate day;
         const char *yaw;
     } cases[] = {
-        {QDate(2027, 1, 1), "2026-53"},  // Friday in ISO week 53 of 2026
+        {QDate(2027, 1, 1), "2026-53"},   // Friday in ISO week 53 of 2026
         {QDate(2024, 12, 30), "2024-01"}, // Monday in ISO week 1 of 2025: the year stays
         {QDate(2027, 1, 4), "2027-01"},
         {QDate(2026, 6, 15), "2026-25"},
@@ -55,13 +55,10 @@ TEST(Placeholders, WeekOfMonth)
         QDate day;
         int week;
     } cases[] = {
-        {QDate(2026, 12, 1), 1},  // Tuesday; its Thursday is 3 December
-        {QDate(2026, 12, 7), 2},
-        {QDate(2026, 12, 31), 5}, // Thursday
-        {QDate(2027, 1, 1), 5},   // Friday; its Thursday is 31 December
-        {QDate(2027, 1, 3), 5},
-        {QDate(2027, 1, 4), 1},
-        {QDate(2026, 9, 28), 1}, // Monday; its Thursday is 1 October
+        {QDate(2026, 12, 1), 1},                           // Tuesday; its Thursday is 3 December
+        {QDate(2026, 12, 7), 2}, {QDate(2026, 12, 31), 5}, // Thursday
+        {QDate(2027, 1, 1), 5},                            // Friday; its Thursday is 31 December
+        {QDate(2027, 1, 3), 5},  {QDate(2027, 1, 4), 1},   {QDate(2026, 9, 28), 1}, // Monday; its Thursday is 1 October
         {QDate(2026, 9, 30), 1},
     };
     for (const auto &c : cases)
@@ -114,4 +111,10 @@ TEST(DestStartFolder, CutsAndWalksUp)
 
     const auto nothingExists = [](const QString &) { return false; };
     EXPECT_TRUE(DestStartFolder(QStringLiteral("/a/b"), QString(), nothingExists).isEmpty());
+}
+
+TEST(DestStartFolder, OnTheRealFileSystem)
+{
+    EXPECT_EQ(DestStartFolder(QStringLiteral("/%device%/x")).toStdString(), "/");
+    EXPECT_EQ(DestStartFolder(QStringLiteral("/proc/self/no-such-folder/%date%")).toStdString(), "/proc/self");
 }

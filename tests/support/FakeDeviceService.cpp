@@ -64,8 +64,7 @@ private:
     TFakeDevice &FDevice;
 };
 
-namespace
-{
+namespace {
 
 class TMemoryStream : public ISourceStream
 {
@@ -118,7 +117,8 @@ TFakeObject &TFakeDevice::Add(const QString &id, const QString &parentID, TConte
     return object;
 }
 
-TFakeObject &TFakeDevice::AddFile(const QString &id, const QString &parentID, const QString &name, const QByteArray &content)
+TFakeObject &TFakeDevice::AddFile(const QString &id, const QString &parentID, const QString &name,
+                                  const QByteArray &content)
 {
     TFakeObject &object = Add(id, parentID, ctGenericFile, name);
     if (!name.isNull())

@@ -49,9 +49,16 @@ public:
     // Adds an object listed below `parentID`, with its parent identifier,
     // content type and (when not null) object name set.
     TFakeObject &Add(const QString &id, const QString &parentID, TContentType type, const QString &name = QString());
-    TFakeObject &AddStorage(const QString &id, const QString &name) { return Add(id, QStringLiteral("DEVICE"), ctFunctionalObject, name); }
-    TFakeObject &AddFolder(const QString &id, const QString &parentID, const QString &name) { return Add(id, parentID, ctFolder, name); }
-    TFakeObject &AddFile(const QString &id, const QString &parentID, const QString &name, const QByteArray &content = {});
+    TFakeObject &AddStorage(const QString &id, const QString &name)
+    {
+        return Add(id, QStringLiteral("DEVICE"), ctFunctionalObject, name);
+    }
+    TFakeObject &AddFolder(const QString &id, const QString &parentID, const QString &name)
+    {
+        return Add(id, parentID, ctFolder, name);
+    }
+    TFakeObject &AddFile(const QString &id, const QString &parentID, const QString &name,
+                         const QByteArray &content = {});
     TFakeObject &Object(const QString &id);
     bool Has(const QString &id) const { return FObjects.count(id) != 0; }
 

@@ -1,7 +1,6 @@
 #include "support/HostileDeviceService.h"
 
-namespace
-{
+namespace {
 
 class TEndlessEnumerator : public IObjectIdEnumerator
 {
@@ -83,7 +82,8 @@ std::shared_ptr<TFakeDevice> MakeEndlessListingDevice(bool emptyBatches)
         if (parentID == QLatin1String("s"))
             enumerator = std::make_unique<TEndlessEnumerator>(emptyBatches);
         else
-            enumerator = std::make_unique<TFakeListEnumerator>(parentID == QLatin1String("DEVICE") ? QStringList{QStringLiteral("s")} : QStringList{});
+            enumerator = std::make_unique<TFakeListEnumerator>(
+                parentID == QLatin1String("DEVICE") ? QStringList{QStringLiteral("s")} : QStringList{});
         return S_OK;
     };
     device->PropertyOverride = [](const QString &id, TPropertyKey key, TPropertyValue &value, HRESULT &hr) {
@@ -107,5 +107,19 @@ std::shared_ptr<TFakeDevice> MakeSelfListingDevice()
     device->AddStorage(QStringLiteral("s"), QStringLiteral("Store"));
     device->AddFolder(QStringLiteral("loop"), QStringLiteral("s"), QStringLiteral("Loop"));
     device->Object(QStringLiteral("loop")).Children = {QStringLiteral("s"), QStringLiteral("loop")};
+    return device;
+}
+
+std::shared_ptr<TFakeDevice> MakeRepeatingDevice(int levels)
+{
+    auto device = std::make_shared<TFakeDevice>();
+    device->AddStorage(QStringLiteral("s"), QStringLiteral("Store"));
+    QString parent = QStringLiteral("s");
+    for (int level = 1; level <= levels; ++level) {
+        const QString id = QStringLiteral("r%1").arg(level);
+        device->AddFolder(id, parent, id);
+        device->Object(parent).Children.append(id);
+        parent = id;
+    }
     return device;
 }

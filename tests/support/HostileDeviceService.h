@@ -19,3 +19,7 @@ std::shared_ptr<TFakeDevice> MakeEndlessListingDevice(bool emptyBatches = false)
 
 // Storage "s" with folder "loop" that lists its own storage and itself as children.
 std::shared_ptr<TFakeDevice> MakeSelfListingDevice();
+
+// Storage "s" with a chain "r1" … "r<levels>" in which every folder lists its
+// one child twice: without care the tree doubles with every level.
+std::shared_ptr<TFakeDevice> MakeRepeatingDevice(int levels);

@@ -11,8 +11,7 @@
 #include <stdexcept>
 #include <sys/stat.h>
 
-namespace
-{
+namespace {
 
 void Require(bool ok, const QString &what)
 {

@@ -22,8 +22,7 @@ struct TSimulatedEntry
 {
     TSimulatedEntry(const QString &path, const QByteArray &content = {}, const QString &modified = {})
         : Path(path), Content(content), Modified(modified)
-    {
-    }
+    {}
 
     QString Path;       // below the device folder, "/" between names; a final "/" makes a folder
     QByteArray Content; // the file's bytes

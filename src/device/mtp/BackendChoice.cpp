@@ -50,3 +50,8 @@ bool SetDeviceBackends(const QString &name)
     Override = (choice.Mtp ? 1 : 0) | (choice.Simulated ? 2 : 0);
     return true;
 }
+
+void ResetDeviceBackends()
+{
+    Override = -1;
+}

@@ -19,5 +19,8 @@ TBackendChoice DeviceBackendChoice();
 // changed) when `name` is none of "mtp", "sim" and "all".
 bool SetDeviceBackends(const QString &name);
 
+// Back to the environment's choice.
+void ResetDeviceBackends();
+
 // The choice a name stands for; false when the name is unknown.
 bool ParseBackendChoice(const QString &name, TBackendChoice &choice);

@@ -8,21 +8,37 @@
 #include <algorithm>
 #include <cstring>
 
+TMtpTransfer::TMtpTransfer(const TMtpStreamLimits &limits, std::uint64_t expectedSize) : FLimits(limits)
+{
+    constexpr std::size_t smallest = 64u << 10;
+    const std::uint64_t wanted =
+        std::clamp<std::uint64_t>(expectedSize + 1, smallest, std::max(smallest, limits.BufferCapacity));
+    FRing.resize(std::size_t(wanted));
+}
+
 bool TMtpTransfer::Put(const unsigned char *data, std::uint32_t length)
 {
     std::unique_lock lock(FMutex);
-    // A chunk larger than the whole buffer still goes in once the buffer is empty.
-    FProducerWaiting = true;
-    FChanged.wait(lock, [&] { return FCancelled || FQueued == 0 || FQueued + length <= FLimits.BufferCapacity; });
-    FProducerWaiting = false;
-    if (FCancelled)
-        return false;
-    if (length > 0) {
-        FChunks.emplace_back(data, data + length);
-        FQueued += length;
+    const std::size_t capacity = FRing.size();
+    while (length > 0) {
+        if (FCount == capacity) {
+            FProducerWaiting = true;
+            FSpaceReady.wait(lock, [&] { return FCancelled || FCount <= capacity / 2; });
+            FProducerWaiting = false;
+        }
+        if (FCancelled)
+            return false;
+        // Copy what fits, in up to two pieces around the end of the ring.
+        const std::size_t tail = (FHead + FCount) % capacity;
+        const std::size_t piece = std::min<std::size_t>({length, capacity - FCount, capacity - tail});
+        std::memcpy(FRing.data() + tail, data, piece);
+        FCount += piece;
+        data += piece;
+        length -= std::uint32_t(piece);
+        if (FWanted > 0 && FCount >= FWanted)
+            FDataReady.notify_one();
     }
-    FChanged.notify_all();
-    return true;
+    return !FCancelled;
 }
 
 void TMtpTransfer::Finish(HRESULT result)
@@ -31,39 +47,40 @@ void TMtpTransfer::Finish(HRESULT result)
     FFinished = true;
     if (!FCancelled)
         FResult = result;
-    FChanged.notify_all();
+    FDataReady.notify_all();
 }
 
 HRESULT TMtpTransfer::Take(unsigned char *buffer, std::uint32_t size, std::uint32_t &taken)
 {
     taken = 0;
     std::unique_lock lock(FMutex);
+    const std::size_t capacity = FRing.size();
     while (taken < size) {
-        if (FCancelled || (FFinished && Failed(FResult)))
+        if (Broken())
             return FResult;
-        if (FChunks.empty()) {
+        if (FCount == 0) {
             if (FFinished)
                 return S_OK; // short: the file ended
-            if (!FChanged.wait_for(lock, FLimits.DeviceSilence, [&] { return FCancelled || FFinished || !FChunks.empty(); })) {
+            FWanted = std::min<std::size_t>(size - taken, capacity);
+            const bool woken = FDataReady.wait_for(lock, FLimits.DeviceSilence,
+                                                   [&] { return FCancelled || FFinished || FCount >= FWanted; });
+            FWanted = 0;
+            if (!woken) {
                 FCancelled = true;
                 FResult = HResultFromErrno(ETIMEDOUT);
-                FChanged.notify_all();
+                FSpaceReady.notify_all();
                 return FResult;
             }
             continue;
         }
-        std::vector<unsigned char> &front = FChunks.front();
-        const std::size_t count = std::min<std::size_t>(size - taken, front.size() - FFrontOffset);
-        std::memcpy(buffer + taken, front.data() + FFrontOffset, count);
-        taken += std::uint32_t(count);
-        FFrontOffset += count;
-        FQueued -= count;
-        if (FFrontOffset == front.size()) {
-            FChunks.pop_front();
-            FFrontOffset = 0;
-        }
+        const std::size_t piece = std::min<std::size_t>({size - taken, FCount, capacity - FHead});
+        std::memcpy(buffer + taken, FRing.data() + FHead, piece);
+        taken += std::uint32_t(piece);
+        FHead = (FHead + piece) % capacity;
+        FCount -= piece;
         FLastTaken = std::chrono::steady_clock::now();
-        FChanged.notify_all();
+        if (FProducerWaiting && FCount <= capacity / 2)
+            FSpaceReady.notify_one();
     }
     return S_OK;
 }
@@ -71,11 +88,12 @@ HRESULT TMtpTransfer::Take(unsigned char *buffer, std::uint32_t size, std::uint3
 void TMtpTransfer::Cancel(HRESULT reason)
 {
     std::lock_guard lock(FMutex);
-    if (!FCancelled && !(FFinished && Failed(FResult))) {
+    if (!Broken()) {
         FCancelled = true;
         FResult = reason;
     }
-    FChanged.notify_all();
+    FDataReady.notify_all();
+    FSpaceReady.notify_all();
 }
 
 void TMtpTransfer::CancelIfStalled()
@@ -101,10 +119,9 @@ HRESULT TMtpTransfer::Result()
     return FResult;
 }
 
-TMtpStream::TMtpStream(TMtpSessionPtr session, std::uint32_t objectId, TMtpStreamLimits limits)
-    : FSession(std::move(session)), FObjectId(objectId), FLimits(limits)
-{
-}
+TMtpStream::TMtpStream(TMtpSessionPtr session, std::uint32_t objectId, std::uint64_t size, TMtpStreamLimits limits)
+    : FSession(std::move(session)), FObjectId(objectId), FSize(size), FLimits(limits)
+{}
 
 TMtpStream::~TMtpStream()
 {
@@ -113,7 +130,7 @@ TMtpStream::~TMtpStream()
 
 void TMtpStream::Start()
 {
-    FTransfer = std::make_shared<TMtpTransfer>(FLimits);
+    FTransfer = std::make_shared<TMtpTransfer>(FLimits, FSize);
     FProducer = std::thread([this] { Produce(); });
 }
 
@@ -121,6 +138,12 @@ void TMtpStream::Produce()
 {
     TMtpDeviceGate::TLock lock = FSession->Gate().AcquireFor(FTransfer);
     TMtpTransfer &transfer = *FTransfer;
+    // Dropped while waiting for the device: no transaction to start and cancel.
+    if (transfer.Finished() || Failed(transfer.Result())) {
+        FSession->Gate().ReleaseTransfer();
+        transfer.Finish(HResultFromErrno(ECANCELED));
+        return;
+    }
     const int status = FSession->Device().ReadFile(
         FObjectId, [&transfer](const unsigned char *data, std::uint32_t length) { return transfer.Put(data, length); });
     const std::vector<TMtpError> errors = FSession->Device().TakeErrors();

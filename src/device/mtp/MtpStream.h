@@ -6,7 +6,6 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
-#include <deque>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -29,7 +28,8 @@ struct TMtpStreamLimits
 class TMtpTransfer
 {
 public:
-    explicit TMtpTransfer(const TMtpStreamLimits &limits) : FLimits(limits) {}
+    // `expectedSize` (the listed size) only keeps the buffer small for small files.
+    TMtpTransfer(const TMtpStreamLimits &limits, std::uint64_t expectedSize);
 
     // Producer side, called from libmtp's put-handler: false cancels the transfer.
     bool Put(const unsigned char *data, std::uint32_t length);
@@ -44,12 +44,19 @@ public:
     HRESULT Result();
 
 private:
+    bool Broken() const { return FCancelled || (FFinished && Failed(FResult)); }
+
     TMtpStreamLimits FLimits;
     std::mutex FMutex;
-    std::condition_variable FChanged;
-    std::deque<std::vector<unsigned char>> FChunks;
-    std::size_t FFrontOffset = 0;
-    std::size_t FQueued = 0;
+    // Two conditions, so that each side is woken only when the other has
+    // done enough: the reader when its request can be filled, the producer
+    // when half the buffer is free. Both share one processor often enough.
+    std::condition_variable FDataReady;
+    std::condition_variable FSpaceReady;
+    std::vector<unsigned char> FRing;
+    std::size_t FHead = 0;   // first queued byte
+    std::size_t FCount = 0;  // bytes queued
+    std::size_t FWanted = 0; // bytes the waiting reader needs; 0 when it is not waiting
     bool FProducerWaiting = false;
     bool FFinished = false;
     bool FCancelled = false;
@@ -63,7 +70,7 @@ private:
 class TMtpStream : public ISourceStream
 {
 public:
-    TMtpStream(TMtpSessionPtr session, std::uint32_t objectId, TMtpStreamLimits limits = {});
+    TMtpStream(TMtpSessionPtr session, std::uint32_t objectId, std::uint64_t size, TMtpStreamLimits limits = {});
     ~TMtpStream() override;
 
     HRESULT Read(void *buffer, std::uint32_t size, std::uint32_t &bytesRead) override;
@@ -76,6 +83,7 @@ private:
 
     TMtpSessionPtr FSession;
     std::uint32_t FObjectId;
+    std::uint64_t FSize;
     TMtpStreamLimits FLimits;
     std::shared_ptr<TMtpTransfer> FTransfer;
     std::thread FProducer;

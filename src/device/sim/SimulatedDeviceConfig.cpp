@@ -5,8 +5,7 @@
 #include <QDir>
 #include <QFileInfo>
 
-namespace
-{
+namespace {
 
 const QString DeviceSection = QStringLiteral("Device");
 const QString FaultsSection = QStringLiteral("Faults");

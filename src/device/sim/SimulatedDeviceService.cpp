@@ -17,8 +17,7 @@
 #include <thread>
 #include <unistd.h>
 
-namespace
-{
+namespace {
 
 const QString DeviceIDPrefix = QStringLiteral("sim:");
 constexpr std::uint32_t PreferredBlockSize = 256 * 1024;
@@ -39,8 +38,7 @@ class TSimulatedStream : public ISourceStream
 public:
     TSimulatedStream(int fd, std::int64_t fileSize, std::int64_t failAfter, std::int64_t delayUs)
         : FFd(fd), FFileSize(fileSize), FFailAfter(failAfter), FDelayUs(delayUs)
-    {
-    }
+    {}
     ~TSimulatedStream() override { ::close(FFd); }
 
     HRESULT Read(void *buffer, std::uint32_t size, std::uint32_t &bytesRead) override
@@ -205,8 +203,8 @@ public:
         }
         const std::int64_t failAfter =
             FConfig.Faults.ReadFailAfter.isEmpty() ? -1 : FConfig.Faults.ReadFailAfter.value(FaultPath(index), -1);
-        stream = std::make_shared<TSimulatedStream>(fd, std::int64_t(status.st_size), failAfter,
-                                                    FConfig.Faults.ReadDelayUs);
+        stream =
+            std::make_shared<TSimulatedStream>(fd, std::int64_t(status.st_size), failAfter, FConfig.Faults.ReadDelayUs);
         preferredBlockSize = PreferredBlockSize;
         return S_OK;
     }

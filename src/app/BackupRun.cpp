@@ -1,0 +1,215 @@
+#include "app/BackupRun.h"
+
+#include "app/DestinationPath.h"
+#include "app/LocaleDates.h"
+#include "app/LogMessages.h"
+#include "app/Placeholders.h"
+#include "app/ProgressLog.h"
+#include "app/TimeSlot.h"
+#include "device/PortableDevice.h"
+#include "device/PortableDeviceContent.h"
+#include "env/ErrorText.h"
+#include "transfer/FileSystem.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QEventLoop>
+
+#include <cmath>
+
+namespace {
+
+// File times are compared to the millisecond: a copy stamped with the device's
+// time reads back equal, whatever rounding the file system's clock adds.
+std::int64_t Milliseconds(TDateTime time)
+{
+    return std::llround(time * 86400000.0);
+}
+
+QString ExtensionOf(const QString &name)
+{
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    return dot < 0 ? QString() : name.mid(dot + 1);
+}
+
+} // namespace
+
+TBackupRun::TBackupRun(TPortableDevice &device, const TBackupConfig &config, TProgressLog &log)
+    : FDevice(device), FContent(device.Content()), FConfig(config), FLog(log)
+{}
+
+void TBackupRun::Cancel()
+{
+    FCancelled = true;
+    if (FWorker != nullptr)
+        FWorker->CancelThread();
+}
+
+void TBackupRun::BackupSelected(const QList<int> &selection)
+{
+    if (selection.isEmpty()) {
+        FLog.LogLine(NoDirectorySelectedText(), 0);
+        return;
+    }
+    // The device name becomes a path component through %device%: a name such
+    // as ".." or "a/b" must not lead out of the destination.
+    const QString deviceName = SafePathComponent(FDevice.DeviceName());
+    const QDate today = QDate::currentDate();
+    for (int index : selection) {
+        if (IsCancelled())
+            break;
+        FFileCount = 0;
+        CopyOptions = TCopyOptions{coOverwrite, coTimeStamp};
+        if (FConfig.CompressAsZip)
+            CopyOptions.Include(coZipCompress);
+
+        const QString root =
+            JoinPath(ExpandDestPlaceholders(FConfig.Destination, deviceName, today), LocalObjectPath(FContent, index));
+        FLog.LogLine(DestinationDirText(root), 2);
+        BackupFolder(index, root, QString());
+        FLog.LogLine(FilesCopiedText(FFileCount), 2);
+    }
+    if (IsCancelled()) {
+        FTotals.Cancelled = true;
+        FLog.LogLine(BackupCancelledText(), 0);
+    }
+}
+
+void TBackupRun::BackupFolder(int index, const QString &root, const QString &relativePath)
+{
+    const QString folderDest = JoinPath(root, relativePath);
+    // Created whether or not a file will go into it; a failure shows up in the copies.
+    QDir().mkpath(folderDest);
+    const TDateTime today = TodayLocal();
+
+    TPortableDeviceObject *folder = FContent.GetObject(index);
+    if (folder == nullptr || IsCancelled())
+        return;
+
+    const int childCount = folder->ChildCount();
+    for (int i = 0; i < childCount && !IsCancelled(); ++i) {
+        TPortableDeviceObject *child = folder->GetChild(i);
+        // Storages count as folders here: below a selected device node they
+        // are its first level.
+        if (child != nullptr && (child->ObjectType() == otFolder || child->ObjectType() == otRoot))
+            BackupFolder(child->Index(), root, JoinPath(relativePath, SafePathComponent(child->DisplayName())));
+    }
+    if (IsCancelled())
+        return;
+
+    const QString status = SubdirectoryText(folder->Path());
+    FLog.LogLine(status, 2);
+    FLog.SetStatus(status);
+    ReportFolderListingError(*folder);
+
+    // The names of the folder's files are fetched in one pass before the first copy.
+    for (int i = 0; i < childCount; ++i) {
+        TPortableDeviceObject *child = folder->GetChild(i);
+        if (child != nullptr && child->ObjectType() == otFile)
+            child->DisplayName();
+    }
+    for (int i = 0; i < childCount && !IsCancelled(); ++i) {
+        TPortableDeviceObject *child = folder->GetChild(i);
+        if (child != nullptr && child->ObjectType() == otFile)
+            BackupFile(*child, folderDest, today);
+    }
+}
+
+void TBackupRun::ReportFolderListingError(TPortableDeviceObject &folder)
+{
+    const TErrorList &errors = FContent.ErrorObjects();
+    for (int i = 0; i < errors.Count(); ++i) {
+        if (errors.Strings(i).compare(folder.ObjectID(), Qt::CaseInsensitive) != 0)
+            continue;
+        FLog.LogLine(ErrorLineText(FolderNotListedText(folder.Path(), errors.GetErrorCode(i))), 0);
+        ++FTotals.FolderErrors;
+        return;
+    }
+}
+
+void TBackupRun::BackupFile(TPortableDeviceObject &file, const QString &folderDest, TDateTime today)
+{
+    const QString name = file.DisplayName();
+    const QString extension = ExtensionOf(name);
+    const TDateTime deviceTime = DeviceTimeToUtc(file.LastWriteTime());
+
+    if (!FConfig.FFilter.MatchesFilter(name) || !FConfig.TmPeriod.InTimeSlot(deviceTime, today))
+        return;
+
+    QString target = JoinPath(folderDest, SafePathComponent(name));
+    const bool compress = FConfig.Compress && !IsNoCompType(FConfig.AktNoComp, extension);
+    if (FConfig.CompressAsZip)
+        target += QStringLiteral(".zip");
+    else if (compress)
+        target += QStringLiteral(".gz");
+    CopyOptions.Set(coCompress, compress);
+
+    const bool exists = XlFileExists(target, true);
+    if (!ShouldWrite(target, exists, deviceTime)) {
+        FLog.LogLine(SkippedText(name), 4);
+        ++FTotals.Skipped;
+        return;
+    }
+    FLog.LogLine(CopiedText(name, exists), 4);
+    QCoreApplication::processEvents();
+
+    if (!CopyFile(file, target)) {
+        ++FTotals.Failed;
+        return;
+    }
+    ++FFileCount;
+    ++FTotals.Copied;
+
+    // Only a copy that was written gets the device's time and the archive
+    // attribute: a failed one must look old, so that the next run copies again.
+    const std::uint32_t timeError = SetFileWriteTime(target, deviceTime);
+    if (timeError != 0)
+        FLog.LogLine(ErrorLineText(SystemErrorText(timeError)), 0);
+    if (FConfig.ArchBit)
+        SetFileAttributes(target, FILE_ATTRIBUTE_ARCHIVE);
+}
+
+bool TBackupRun::ShouldWrite(const QString &target, bool exists, TDateTime deviceTime) const
+{
+    switch (FConfig.Overwrite) {
+    case owAll:
+        return true;
+    case owNone:
+        return !exists;
+    default:
+        return !exists || Milliseconds(GetFileWriteTime(target)) < Milliseconds(deviceTime);
+    }
+}
+
+bool TBackupRun::CopyFile(TPortableDeviceObject &file, const QString &target)
+{
+    TFileData data;
+    const HRESULT result = file.GetFileData(data, true);
+    if (Failed(result)) {
+        FLog.LogLine(ErrorLineText(DeviceReadErrorText(static_cast<std::uint32_t>(result))), 0);
+        return false;
+    }
+    // The loop outlives the worker, whose completion call may still be on its way.
+    QEventLoop waitLoop;
+    TWinCopyThread worker(data, target, CopyOptions, true, tpNormal);
+    RunWorker(worker, waitLoop);
+    if (worker.ErrorCode() != 0) {
+        FLog.LogLine(ErrorLineText(CopyErrorText(worker.SysErrorMsg(), worker.ErrorCode())), 0);
+        return false;
+    }
+    return true;
+}
+
+void TBackupRun::RunWorker(TWinCopyThread &worker, QEventLoop &waitLoop)
+{
+    // The worker wakes this thread when it is done; meanwhile its events go
+    // on, so a window stays live and a cancel request gets through.
+    worker.SetOnDone([&waitLoop]() { QMetaObject::invokeMethod(&waitLoop, &QEventLoop::quit, Qt::QueuedConnection); });
+    FWorker = &worker;
+    if (IsCancelled())
+        worker.CancelThread();
+    worker.Start();
+    while (!worker.Done())
+        waitLoop.exec();
+    FWorker = nullptr;
+}

@@ -1,0 +1,69 @@
+#pragma once
+
+#include "app/BackupConfig.h"
+#include "transfer/CopyThread.h"
+#include "transfer/FileData.h"
+
+#include <QList>
+#include <QString>
+
+#include <atomic>
+
+class TPortableDevice;
+class TPortableDeviceContent;
+class TPortableDeviceObject;
+class TProgressLog;
+class QEventLoop;
+
+// What a run did, over all selected folders.
+struct TRunTotals
+{
+    int Copied = 0;       // written without error
+    int Skipped = 0;      // passed over by the overwrite rule
+    int Failed = 0;       // the device would not hand the file out, or the copy failed
+    int FolderErrors = 0; // folders whose contents could not be listed
+    bool Cancelled = false;
+};
+
+// One backup run: copies every file below the selected device folders into a
+// folder tree under the destination that mirrors the device's folder names,
+// with filter, time slot, compression and overwrite rule, and logs every step.
+// It runs on the calling thread; while a copy worker runs it keeps that
+// thread's event loop going, so a window stays live and can call Cancel.
+class TBackupRun
+{
+public:
+    TBackupRun(TPortableDevice &device, const TBackupConfig &config, TProgressLog &log);
+    TBackupRun(const TBackupRun &) = delete;
+    TBackupRun &operator=(const TBackupRun &) = delete;
+
+    // Runs over the selected objects (indexes into the device's object tree)
+    // in selection order.
+    void BackupSelected(const QList<int> &selection);
+    // Copies one device folder with everything below it.
+    void BackupFolder(int index, const QString &root, const QString &relativePath);
+
+    // Stops the run after the current file; the copy under way is cancelled.
+    void Cancel();
+    bool IsCancelled() const { return FCancelled.load(); }
+
+    const TRunTotals &Totals() const { return FTotals; }
+    int FileCount() const { return FFileCount; }
+
+private:
+    void BackupFile(TPortableDeviceObject &file, const QString &folderDest, TDateTime today);
+    bool ShouldWrite(const QString &target, bool exists, TDateTime deviceTime) const;
+    bool CopyFile(TPortableDeviceObject &file, const QString &target);
+    void RunWorker(TWinCopyThread &worker, QEventLoop &waitLoop);
+    void ReportFolderListingError(TPortableDeviceObject &folder);
+
+    TPortableDevice &FDevice;
+    TPortableDeviceContent &FContent;
+    const TBackupConfig &FConfig;
+    TProgressLog &FLog;
+    TCopyOptions CopyOptions;
+    int FFileCount = 0;
+    TRunTotals FTotals;
+    std::atomic<bool> FCancelled{false};
+    TWinCopyThread *FWorker = nullptr; // the worker under way, for Cancel
+};

@@ -1,0 +1,80 @@
+#include "app/ProgressLog.h"
+
+#include "app/LogMessages.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+TProgressLog::TProgressLog(QObject *parent) : QObject(parent)
+{}
+
+void TProgressLog::LogLine(const QString &text, int indent)
+{
+    const QString line = QString(qMax(indent, 0), QLatin1Char(' ')) + text;
+    FLines.append(line);
+    Q_EMIT LineAdded(line);
+}
+
+void TProgressLog::Clear()
+{
+    FLines.clear();
+    Q_EMIT Cleared();
+}
+
+void TProgressLog::StartCounter()
+{
+    const QString line = CounterLineText(0);
+    Q_EMIT CounterStarted();
+    FLines.append(line);
+    Q_EMIT LineAdded(line);
+}
+
+void TProgressLog::SetCounter(int count)
+{
+    ReplaceLastLine(CounterLineText(count));
+}
+
+void TProgressLog::CounterProgress(int count)
+{
+    if (count % 10 == 0)
+        SetCounter(count);
+}
+
+void TProgressLog::ReplaceLastLine(const QString &line)
+{
+    if (FLines.isEmpty())
+        FLines.append(line);
+    else
+        FLines.last() = line;
+    Q_EMIT LastLineReplaced(line);
+}
+
+void TProgressLog::SetStatus(const QString &text)
+{
+    FStatus = text;
+    Q_EMIT StatusChanged(text);
+}
+
+QString TProgressLog::Text() const
+{
+    return FLines.join(QLatin1Char('\n'));
+}
+
+QString TProgressLog::SaveToFile(const QString &fileName) const
+{
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly))
+        return file.errorString();
+    QByteArray bytes("\xEF\xBB\xBF");
+    for (const QString &line : FLines)
+        bytes += line.toUtf8() + "\n";
+    if (file.write(bytes) != bytes.size() || !file.commit())
+        return file.errorString();
+    return {};
+}
+
+QString TaskLogFileName(const QString &taskName)
+{
+    return QStringLiteral("ts-") + QFileInfo(taskName).completeBaseName() + QStringLiteral(".log");
+}

@@ -1,0 +1,327 @@
+#include "cli/CliOptions.h"
+
+#include "app/BackupConfig.h"
+#include "app/LocaleDates.h"
+#include "app/TimeSlot.h"
+#include "device/mtp/BackendChoice.h"
+
+#include <QDate>
+#include <QTime>
+
+namespace {
+
+const QStringList OverwriteWords = {QStringLiteral("older"), QStringLiteral("all"), QStringLiteral("none")};
+const QStringList TimeModeWords = {QStringLiteral("all"),    QStringLiteral("since"), QStringLiteral("before"),
+                                   QStringLiteral("period"), QStringLiteral("today"), QStringLiteral("recent"),
+                                   QStringLiteral("older")};
+
+// Walks the arguments; options take their value from the next argument or
+// after "=".
+class TArgReader
+{
+public:
+    explicit TArgReader(const QStringList &args) : FArgs(args) {}
+
+    bool AtEnd() const { return FPos >= FArgs.size(); }
+    QString Next() { return FArgs.at(FPos++); }
+
+    bool Value(const QString &option, QString &inlineValue, QString &value, QString &error)
+    {
+        if (!inlineValue.isNull()) {
+            value = inlineValue;
+            return true;
+        }
+        if (AtEnd()) {
+            error = QStringLiteral("option %1 needs a value").arg(option);
+            return false;
+        }
+        value = Next();
+        return true;
+    }
+
+private:
+    const QStringList FArgs;
+    qsizetype FPos = 0;
+};
+
+bool WordIndex(const QStringList &words, const QString &option, const QString &value, int &index, QString &error)
+{
+    index = int(words.indexOf(value.toLower()));
+    if (index >= 0)
+        return true;
+    error = QStringLiteral("%1 must be one of: %2").arg(option, words.join(QStringLiteral(", ")));
+    return false;
+}
+
+bool ParseBackupOption(const QString &option, QString inlineValue, TArgReader &reader, TCliArguments &result,
+                       QString &error)
+{
+    TCliBackupOptions &backup = result.Backup;
+    QString value;
+    const auto needValue = [&]() { return reader.Value(option, inlineValue, value, error); };
+
+    if (option == QStringLiteral("--to"))
+        return needValue() && (backup.Destination = value, true);
+    if (option == QStringLiteral("--dir"))
+        return needValue() && (backup.Dirs.append(value), true);
+    if (option == QStringLiteral("--overwrite")) {
+        int index = 0;
+        if (!needValue() || !WordIndex(OverwriteWords, option, value, index, error))
+            return false;
+        backup.Overwrite = index;
+        return true;
+    }
+    if (option == QStringLiteral("--archive"))
+        return backup.ArchBit = true;
+    if (option == QStringLiteral("--compress"))
+        return backup.Compress = true;
+    if (option == QStringLiteral("--zip"))
+        return backup.Compress = backup.Zip = true;
+    if (option == QStringLiteral("--no-comp-types"))
+        return needValue() && (backup.NoCompTypes = value, true);
+    if (option == QStringLiteral("--filter"))
+        return needValue() && (backup.Filter = value, true);
+    if (option == QStringLiteral("--exclude"))
+        return backup.FilterExclude = true;
+    if (option == QStringLiteral("--regex"))
+        return backup.FilterRegular = true;
+    if (option == QStringLiteral("--time")) {
+        int index = 0;
+        if (!needValue() || !WordIndex(TimeModeWords, option, value, index, error))
+            return false;
+        backup.TimeMode = index;
+        return true;
+    }
+    if (option == QStringLiteral("--from"))
+        return needValue() && (backup.DateFrom = value, true);
+    if (option == QStringLiteral("--until"))
+        return needValue() && (backup.DateUntil = value, true);
+    if (option == QStringLiteral("--day-time"))
+        return needValue() && (backup.DayTime = value, true);
+    if (option == QStringLiteral("--days")) {
+        if (!needValue())
+            return false;
+        bool ok = false;
+        const int days = value.toInt(&ok);
+        if (!ok || days < 0 || days > 9999) {
+            error = QStringLiteral("--days must be a number from 0 to 9999");
+            return false;
+        }
+        backup.Days = days;
+        return true;
+    }
+    if (option == QStringLiteral("--save-task"))
+        return needValue() && (backup.SaveTask = value, true);
+    error = QStringLiteral("unknown option %1").arg(option);
+    return false;
+}
+
+bool ParseOption(const QString &arg, TArgReader &reader, TCliArguments &result, QString &error)
+{
+    QString option = arg;
+    QString inlineValue;
+    const qsizetype equals = arg.indexOf(QLatin1Char('='));
+    if (equals > 0) {
+        option = arg.left(equals);
+        inlineValue = arg.mid(equals + 1);
+    }
+    if (option == QStringLiteral("--backends")) {
+        TBackendChoice choice;
+        if (!reader.Value(option, inlineValue, result.Backends, error))
+            return false;
+        if (!ParseBackendChoice(result.Backends, choice)) {
+            error = QStringLiteral("--backends takes mtp, sim or all");
+            return false;
+        }
+        return true;
+    }
+    if (option == QStringLiteral("--log")) {
+        if (result.Command != TCliCommand::Run && result.Command != TCliCommand::Backup) {
+            error = QStringLiteral("--log belongs to run and backup");
+            return false;
+        }
+        return reader.Value(option, inlineValue, result.LogFile, error);
+    }
+    if (option == QStringLiteral("--files") && result.Command == TCliCommand::Tree)
+        return result.ShowFiles = true;
+    if (result.Command == TCliCommand::Backup)
+        return ParseBackupOption(option, inlineValue, reader, result, error);
+    error = QStringLiteral("unknown option %1").arg(option);
+    return false;
+}
+
+bool ParseDate(const QString &text, TDateTime &date)
+{
+    const QDate parsed = QDate::fromString(text, Qt::ISODate);
+    if (!parsed.isValid())
+        return false;
+    date = QtDateToDateTime(parsed);
+    return true;
+}
+
+} // namespace
+
+bool ParseCliArguments(const QStringList &args, TCliArguments &result, QString &error)
+{
+    result = TCliArguments();
+    if (args.isEmpty()) {
+        error = QStringLiteral("no command given (try --help)");
+        return false;
+    }
+    const QString command = args.first();
+    if (command == QStringLiteral("--help") || command == QStringLiteral("-h") || command == QStringLiteral("help")) {
+        result.Command = TCliCommand::Help;
+        return true;
+    }
+    if (command == QStringLiteral("--version")) {
+        result.Command = TCliCommand::Version;
+        return true;
+    }
+    static const QStringList commands = {QStringLiteral("devices"), QStringLiteral("tree"), QStringLiteral("run"),
+                                         QStringLiteral("backup")};
+    const int commandIndex = int(commands.indexOf(command));
+    if (commandIndex < 0) {
+        error = QStringLiteral("unknown command %1 (try --help)").arg(command);
+        return false;
+    }
+    result.Command = static_cast<TCliCommand>(int(TCliCommand::Devices) + commandIndex);
+
+    QStringList positional;
+    TArgReader reader(args.mid(1));
+    bool optionsEnded = false;
+    while (!reader.AtEnd()) {
+        const QString arg = reader.Next();
+        if (!optionsEnded && arg == QStringLiteral("--")) {
+            optionsEnded = true;
+        } else if (!optionsEnded && (arg == QStringLiteral("--help") || arg == QStringLiteral("-h"))) {
+            result = TCliArguments();
+            return true;
+        } else if (!optionsEnded && arg.startsWith(QStringLiteral("--"))) {
+            if (!ParseOption(arg, reader, result, error))
+                return false;
+        } else {
+            positional.append(arg);
+        }
+    }
+
+    const qsizetype wanted = result.Command == TCliCommand::Devices ? 0 : 1;
+    if (positional.size() != wanted) {
+        error = wanted == 0 ? QStringLiteral("devices takes no arguments")
+                            : QStringLiteral("%1 needs exactly one %2")
+                                  .arg(command, result.Command == TCliCommand::Run ? QStringLiteral("task file")
+                                                                                   : QStringLiteral("device name"));
+        return false;
+    }
+    if (result.Command == TCliCommand::Run)
+        result.TaskFile = positional.first();
+    else if (wanted == 1)
+        result.Device = positional.first();
+    if (result.Command == TCliCommand::Backup && result.Backup.Destination.isEmpty()) {
+        error = QStringLiteral("backup needs a destination (--to DIR)");
+        return false;
+    }
+    return true;
+}
+
+bool ApplyBackupOptions(const TCliBackupOptions &options, TBackupConfig &config, QString &error)
+{
+    config.Destination = options.Destination;
+    if (options.Overwrite)
+        config.Overwrite = *options.Overwrite;
+    config.ArchBit = options.ArchBit;
+    config.Compress = options.Compress;
+    config.CompressAsZip = options.Zip;
+    if (options.NoCompTypes)
+        ApplyNoCompTypesText(config.AktNoComp,
+                             *options.NoCompTypes == QString() ? QStringLiteral("#") : *options.NoCompTypes);
+    if (options.Filter || options.FilterRegular || options.FilterExclude) {
+        TTextFilter &filter = config.FFilter;
+        filter.SetRegular(options.FilterRegular);
+        filter.SetMode(options.FilterExclude ? fmExclude : fmInclude);
+        try {
+            filter.SetFilter(options.Filter.value_or(QString()));
+        } catch (const EFilterError &e) {
+            error = QStringLiteral("--filter: %1").arg(e.Message());
+            return false;
+        }
+    }
+
+    TTimePeriod &period = config.TmPeriod;
+    if (options.TimeMode)
+        period.Mode = static_cast<TTimeMode>(*options.TimeMode);
+    if (options.Days)
+        period.Days = *options.Days;
+    if (options.DateFrom && !ParseDate(*options.DateFrom, period.Dat1)) {
+        error = QStringLiteral("--from: not a date (yyyy-mm-dd): %1").arg(*options.DateFrom);
+        return false;
+    }
+    if (options.DateUntil && !ParseDate(*options.DateUntil, period.Dat2)) {
+        error = QStringLiteral("--until: not a date (yyyy-mm-dd): %1").arg(*options.DateUntil);
+        return false;
+    }
+    if (options.DayTime) {
+        const QTime time = QTime::fromString(*options.DayTime, QStringLiteral("H:mm"));
+        if (!time.isValid()) {
+            error = QStringLiteral("--day-time: not a time (hh:mm): %1").arg(*options.DayTime);
+            return false;
+        }
+        period.DayTime = (time.hour() * 60 + time.minute()) / 1440.0;
+    }
+    return true;
+}
+
+QString DevicePathFromArgument(const QString &path)
+{
+    QString devicePath = path;
+    devicePath.replace(QLatin1Char('/'), QLatin1Char('\\'));
+    while (devicePath.startsWith(QLatin1Char('\\')))
+        devicePath.remove(0, 1);
+    return devicePath;
+}
+
+QString CliHelpText()
+{
+    return QStringLiteral("Usage: tessaril-cli COMMAND [ARGUMENTS] [OPTIONS]\n"
+                          "Backs up files from portable devices to a folder.\n"
+                          "\n"
+                          "Commands:\n"
+                          "  devices                  list the connected devices with their details\n"
+                          "  tree DEVICE [--files]    print a device's folder tree (and its files)\n"
+                          "  run TASK.tsj [--log FILE]\n"
+                          "                           load a backup task and run it\n"
+                          "  backup DEVICE --to DEST [--dir PATH]... [OPTIONS]\n"
+                          "                           back up folders of a device (the whole device\n"
+                          "                           without --dir); PATH names device folders from\n"
+                          "                           the storage down, separated by \"\\\" or \"/\"\n"
+                          "\n"
+                          "Backup options (as a task file holds them):\n"
+                          "  --to DEST                destination folder; may hold placeholders such as\n"
+                          "                           %device% and %date%\n"
+                          "  --overwrite RULE         older (default): existing files when older,\n"
+                          "                           all: all existing files, none: no existing files\n"
+                          "  --archive                set the archive attribute on written files\n"
+                          "  --compress               write gzip files (.gz)\n"
+                          "  --zip                    write one-entry zip archives (.zip)\n"
+                          "  --no-comp-types LIST     comma-separated types never compressed; \"#\" for none\n"
+                          "  --filter TEXT            file-name masks separated by \"|\" (or a regular\n"
+                          "                           expression with --regex); only matching files\n"
+                          "  --exclude                copy all files except the matching ones\n"
+                          "  --regex                  the filter is a regular expression\n"
+                          "  --time MODE              all, since (--from), before (--until), period\n"
+                          "                           (--from, --until), today (--day-time),\n"
+                          "                           recent (not older than --days), older (than --days)\n"
+                          "  --from DATE, --until DATE   dates as yyyy-mm-dd\n"
+                          "  --day-time HH:MM         time of day for \"today\"\n"
+                          "  --days N                 number of days\n"
+                          "  --save-task FILE         also save these settings as a task file\n"
+                          "  --log FILE               save the log to FILE (UTF-8) after the run\n"
+                          "\n"
+                          "Other options:\n"
+                          "  --help, --version\n"
+                          "\n"
+                          "Exit status: 0 when every file was copied or skipped by the rules, 1 when\n"
+                          "any file failed, 2 when the run could not start.\n"
+                          "Simulated devices are read from the folder named by TESSARIL_DEVICES.\n"
+                          "--backends mtp|sim|all (any command) lists only real devices (libmtp), only\n"
+                          "simulated ones, or both (the default; also TESSARIL_BACKENDS).\n");
+}

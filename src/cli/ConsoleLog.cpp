@@ -1,0 +1,64 @@
+#include "cli/ConsoleLog.h"
+
+#include "app/ProgressLog.h"
+
+TConsoleLog::TConsoleLog(TProgressLog &log, std::FILE *out, bool isTerminal) : FOut(out), FTerminal(isTerminal)
+{
+    connect(&log, &TProgressLog::CounterStarted, this, [this]() { FNextIsCounter = true; });
+    connect(&log, &TProgressLog::LineAdded, this, &TConsoleLog::AddLine);
+    connect(&log, &TProgressLog::LastLineReplaced, this, &TConsoleLog::ReplaceLine);
+}
+
+TConsoleLog::~TConsoleLog()
+{
+    Flush();
+}
+
+void TConsoleLog::Write(const QString &text)
+{
+    const QByteArray bytes = text.toUtf8();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), FOut);
+    std::fflush(FOut);
+}
+
+void TConsoleLog::Flush()
+{
+    if (FTerminal && FLineOpen)
+        Write(QStringLiteral("\n"));
+    if (!FTerminal && FCounterPending)
+        Write(FHeldLine + QLatin1Char('\n'));
+    FLineOpen = false;
+    FCounterPending = false;
+}
+
+void TConsoleLog::AddLine(const QString &line)
+{
+    const bool isCounter = FNextIsCounter;
+    FNextIsCounter = false;
+    Flush();
+    if (FTerminal) {
+        // Each line stays open until the next one, so that it can be rewritten.
+        Write(line);
+        FLineOpen = true;
+        return;
+    }
+    if (isCounter) {
+        FHeldLine = line;
+        FCounterPending = true;
+        return;
+    }
+    Write(line + QLatin1Char('\n'));
+}
+
+void TConsoleLog::ReplaceLine(const QString &line)
+{
+    if (FTerminal) {
+        Write(QStringLiteral("\r\x1b[K") + line);
+        FLineOpen = true;
+        return;
+    }
+    if (FCounterPending)
+        FHeldLine = line;
+    else
+        Write(line + QLatin1Char('\n'));
+}

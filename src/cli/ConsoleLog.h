@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <cstdio>
+
+class TProgressLog;
+
+// Shows the progress log on standard output. On a terminal the counter line
+// is rewritten in place; elsewhere (a pipe, a file) it is held back and
+// written once with its final count, so that logs stay plain lines.
+class TConsoleLog : public QObject
+{
+    Q_OBJECT
+
+public:
+    TConsoleLog(TProgressLog &log, std::FILE *out, bool isTerminal);
+    ~TConsoleLog() override;
+
+    // Ends a pending line.
+    void Flush();
+
+private:
+    void AddLine(const QString &line);
+    void ReplaceLine(const QString &line);
+    void Write(const QString &text);
+
+    std::FILE *FOut;
+    bool FTerminal;
+    bool FLineOpen = false;       // terminal: the last line has no newline yet
+    bool FCounterPending = false; // plain output: a counter line is held back
+    bool FNextIsCounter = false;
+    QString FHeldLine;
+};

@@ -1,0 +1,268 @@
+// tessaril-cli: the main job on the command line, on the same core as the window.
+
+#include "app/LogMessages.h"
+#include "app/MainJob.h"
+#include "cli/CliOptions.h"
+#include "cli/ConsoleLog.h"
+#include "device/DeviceError.h"
+#include "device/PortableDevice.h"
+#include "device/PortableDeviceContent.h"
+#include "device/mtp/BackendChoice.h"
+#include "env/ProgramVersion.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QSocketNotifier>
+
+#include <csignal>
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+
+enum TExitStatus
+{
+    exOk = 0,
+    exFilesFailed = 1,
+    exCannotStart = 2
+};
+
+int Fail(const QString &reason)
+{
+    std::fprintf(stderr, "tessaril-cli: %s\n", reason.toUtf8().constData());
+    return exCannotStart;
+}
+
+void Print(const QString &text)
+{
+    std::fputs((text + QLatin1Char('\n')).toUtf8().constData(), stdout);
+}
+
+// Ctrl-C cancels the run after the current file; a second one ends at once.
+int CancelPipe[2] = {-1, -1};
+
+void OnInterrupt(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = ::write(CancelPipe[1], &byte, 1);
+    std::signal(SIGINT, SIG_DFL);
+}
+
+void CancelOnInterrupt(TMainJob &job)
+{
+    if (::pipe(CancelPipe) != 0)
+        return;
+    auto *notifier = new QSocketNotifier(CancelPipe[0], QSocketNotifier::Read, &job);
+    QObject::connect(notifier, &QSocketNotifier::activated, &job, [&job, notifier]() {
+        notifier->setEnabled(false);
+        job.CancelRun();
+    });
+    std::signal(SIGINT, OnInterrupt);
+}
+
+int ExitStatusOf(const TRunTotals &totals)
+{
+    return (totals.Failed > 0 || totals.FolderErrors > 0 || totals.Cancelled) ? exFilesFailed : exOk;
+}
+
+void PrintSummary(const TRunTotals &totals)
+{
+    std::fprintf(
+        stderr, "tessaril-cli: %d copied, %d skipped, %d failed%s%s\n", totals.Copied, totals.Skipped, totals.Failed,
+        totals.FolderErrors > 0 ? qPrintable(QStringLiteral(", %1 folders unreadable").arg(totals.FolderErrors)) : "",
+        totals.Cancelled ? ", cancelled" : "");
+}
+
+bool SaveLog(TMainJob &job, const QString &logFile)
+{
+    if (logFile.isEmpty())
+        return true;
+    const QString error = job.Log().SaveToFile(logFile);
+    if (error.isEmpty())
+        return true;
+    std::fprintf(stderr, "tessaril-cli: cannot save the log to %s: %s\n", qPrintable(logFile), qPrintable(error));
+    return false;
+}
+
+int ListDevices(TMainJob &job)
+{
+    TPortableDeviceManager &manager = job.DevManager();
+    manager.Refresh();
+    Print(DevicesFoundText(int(manager.DeviceCount())));
+    for (int i = 0; i < int(manager.DeviceCount()); ++i) {
+        TPortableDevice *device = manager.GetDevice(i);
+        if (device == nullptr)
+            continue;
+        Print(QString());
+        Print(device->DeviceName());
+        const auto detail = [](const QString &label, const QString &value) {
+            if (!value.isEmpty())
+                Print(QStringLiteral("  %1 %2").arg(label, -14).arg(value));
+        };
+        detail(Tx("Manufacturer:"), device->Manufacturer());
+        detail(Tx("Description:"), device->Description());
+        detail(Tx("Type:"), device->DeviceTypeAsString());
+        detail(Tx("Power source:"),
+               QStringLiteral("%1 (%2%)").arg(device->PowerSourceAsString()).arg(device->PowerLevel()));
+        detail(Tx("Firmware:"), device->Firmware());
+        detail(QStringLiteral("Model:"), device->Model());
+        detail(QStringLiteral("Serial number:"), device->SerialNumber());
+    }
+    return exOk;
+}
+
+void PrintTree(TPortableDeviceContent &content, TPortableDeviceObject &object, int depth, bool showFiles)
+{
+    for (int i = 0; i < object.ChildCount(); ++i) {
+        TPortableDeviceObject *child = object.GetChild(i);
+        if (child == nullptr)
+            continue;
+        const QString indent(depth * 2, QLatin1Char(' '));
+        const TObjectType type = child->ObjectType();
+        if (type == otRoot || type == otFolder) {
+            Print(indent + child->DisplayName() + QLatin1Char('/'));
+            PrintTree(content, *child, depth + 1, showFiles);
+        } else if (showFiles && type == otFile) {
+            Print(QStringLiteral("%1%2  (%3 bytes, %4)")
+                      .arg(indent, child->DisplayName())
+                      .arg(child->Size())
+                      .arg(LocalDateTimeText(child->LastWriteTime())));
+        }
+    }
+}
+
+int ShowTree(TMainJob &job, const TCliArguments &args)
+{
+    job.DevManager().Refresh();
+    if (!job.SelectDeviceByName(args.Device, false))
+        return Fail(QStringLiteral("no device named \"%1\" is connected").arg(args.Device));
+    TPortableDeviceContent &content = job.Device()->Content();
+    TPortableDeviceObject *root = content.DeviceObject();
+    if (root == nullptr)
+        return Fail(QStringLiteral("the device \"%1\" reports no contents").arg(args.Device));
+    Print(root->DisplayName());
+    PrintTree(content, *root, 1, args.ShowFiles);
+    // The job's log holds the objects whose children could not be listed.
+    const TErrorList &errors = content.ErrorObjects();
+    if (errors.Count() == 0)
+        return exOk;
+    for (const QString &line : job.Log().Lines().mid(job.Log().Lines().indexOf(StructureErrorsText())))
+        std::fprintf(stderr, "%s\n", qPrintable(line));
+    return exFilesFailed;
+}
+
+int RunTask(TMainJob &job, const TCliArguments &args)
+{
+    const QFileInfo task(args.TaskFile);
+    if (!task.isFile() || !task.isReadable())
+        return Fail(QStringLiteral("cannot read the task file %1").arg(args.TaskFile));
+    TConsoleLog console(job.Log(), stdout, ::isatty(STDOUT_FILENO) != 0);
+    job.RefreshDeviceList(StartHeaderText());
+    job.TaskName = task.absoluteFilePath();
+    job.ForceTask = true;
+
+    QString notReady;
+    TRunTotals totals;
+    // The command line never waits for a device: the question's text is the reason.
+    const bool ran = job.RunCommandLineTask(
+        [&notReady](const QString &question) {
+            notReady =
+                question.section(QStringLiteral("\r\n"), 0, 1).replace(QStringLiteral("\r\n"), QStringLiteral(" "));
+            return false;
+        },
+        QString(), &totals);
+    console.Flush();
+    if (!ran) {
+        if (!notReady.isEmpty())
+            return Fail(notReady);
+        const QString last = job.Log().Lines().isEmpty() ? QString() : job.Log().Lines().last().trimmed();
+        return Fail(QStringLiteral("the task %1 could not be loaded%2")
+                        .arg(args.TaskFile,
+                             last.startsWith(QStringLiteral("***")) ? QStringLiteral(": ") + last.mid(4) : QString()));
+    }
+    const bool logSaved = SaveLog(job, args.LogFile);
+    PrintSummary(totals);
+    return logSaved ? ExitStatusOf(totals) : exFilesFailed;
+}
+
+int RunBackup(TMainJob &job, const TCliArguments &args)
+{
+    QString error;
+    if (!ApplyBackupOptions(args.Backup, job.Config, error))
+        return Fail(error);
+    TConsoleLog console(job.Log(), stdout, ::isatty(STDOUT_FILENO) != 0);
+    job.RefreshDeviceList();
+    if (!job.SelectDeviceByName(args.Device, args.Backup.Dirs.isEmpty())) {
+        console.Flush();
+        return Fail(QStringLiteral("no device named \"%1\" is connected").arg(args.Device));
+    }
+    TPortableDeviceContent &content = job.Device()->Content();
+    for (const QString &dir : args.Backup.Dirs) {
+        const int index = content.GetObjectIndexByPath(DevicePathFromArgument(dir));
+        if (index < 0) {
+            console.Flush();
+            return Fail(QStringLiteral("no folder %1 on the device \"%2\"").arg(dir, args.Device));
+        }
+        job.Selection.append(index);
+    }
+    if (!args.Backup.SaveTask.isEmpty()) {
+        const QString saveError = job.SaveTask(args.Backup.SaveTask, job.Device()->DeviceName());
+        if (!saveError.isEmpty()) {
+            console.Flush();
+            return Fail(QStringLiteral("cannot save the task: %1").arg(saveError));
+        }
+    }
+    const TRunTotals totals = job.BackupSelected();
+    console.Flush();
+    const bool logSaved = SaveLog(job, args.LogFile);
+    PrintSummary(totals);
+    return logSaved ? ExitStatusOf(totals) : exFilesFailed;
+}
+
+int Execute(const TCliArguments &args)
+{
+    switch (args.Command) {
+    case TCliCommand::Help:
+        std::fputs(CliHelpText().toUtf8().constData(), stdout);
+        return exOk;
+    case TCliCommand::Version:
+        Print(QStringLiteral("tessaril-cli ") + VersionLine(ProgramVersion(), 4));
+        return exOk;
+    default:
+        break;
+    }
+    TMainJob job;
+    CancelOnInterrupt(job);
+    switch (args.Command) {
+    case TCliCommand::Devices:
+        return ListDevices(job);
+    case TCliCommand::Tree:
+        return ShowTree(job, args);
+    case TCliCommand::Run:
+        return RunTask(job, args);
+    default:
+        return RunBackup(job, args);
+    }
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("tessaril-cli"));
+
+    TCliArguments args;
+    QString error;
+    if (!ParseCliArguments(QCoreApplication::arguments().mid(1), args, error))
+        return Fail(error);
+    if (!args.Backends.isEmpty())
+        SetDeviceBackends(args.Backends);
+    try {
+        return Execute(args);
+    } catch (const EDeviceCallError &e) {
+        return Fail(e.Message());
+    } catch (const std::exception &e) {
+        return Fail(QString::fromUtf8(e.what()));
+    }
+}

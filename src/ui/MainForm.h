@@ -1,0 +1,208 @@
+#pragma once
+
+#include "app/BackupConfig.h"
+#include "app/CommandLine.h"
+#include "app/Locations.h"
+#include "app/MainJob.h"
+#include "env/FamilySystem.h"
+
+#include <QComboBox>
+#include <QPointer>
+#include <QWidget>
+
+#include <memory>
+
+class QCheckBox;
+class QDateTimeEdit;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPlainTextEdit;
+class QRadioButton;
+class QTimer;
+class QTreeWidget;
+class QTreeWidgetItem;
+class TIconList;
+class TNumUpDown;
+class TOxButton;
+class TRangeEdit;
+
+// The drop-down list of the time slot: one blank before each item's text, in
+// the colours of the active style.
+class TTimeSlotCombo : public QComboBox
+{
+    Q_OBJECT
+public:
+    explicit TTimeSlotCombo(QWidget *parent = nullptr);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+};
+
+// Everything the window is started with.
+struct TMainFormStart
+{
+    TSystemEnvironment Env;
+    TLocations Locations;
+    QStringList Arguments; // after the program file
+};
+
+// The main window: devices, folder tree, files, the backup configuration and
+// the log. It is a view of TMainJob, which does the work.
+class TMainForm : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit TMainForm(TMainFormStart start, QWidget *parent = nullptr);
+    ~TMainForm() override;
+
+    TMainJob &Job() { return *FJob; }
+    const TLocations &Locations() const { return FLocations; }
+    TEditStatus EditStatus() const { return FJob->EditStatus(); }
+    bool ForceTask() const { return FJob->ForceTask; }
+    bool CloseProg() const { return FJob->CloseProg; }
+    bool UseDarkMode() const { return FUseDarkMode; }
+    QTimer *StartTimer() const { return tmStart; }
+    bool IsRunning() const { return FJob->IsRunning(); }
+
+    // The window's parts, named as the controls they are.
+    QListWidget *lbDevices;
+    TOxButton *bbRefresh;
+    QLabel *imgWarning;
+    QGroupBox *gbDevice;
+    QLabel *laManu, *laDesc, *laType, *laPower, *laFirmware;
+    QLabel *imgBattery;
+    QTreeWidget *tvObjects;
+    QTreeWidget *lvFiles;
+    QComboBox *edDestDir;
+    TOxButton *bbPhDir, *bbDestDir;
+    QGroupBox *paFileProc;
+    QCheckBox *cbComp, *cbZipComp;
+    QLabel *lbComp;
+    QListWidget *NoCompList;
+    TOxButton *bbNoComp;
+    QGroupBox *gbTimeSlot;
+    TTimeSlotCombo *cbTimeSlot;
+    QDateTimeEdit *FromDate, *ToDate;
+    QLabel *lbFrom, *lbTo, *lbDays;
+    TRangeEdit *reDays;
+    TNumUpDown *udDays;
+    QGroupBox *gbFilter;
+    QLineEdit *edFilterMask;
+    QLabel *lbRegular;
+    TOxButton *FilterBtn;
+    QGroupBox *rgOverwrite;
+    QRadioButton *rbOverwrite[3];
+    QCheckBox *cbArchive;
+    TOxButton *bbReset, *bbOpen, *bbSave, *bbSaveAs, *bbShortcut, *bbStart, *bbHelp, *bbInfo, *bbQuit;
+    QLineEdit *edLastDir;
+    TOxButton *bbCopy;
+    QPlainTextEdit *meProgress;
+    QTimer *tmStart;
+
+    // The window's operations.
+    void RefreshDeviceList(const QString &header = QString());
+    void SelectDevice(int listIndex, bool selectStorages);
+    void ShowDeviceInfo();
+    void LoadFolderTree();
+    void ShowFolderFiles(int objectIndex);
+    void SelectNodeByIndex(int objectIndex);
+    void UpdateCompressControls();
+    void ShowFilterText();
+    void LayoutTimeSlot();
+    void TimeSlotToControls();
+    void ControlsToTimeSlot();
+    void ControlsToConfig();
+    void ConfigToControls();
+    bool LoadTask(const QString &fileName);
+    void SaveTask(const QString &fileName);
+    bool SaveTaskAs();
+    int QuerySaveChanges();
+    void SetCaption();
+    QString BatteryIconName() const { return FBatteryIcon; }
+    int SortTag() const { return FSortTag; }
+    // Tree selection in selection order, as object indexes.
+    QList<int> SelectedIndexes() const;
+
+    // Handlers.
+    void bbStartClick();
+    void bbResetClick();
+    void bbOpenClick();
+    void bbSaveClick();
+    void bbSaveAsClick();
+    void bbCopyClick();
+    void bbHelpClick();
+    void bbInfoClick();
+    void lvFilesColumnClick(int column);
+    void tmStartTimer();
+
+    // Test hooks for the file dialogs: the next name to answer (empty: cancel).
+    static void SetNextFileName(const QString &fileName);
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
+private:
+    void FormCreate(const QStringList &arguments);
+    void FormShow();
+    void CreateControls();
+    QWidget *CreateLeftColumn();
+    QWidget *CreateBrowser();
+    QWidget *CreateDestinationRow();
+    QWidget *CreateOptionsRow();
+    QWidget *CreateButtonRow();
+    QWidget *CreateStatusRow();
+    void CreateTimeSlotGroup();
+    void ConnectJob();
+    void ApplyIcons();
+    void ConfigChange();
+    void FromDateChange();
+    void ToDateChange();
+    void cbTimeSlotCloseUp();
+    void cbCompClick();
+    void tvObjectsExpanding(QTreeWidgetItem *node);
+    void tvSelectionChanged();
+    void AddSubfolders(QTreeWidgetItem *node, int objectIndex);
+    void ClearBrowser();
+    void SortFiles();
+    void ShowLoadedTask();
+    void SetRunning(bool running);
+    void AlignFileProcessing();
+    void ResizeFileColumns();
+    void AppendLogLine(const QString &line);
+    void ReplaceLastLogLine(const QString &line);
+    bool ConfirmNotReady(const QString &question);
+    QString AskFileName(bool save);
+    QString DeviceCaption() const;
+    void WriteSettings();
+
+    std::unique_ptr<TMainJob> FJob;
+    TSystemEnvironment FEnv;
+    TLocations FLocations;
+    QString FQyPath;
+    QString FProgVersDate;
+    bool FUseDarkMode = false;
+    int FPHeight = 0;
+    int FSortTag = 0;
+    QString FBatteryIcon;
+    QList<int> FSelectionOrder;
+    bool FSyncingSelection = false;
+    bool FLoadingTask = false;
+    bool FCloseAfterRun = false;
+    bool FShown = false;
+    int FDestCaret = 0;
+    QString FDateFormat;
+    QString FTimeFormat;
+    std::unique_ptr<TIconList> FLargeIcons;
+    std::unique_ptr<TIconList> FGlyphs;
+    std::unique_ptr<TIconList> FBatteryIcons;
+    std::unique_ptr<TIconList> FHeaderIcons;
+    std::unique_ptr<TIconList> FFileTypeIcons;
+    std::unique_ptr<TIconList> FTreeIcons;
+    QList<QWidget *> FRunLocked;
+};

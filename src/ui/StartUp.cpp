@@ -1,0 +1,66 @@
+#include "ui/StartUp.h"
+
+#include "ui/Appearance.h"
+#include "ui/Help.h"
+#include "ui/IconSets.h"
+#include "ui/MainForm.h"
+#include "ui/MessageDialog.h"
+
+#include "app/CommandLine.h"
+#include "app/Language.h"
+#include "app/Locations.h"
+#include "device/DeviceError.h"
+#include "settings/IniFile.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QLibraryInfo>
+#include <QTranslator>
+
+void InstallTranslators(QApplication &app, const QString &languageCode)
+{
+    if (languageCode.isEmpty() || languageCode == QLatin1String("en"))
+        return;
+    auto *program = new QTranslator(&app);
+    if (program->load(QStringLiteral(":/i18n/tessaril_%1.qm").arg(languageCode)))
+        QApplication::installTranslator(program);
+    auto *qt = new QTranslator(&app);
+    if (qt->load(QStringLiteral("qtbase_%1").arg(languageCode), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(qt);
+}
+
+int FamilyIconStyle(const QString &familyCfg)
+{
+    if (familyCfg.isEmpty() || !QFileInfo(familyCfg).isFile())
+        return -1;
+    const TMemIniFile ini(familyCfg);
+    return ini.ReadInteger(QStringLiteral("Config"), QStringLiteral("IconStyle"), 0);
+}
+
+int RunProgram(QApplication &app)
+{
+    const QStringList arguments = QApplication::arguments().mid(1);
+    TMainFormStart start;
+    start.Env = TSystemEnvironment::FromSystem();
+    start.Arguments = arguments;
+    const TStartOptions options = ParseStartOptions(arguments, start.Env.Variables);
+    start.Locations = DetermineLocations(start.Env, options);
+
+    const TLanguageChoice language = ChooseLanguage(options.Language, ReadFamilyLangId(start.Locations.FamilyCfg));
+    InstallTranslators(app, language.Code);
+    LoadIconSets(QStringLiteral("images"), {QStringLiteral("content"), QStringLiteral("dialogs")},
+                 IconStyleIndex(arguments, FamilyIconStyle(start.Locations.FamilyCfg)));
+    ApplyDarkMode(false);
+
+    std::unique_ptr<TMainForm> form;
+    try {
+        form = std::make_unique<TMainForm>(std::move(start));
+    } catch (const EDeviceCallError &error) {
+        ErrorDialog(error.Message());
+        return 1;
+    }
+    form->show();
+    const int result = QApplication::exec();
+    CloseAllHelp();
+    return result;
+}

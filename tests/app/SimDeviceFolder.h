@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+#include <QTemporaryDir>
+
+// A folder of simulated devices in a temporary folder, named by
+// TESSARIL_DEVICES while the object lives. Paths are relative to a device
+// folder, with "/" between names; the first name is the storage.
+class TSimDeviceFolder
+{
+public:
+    TSimDeviceFolder();
+    ~TSimDeviceFolder();
+
+    QString Root() const { return FDir.path(); }
+    QString DevicePath(const QString &device, const QString &relative = QString()) const;
+
+    // A file with that content and local modification time (default: a fixed
+    // day in the past, so that copies can be told from fresh files).
+    void AddFile(const QString &device, const QString &relative, const QByteArray &content,
+                 const QDateTime &modified = DefaultTime());
+    void AddFolder(const QString &device, const QString &relative);
+    // The device's device.ini, written as given.
+    void SetDeviceIni(const QString &device, const QString &text);
+
+    static QDateTime DefaultTime() { return QDateTime(QDate(2026, 3, 14), QTime(10, 30, 0)); }
+
+private:
+    QTemporaryDir FDir;
+    QByteArray FPreviousValue;
+    bool FHadValue = false;
+};

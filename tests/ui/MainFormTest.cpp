@@ -1,0 +1,409 @@
+#include "UiTestSupport.h"
+
+#include "support/SimulatedDevices.h"
+
+#include "app/Locations.h"
+#include "app/MainJob.h"
+#include "app/ProgressLog.h"
+#include "device/PortableDevice.h"
+#include "ui/MainForm.h"
+#include "ui/MessageDialog.h"
+#include "ui/NumEdit.h"
+#include "ui/OxButton.h"
+
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QDateTimeEdit>
+#include <QDirIterator>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTextBlock>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include <memory>
+
+namespace {
+
+QString DeviceIni(int powerSource, int level)
+{
+    return QStringLiteral("[Device]\nManufacturer=Google\nDescription=Pixel 7\nFirmware=TQ3A\nDeviceType=1\n"
+                          "PowerSource=%1\nPowerLevel=%2\n")
+        .arg(powerSource)
+        .arg(level);
+}
+
+// Every file below a folder with its content, by relative path.
+QMap<QString, QByteArray> FilesBelow(const QString &folder)
+{
+    QMap<QString, QByteArray> files;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        QFile file(path);
+        if (file.open(QIODevice::ReadOnly))
+            files.insert(QDir(folder).relativeFilePath(path), file.readAll());
+    }
+    return files;
+}
+
+QTreeWidgetItem *ChildNamed(QTreeWidgetItem *node, const QString &name)
+{
+    for (int i = 0; node && i < node->childCount(); ++i)
+        if (node->child(i)->text(0) == name)
+            return node->child(i);
+    return nullptr;
+}
+
+QStringList FileNames(const QTreeWidget &list)
+{
+    QStringList names;
+    for (int i = 0; i < list.topLevelItemCount(); ++i)
+        names << list.topLevelItem(i)->text(0);
+    return names;
+}
+
+} // namespace
+
+class MainFormTest : public QObject
+{
+    Q_OBJECT
+    std::unique_ptr<TSimulatedDevices> FDevices;
+    std::unique_ptr<TDevicesEnvironment> FDevicesEnv;
+    QTemporaryDir FWork;
+
+    std::unique_ptr<TMainForm> MakeForm(const QStringList &arguments = {})
+    {
+        TMainFormStart start;
+        start.Env = TSystemEnvironment::FromSystem();
+        start.Arguments = arguments;
+        start.Locations = DetermineLocations(start.Env, ParseStartOptions(arguments, start.Env.Variables));
+        auto form = std::make_unique<TMainForm>(std::move(start));
+        form->show();
+        if (!QTest::qWaitForWindowExposed(form.get()))
+            qWarning("window not exposed");
+        return form;
+    }
+
+    // The form after its start timer, with the phone selected.
+    std::unique_ptr<TMainForm> FormWithPhone()
+    {
+        auto form = MakeForm();
+        form->StartTimer()->stop();
+        form->tmStartTimer();
+        form->SelectDevice(PhoneRow(*form), true);
+        return form;
+    }
+
+    int PhoneRow(TMainForm &form)
+    {
+        for (int i = 0; i < form.lbDevices->count(); ++i)
+            if (form.lbDevices->item(i)->text() == QLatin1String("Pixel 7"))
+                return i;
+        return -1;
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        FDevices = std::make_unique<TSimulatedDevices>(std::initializer_list<TSimulatedDeviceTable>{
+            {QStringLiteral("Pixel 7"),
+             DeviceIni(0, 50),
+             {{QStringLiteral("Internal storage/DCIM/Camera/IMG_b.jpg"), QByteArray(1536, 'b'),
+               QStringLiteral("2026-11-02 09:00:00")},
+              {QStringLiteral("Internal storage/DCIM/Camera/img_a.jpg"), QByteArray(1023, 'a'),
+               QStringLiteral("2026-12-01 18:30:00")},
+              {QStringLiteral("Internal storage/DCIM/Camera/IMG_c.jpg"), QByteArray(4000, 'c'),
+               QStringLiteral("2026-06-15 12:00:00")},
+              {QStringLiteral("Internal storage/Music/song.mp3"), QByteArray("ID3 song"),
+               QStringLiteral("2026-05-01 08:00:00")},
+              {QStringLiteral("Internal storage/Empty/")},
+              {QStringLiteral("SD card/Docs/readme.txt"), QByteArray("read me\n"),
+               QStringLiteral("2026-01-10 10:00:00")}}},
+            {QStringLiteral("Camera"), DeviceIni(1, 80), {{QStringLiteral("Card/DCIM/P1.jpg"), "jpeg"}}},
+        });
+        FDevicesEnv = std::make_unique<TDevicesEnvironment>(FDevices->Folder());
+    }
+
+    void cleanup() { ClearMessageHooks(); }
+
+    void loadsTheDeviceListAndSelectsAllStorages()
+    {
+        auto form = MakeForm();
+        form->StartTimer()->stop();
+        form->tmStartTimer();
+        QVERIFY(form->lbDevices->count() >= 2);
+        QVERIFY(form->meProgress->toPlainText().contains(QStringLiteral("Loading device list")));
+        QCOMPARE(form->lbDevices->selectedItems().size(), 0);
+
+        form->SelectDevice(PhoneRow(*form), true);
+        QCOMPARE(form->gbDevice->title(), QStringLiteral("Pixel 7"));
+        QCOMPARE(form->laManu->text(), QStringLiteral("Google"));
+        QTreeWidgetItem *root = form->tvObjects->topLevelItem(0);
+        QVERIFY(root);
+        QCOMPARE(root->childCount(), 2);
+        QVERIFY(root->child(0)->isSelected());
+        QVERIFY(root->child(1)->isSelected());
+        QCOMPARE(form->SelectedIndexes().size(), 2);
+        QCOMPARE(form->Job().Selection, form->SelectedIndexes());
+        QVERIFY(form->meProgress->toPlainText().contains(QStringLiteral("Selected: Pixel 7")));
+    }
+
+    void foldersExpandLazily()
+    {
+        auto form = FormWithPhone();
+        QTreeWidgetItem *internal = ChildNamed(form->tvObjects->topLevelItem(0), QStringLiteral("Internal storage"));
+        QVERIFY(internal);
+        // Before expansion only the placeholder child is there.
+        QCOMPARE(internal->childCount(), 1);
+        QCOMPARE(internal->child(0)->text(0), QString());
+        internal->setExpanded(true);
+        QStringList names;
+        for (int i = 0; i < internal->childCount(); ++i)
+            names << internal->child(i)->text(0);
+        QCOMPARE(names, (QStringList{"DCIM", "Empty", "Music"}));
+        QTreeWidgetItem *empty = ChildNamed(internal, QStringLiteral("Empty"));
+        QCOMPARE(empty->childCount(), 1);
+        QCOMPARE(empty->child(0)->text(0), QString());
+        empty->setExpanded(true);
+        QCOMPARE(empty->childCount(), 0);
+    }
+
+    void filesListAndSort()
+    {
+        auto form = FormWithPhone();
+        QTreeWidgetItem *internal = ChildNamed(form->tvObjects->topLevelItem(0), QStringLiteral("Internal storage"));
+        internal->setExpanded(true);
+        QTreeWidgetItem *dcim = ChildNamed(internal, QStringLiteral("DCIM"));
+        dcim->setExpanded(true);
+        QTreeWidgetItem *camera = ChildNamed(dcim, QStringLiteral("Camera"));
+        QVERIFY(camera);
+        form->tvObjects->setCurrentItem(camera);
+        const QRect rect = form->tvObjects->visualItemRect(camera);
+        QTest::mouseClick(form->tvObjects->viewport(), Qt::LeftButton, {}, rect.center());
+        QCOMPARE(FileNames(*form->lvFiles), (QStringList{"img_a.jpg", "IMG_b.jpg", "IMG_c.jpg"}));
+        QCOMPARE(form->lvFiles->topLevelItem(0)->text(2), QStringLiteral("1023 B"));
+        QCOMPARE(form->lvFiles->topLevelItem(1)->text(2), QStringLiteral("1.50 KiB"));
+
+        form->lvFilesColumnClick(1); // Date: newest first
+        QCOMPARE(FileNames(*form->lvFiles), (QStringList{"img_a.jpg", "IMG_b.jpg", "IMG_c.jpg"}));
+        QCOMPARE(form->SortTag(), 1 | 16);
+        form->lvFilesColumnClick(1); // oldest first
+        QCOMPARE(FileNames(*form->lvFiles), (QStringList{"IMG_c.jpg", "IMG_b.jpg", "img_a.jpg"}));
+        QCOMPARE(form->SortTag(), 1);
+        form->lvFilesColumnClick(2); // Size: largest first
+        QCOMPARE(FileNames(*form->lvFiles), (QStringList{"IMG_c.jpg", "IMG_b.jpg", "img_a.jpg"}));
+        form->lvFilesColumnClick(0); // Filename ascending
+        QCOMPARE(FileNames(*form->lvFiles), (QStringList{"img_a.jpg", "IMG_b.jpg", "IMG_c.jpg"}));
+        QCOMPARE(form->SortTag(), 0);
+        QVERIFY(!form->lvFiles->headerItem()->icon(0).isNull());
+        QVERIFY(form->lvFiles->headerItem()->icon(1).isNull());
+    }
+
+    void batteryIcon()
+    {
+        auto form = FormWithPhone();
+        QVERIFY(form->imgBattery->isVisible());
+        QCOMPARE(form->BatteryIconName(), QStringLiteral("battery-50"));
+        QVERIFY(form->laPower->text().contains(QStringLiteral("(50%)")));
+        for (int i = 0; i < form->lbDevices->count(); ++i)
+            if (form->lbDevices->item(i)->text() == QLatin1String("Camera"))
+                form->SelectDevice(i, true);
+        QCOMPARE(form->gbDevice->title(), QStringLiteral("Camera"));
+        QVERIFY(!form->imgBattery->isVisible());
+    }
+
+    void compressionControls()
+    {
+        auto form = FormWithPhone();
+        QVERIFY(!form->cbComp->isChecked());
+        QVERIFY(!form->NoCompList->isVisible());
+        QVERIFY(!form->cbZipComp->isVisible());
+        form->cbComp->click();
+        QVERIFY(form->NoCompList->isVisible());
+        QVERIFY(form->cbZipComp->isVisible());
+        QVERIFY(form->NoCompList->count() > 0);
+        form->cbZipComp->click();
+        QVERIFY(form->cbZipComp->isChecked());
+        form->cbComp->click();
+        QVERIFY(!form->cbZipComp->isVisible());
+        QVERIFY(!form->cbZipComp->isChecked());
+        // Buttons whose dialogs are not there yet are disabled, not stubs.
+        QVERIFY(!form->bbNoComp->isEnabled());
+        QVERIFY(!form->FilterBtn->isEnabled());
+        QVERIFY(!form->bbPhDir->isEnabled());
+        QVERIFY(!form->bbDestDir->isEnabled());
+    }
+
+    void resetAnsweredNoAndYes()
+    {
+        auto form = FormWithPhone();
+        form->rbOverwrite[2]->click();
+        form->cbComp->click();
+        form->cbTimeSlot->setCurrentIndex(5);
+        PushMessageAnswer(mrNo);
+        form->bbReset->click();
+        QVERIFY(form->rbOverwrite[2]->isChecked());
+        QVERIFY(form->cbComp->isChecked());
+        QCOMPARE(form->cbTimeSlot->currentIndex(), 5);
+        QString question;
+        PushMessageHook([&question](TShowMsgDialog &dialog) {
+            question = dialog.Message();
+            return int(mrYes);
+        });
+        form->bbReset->click();
+        QCOMPARE(question, QStringLiteral("Reset to default configuration?"));
+        QVERIFY(form->rbOverwrite[0]->isChecked());
+        QVERIFY(!form->cbComp->isChecked());
+        QCOMPARE(form->cbTimeSlot->currentIndex(), 0);
+    }
+
+    void timeSlotLayouts()
+    {
+        auto form = FormWithPhone();
+        const auto shown = [&form] {
+            int count = 0;
+            for (QWidget *w : std::initializer_list<QWidget *>{form->FromDate, form->ToDate, form->reDays,
+                                                               form->udDays, form->lbFrom, form->lbDays})
+                count += w->isVisible() ? 1 : 0;
+            return count;
+        };
+        form->cbTimeSlot->setCurrentIndex(0);
+        QCOMPARE(shown(), 0);
+        form->cbTimeSlot->setCurrentIndex(3);
+        QVERIFY(form->FromDate->isVisible() && form->ToDate->isVisible() && form->lbFrom->isVisible());
+        QCOMPARE(form->ToDate->y() - form->FromDate->y(), 25);
+        form->cbTimeSlot->setCurrentIndex(5);
+        QVERIFY(form->reDays->isVisible() && form->udDays->isVisible() && form->lbDays->isVisible());
+        QCOMPARE(form->udDays->geometry().right() + 1, form->reDays->x());
+        QCOMPARE(form->lbDays->x(), form->reDays->geometry().right() + 1 + 5);
+        // Moving the start after the end pushes the end one day beyond it.
+        form->cbTimeSlot->setCurrentIndex(3);
+        form->ToDate->setDate(QDate(2026, 12, 8));
+        form->FromDate->setDate(QDate(2026, 12, 20));
+        QCOMPARE(form->ToDate->date(), QDate(2026, 12, 21));
+        form->ToDate->setDate(QDate(2026, 12, 1));
+        QCOMPARE(form->FromDate->date(), QDate(2026, 12, 1));
+    }
+
+    void backupFromTheWindowMatchesTheCore()
+    {
+        QTemporaryDir windowDest, coreDest;
+        auto form = FormWithPhone();
+        form->edDestDir->setEditText(windowDest.path());
+        form->bbStartClick();
+        const QStringList windowLog = form->Job().Log().Lines();
+        const auto windowFiles = FilesBelow(windowDest.path());
+        QVERIFY(windowFiles.contains(QStringLiteral("Internal storage/DCIM/Camera/IMG_b.jpg")));
+        QCOMPARE(windowFiles.value(QStringLiteral("SD card/Docs/readme.txt")), QByteArray("read me\n"));
+        QCOMPARE(form->meProgress->toPlainText(), windowLog.join(QLatin1Char('\n')));
+        QVERIFY(form->bbStart->isEnabled());
+
+        // The same configuration run by the core alone, as the command line runs it.
+        TMainJob job;
+        job.RefreshDeviceList();
+        QVERIFY(job.SelectDeviceByName(QStringLiteral("Pixel 7"), true));
+        job.Config.Destination = coreDest.path();
+        job.Log().Clear();
+        job.BackupSelected();
+        QCOMPARE(FilesBelow(coreDest.path()), windowFiles);
+        QStringList coreLog = job.Log().Lines();
+        coreLog.replaceInStrings(coreDest.path(), windowDest.path());
+        QCOMPARE(windowLog, coreLog);
+    }
+
+    void taskSavedChangedAndReopened()
+    {
+        const QString task = FWork.filePath(QStringLiteral("phone.tsj"));
+        {
+            auto form = FormWithPhone();
+            form->edDestDir->setEditText(FWork.filePath(QStringLiteral("dest")));
+            form->rbOverwrite[1]->click();
+            TMainForm::SetNextFileName(task);
+            form->bbSaveAsClick();
+            QVERIFY(QFileInfo::exists(task));
+            QCOMPARE(form->EditStatus(), esSaved);
+            QVERIFY(form->windowTitle().endsWith(QStringLiteral("[phone]")));
+            QVERIFY(!form->bbSave->isEnabled());
+
+            form->rbOverwrite[2]->click();
+            QCOMPARE(form->EditStatus(), esChanged);
+            QVERIFY(form->bbSave->isEnabled());
+            // Opening another task: cancel keeps everything.
+            QString question;
+            PushMessageHook([&question](TShowMsgDialog &dialog) {
+                question = dialog.Message();
+                return int(mrCancel);
+            });
+            form->bbOpenClick();
+            QCOMPARE(question, QStringLiteral("Save changed task to \"phone.tsj\"?"));
+            QCOMPARE(form->EditStatus(), esChanged);
+            QVERIFY(form->rbOverwrite[2]->isChecked());
+            // "No" drops the change and opens the saved task again.
+            PushMessageAnswer(mrNo);
+            TMainForm::SetNextFileName(task);
+            form->bbOpenClick();
+            QVERIFY(form->rbOverwrite[1]->isChecked());
+            QCOMPARE(form->EditStatus(), esSaved);
+            QCOMPARE(form->edDestDir->currentText(), FWork.filePath(QStringLiteral("dest")));
+            QCOMPARE(form->SelectedIndexes().size(), 2);
+            PushMessageAnswer(mrCancel);
+            form->close();
+        }
+    }
+
+    void forceAndCloseRunsTheTaskAndWritesTheLog()
+    {
+        const QString task = FWork.filePath(QStringLiteral("nightly.tsj"));
+        {
+            auto form = FormWithPhone();
+            form->edDestDir->setEditText(FWork.filePath(QStringLiteral("nightly")));
+            TMainForm::SetNextFileName(task);
+            form->bbSaveAsClick();
+            form->close();
+        }
+        auto form = MakeForm({task, QStringLiteral("/force"), QStringLiteral("-c")});
+        QVERIFY(form->ForceTask() && form->CloseProg());
+        QTRY_VERIFY2_WITH_TIMEOUT(!form->isVisible(), qPrintable(form->meProgress->toPlainText()), 10000);
+        const QString log = form->Locations().ConfigDir + QStringLiteral("ts-nightly.log");
+        QVERIFY2(QFileInfo::exists(log), qPrintable(log));
+        QFile file(log);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QString text = QString::fromUtf8(file.readAll());
+        QVERIFY(text.contains(QStringLiteral("==> Start: ")));
+        QVERIFY(text.contains(QStringLiteral("==> Backup finished: ")));
+        QVERIFY(QFileInfo::exists(FWork.filePath(QStringLiteral("nightly/SD card/Docs/readme.txt"))));
+    }
+
+    void absolutePathsAreTaskFilesNotOptions()
+    {
+        const TRunOptions options = ParseRunOptions(
+            {QStringLiteral("/home/anna/Quenbry/daily.tsj"), QStringLiteral("/f"), QStringLiteral("/ini:/etc/q.ini")});
+        QCOMPARE(options.TaskArgument, QStringLiteral("/home/anna/Quenbry/daily.tsj"));
+        QVERIFY(options.ForceTask);
+        QVERIFY(!ParseCommandOption(QStringLiteral("/tmp/a:b.tsj")).has_value());
+        QVERIFY(ParseCommandOption(QStringLiteral("/lang:de/x")).has_value());
+    }
+
+    void copyToClipboardTakesSelectionOrAll()
+    {
+        auto form = FormWithPhone();
+        form->bbCopy->click();
+        QCOMPARE(QApplication::clipboard()->text(), form->meProgress->toPlainText());
+        QTextCursor cursor(form->meProgress->document()->firstBlock());
+        cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+        form->meProgress->setTextCursor(cursor);
+        form->bbCopy->click();
+        QCOMPARE(QApplication::clipboard()->text(), form->meProgress->document()->firstBlock().text());
+        QVERIFY(!form->meProgress->textCursor().hasSelection());
+    }
+};
+
+TESSARIL_UI_TEST_MAIN(MainFormTest)
+#include "MainFormTest.moc"
