@@ -179,7 +179,12 @@ bool TMainJob::LoadTask(const QString &fileName, const TConfirmNotReady &confirm
         const QString path = ini.ReadString(SecDirectories, DirKey(i), QString());
         if (path.isEmpty())
             continue;
-        const int index = content.GetObjectIndexByPath(path);
+        int index = content.GetObjectIndexByPath(path);
+        // The device node is saved under its own name, which a path lookup
+        // (storages first) does not find.
+        const TPortableDeviceObject *deviceObject = content.DeviceObject();
+        if (index < 0 && deviceObject != nullptr && path.compare(deviceObject->DisplayName(), Qt::CaseInsensitive) == 0)
+            index = deviceObject->Index();
         if (index < 0) {
             FLog.LogLine(SavedFolderNotFoundText(path), 4);
             continue;

@@ -122,6 +122,22 @@ TEST_F(TaskFileTest, SavedTaskKeepsEveryKeyAndSelectsDeepFolders)
     EXPECT_TRUE(loaded.Log().Lines().contains(QStringLiteral("  Reading the directory structure")));
 }
 
+TEST_F(TaskFileTest, SavedDeviceNodeIsSelectedAgain)
+{
+    {
+        TMainJob job;
+        job.RefreshDeviceList();
+        ASSERT_TRUE(job.SelectDeviceByName(QStringLiteral("Phone"), false));
+        job.Selection = {0};
+        ASSERT_TRUE(job.SaveTask(TaskFile, QStringLiteral("Phone")).isEmpty());
+    }
+    TMainJob job;
+    job.RefreshDeviceList();
+    QStringList questions;
+    ASSERT_TRUE(job.LoadTask(TaskFile, Decline(questions)));
+    EXPECT_EQ(job.Selection, QList<int>({0}));
+}
+
 TEST_F(TaskFileTest, SavedFolderThatIsGoneIsLoggedAndTheRestSelected)
 {
     {
