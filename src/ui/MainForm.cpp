@@ -1591,14 +1591,14 @@ void TMainForm::changeEvent(QEvent *event)
 
 bool TMainForm::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == lvFiles->viewport() && event->type() == QEvent::Resize)
+    if (lvFiles && watched == lvFiles->viewport() && event->type() == QEvent::Resize)
         ResizeFileColumns();
-    if (watched == NoCompList->viewport() && event->type() == QEvent::Resize) {
+    if (NoCompList && watched == NoCompList->viewport() && event->type() == QEvent::Resize) {
         // Six columns of types.
         const int width = qMax(1, (NoCompList->viewport()->width() - 1) / 6);
         NoCompList->setGridSize(QSize(width, NoCompList->fontMetrics().height() + ScaleToMonitor(3, this)));
     }
-    if (watched == tvObjects && event->type() == QEvent::KeyPress) {
+    if (tvObjects && watched == tvObjects && event->type() == QEvent::KeyPress) {
         auto *key = static_cast<QKeyEvent *>(event);
         if (key->key() == Qt::Key_Space && key->modifiers() == Qt::NoModifier) {
             if (QTreeWidgetItem *item = tvObjects->currentItem())
