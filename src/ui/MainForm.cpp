@@ -1393,12 +1393,26 @@ bool TMainForm::ConfirmNotReady(const QString &question)
 
 void TMainForm::ShowLoadedTask()
 {
-    // The job has opened the task's device and read its configuration.
+    // The job has opened the task's device and read its configuration; the
+    // device list may have been read anew while it waited for the device.
+    TPortableDeviceManager &manager = FJob->DevManager();
+    if (lbDevices->count() != int(manager.DeviceCount())) {
+        lbDevices->clear();
+        for (int i = 0; i < int(manager.DeviceCount()); ++i)
+            new QListWidgetItem(FTreeIcons->Icon(QStringLiteral("device")), manager.DeviceFriendlyName(i), lbDevices);
+    }
     const QString name = DeviceCaption();
     for (int i = 0; i < lbDevices->count(); ++i)
         if (lbDevices->item(i)->text().compare(name, Qt::CaseInsensitive) == 0)
             lbDevices->setCurrentRow(i);
     LoadFolderTree();
+    // The storages and top folders show their subfolders.
+    if (QTreeWidgetItem *root = tvObjects->topLevelItem(0)) {
+        for (int i = 0; i < root->childCount(); ++i) {
+            root->child(i)->setExpanded(true);
+            tvObjectsExpanding(root->child(i));
+        }
+    }
     ShowHistory(*edDestDir, HistoryOf(*edDestDir));
     ConfigToControls();
     bbShortcut->setEnabled(false);
