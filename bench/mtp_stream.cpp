@@ -28,7 +28,7 @@ namespace {
 struct TFileEntry
 {
     QString Id;
-    QString Path; // "/" between names, below the storage
+    QString Path;  // "/" between names, below the storage
     QString Group; // the top folder: files are timed per group
     std::uint64_t Size = 0;
     TDateTime Modified = 0;
@@ -220,7 +220,8 @@ void PrintRow(const char *tool, const QString &group, const TTotals &totals)
     const double mib = totals.Bytes / 1048576.0;
     std::printf("%-14s %-8s %6d files %10.1f MiB %8.2f s %8.1f MiB/s %8.2f ms/file%s\n", tool,
                 qUtf8Printable(group.isEmpty() ? QStringLiteral("(top)") : group), totals.Files, mib, totals.Seconds,
-                totals.Seconds > 0 ? mib / totals.Seconds : 0.0, totals.Files ? totals.Seconds * 1000 / totals.Files : 0.0,
+                totals.Seconds > 0 ? mib / totals.Seconds : 0.0,
+                totals.Files ? totals.Seconds * 1000 / totals.Files : 0.0,
                 totals.Failed ? qPrintable(QStringLiteral("  (%1 FAILED)").arg(totals.Failed)) : "");
 }
 

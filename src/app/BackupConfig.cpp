@@ -15,8 +15,8 @@ const QString SecTimeSlot = QStringLiteral("TimeSlot");
 void ReadTimeSlot(const TMemIniFile &ini, TTimePeriod &period)
 {
     period.Days = ini.ReadInteger(SecTimeSlot, QStringLiteral("Days"), period.Days);
-    period.Mode = TimeModeFromStored(
-        ini.ReadInteger(SecTimeSlot, QStringLiteral("TimeMode"), static_cast<int>(period.Mode)));
+    period.Mode =
+        TimeModeFromStored(ini.ReadInteger(SecTimeSlot, QStringLiteral("TimeMode"), static_cast<int>(period.Mode)));
 
     // A text that cannot be read resets only the mode; values read before it stay.
     const QString dayTime = ini.ReadString(SecTimeSlot, QStringLiteral("DayTime"), QString());
@@ -38,8 +38,7 @@ void ReadTimeSlot(const TMemIniFile &ini, TTimePeriod &period)
 
 TBackupConfig::TBackupConfig()
     : AktNoComp(DefaultNoCompTypes()), FFilter(true, true), TmPeriod(DefaultTimePeriod(QDate::currentDate()))
-{
-}
+{}
 
 void TBackupConfig::Assign(const TBackupConfig &other)
 {

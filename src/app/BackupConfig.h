@@ -33,13 +33,13 @@ struct TBackupConfig
     TBackupConfig(const TBackupConfig &) = delete;
     TBackupConfig &operator=(const TBackupConfig &) = delete;
 
-    QString Destination;            // destination box text, placeholders unexpanded
+    QString Destination; // destination box text, placeholders unexpanded
     int Overwrite = owOlder;
-    bool ArchBit = false;           // "Set archive bit"
-    bool Compress = false;          // "Compress files"
-    bool CompressAsZip = false;     // "as zip"; meaningful only with Compress
-    QStringList AktNoComp;          // types never compressed: sorted, unique, case-insensitive
-    TTextFilter FFilter;            // file filter ignoring case
+    bool ArchBit = false;       // "Set archive bit"
+    bool Compress = false;      // "Compress files"
+    bool CompressAsZip = false; // "as zip"; meaningful only with Compress
+    QStringList AktNoComp;      // types never compressed: sorted, unique, case-insensitive
+    TTextFilter FFilter;        // file filter ignoring case
     TTimePeriod TmPeriod;
 
     // Copies every value (the filter by its kind, mode and text).

@@ -21,7 +21,10 @@ namespace {
 
 // File times are compared to the millisecond: a copy stamped with the device's
 // time reads back equal, whatever rounding the file system's clock adds.
-std::int64_t Milliseconds(TDateTime time) { return std::llround(time * 86400000.0); }
+std::int64_t Milliseconds(TDateTime time)
+{
+    return std::llround(time * 86400000.0);
+}
 
 QString ExtensionOf(const QString &name)
 {
@@ -33,8 +36,7 @@ QString ExtensionOf(const QString &name)
 
 TBackupRun::TBackupRun(TPortableDevice &device, const TBackupConfig &config, TProgressLog &log)
     : FDevice(device), FContent(device.Content()), FConfig(config), FLog(log)
-{
-}
+{}
 
 void TBackupRun::Cancel()
 {

@@ -24,7 +24,10 @@ QDateTime DateTimeToQt(TDateTime time)
     return QDateTime(DateTimeEpoch.addDays(days), QTime::fromMSecsSinceStartOfDay(static_cast<int>(rest)));
 }
 
-TDateTime QtDateToDateTime(const QDate &date) { return static_cast<double>(DateTimeEpoch.daysTo(date)); }
+TDateTime QtDateToDateTime(const QDate &date)
+{
+    return static_cast<double>(DateTimeEpoch.daysTo(date));
+}
 
 TDateTime QtToDateTime(const QDateTime &time)
 {
@@ -33,9 +36,15 @@ TDateTime QtToDateTime(const QDateTime &time)
     return days >= 0 ? days + fraction : days - fraction;
 }
 
-TDateTime TodayLocal() { return QtDateToDateTime(QDate::currentDate()); }
+TDateTime TodayLocal()
+{
+    return QtDateToDateTime(QDate::currentDate());
+}
 
-TDateTime NowLocal() { return QtToDateTime(QDateTime::currentDateTime()); }
+TDateTime NowLocal()
+{
+    return QtToDateTime(QDateTime::currentDateTime());
+}
 
 QString LocaleShortDateFormat()
 {
@@ -53,7 +62,10 @@ QString LocaleLongTimeFormat()
     return format.trimmed();
 }
 
-QString DateText(TDateTime date) { return QLocale::system().toString(DateTimeToQt(date).date(), LocaleShortDateFormat()); }
+QString DateText(TDateTime date)
+{
+    return QLocale::system().toString(DateTimeToQt(date).date(), LocaleShortDateFormat());
+}
 
 QString TimeText(TDateTime time)
 {

@@ -10,23 +10,41 @@
 
 #include <cmath>
 
-QString Tx(const char *text) { return QCoreApplication::translate("PrgText", text); }
+QString Tx(const char *text)
+{
+    return QCoreApplication::translate("PrgText", text);
+}
 
-QString CounterLineText(int count) { return QStringLiteral("    ") + SafeFormat(Tx("%u objects found"), count); }
+QString CounterLineText(int count)
+{
+    return QStringLiteral("    ") + SafeFormat(Tx("%u objects found"), count);
+}
 
-QString LoadingDeviceListText() { return Tx("Loading device list"); }
+QString LoadingDeviceListText()
+{
+    return Tx("Loading device list");
+}
 
 QString DevicesFoundText(int count)
 {
-    return PluralText(Tx("No portable device found"), Tx("1 portable device found"),
-                      Tx("%u portable devices found"), count);
+    return PluralText(Tx("No portable device found"), Tx("1 portable device found"), Tx("%u portable devices found"),
+                      count);
 }
 
-QString SelectedDeviceText(const QString &deviceName) { return Tx("Selected: ") + deviceName; }
+QString SelectedDeviceText(const QString &deviceName)
+{
+    return Tx("Selected: ") + deviceName;
+}
 
-QString ReadingStructureText() { return Tx("Reading the directory structure"); }
+QString ReadingStructureText()
+{
+    return Tx("Reading the directory structure");
+}
 
-QString DirectoriesFoundText(int count) { return SafeFormat(Tx("%u directories found"), count); }
+QString DirectoriesFoundText(int count)
+{
+    return SafeFormat(Tx("%u directories found"), count);
+}
 
 QString StructureErrorsText()
 {
@@ -38,27 +56,45 @@ QString ObjectErrorText(const QString &id, const QString &name, std::uint32_t co
     return SafeFormat(Tx("Object \"%s\" (%s): %s"), id, name, ErrorCodeText(code));
 }
 
-QString DestinationDirText(const QString &dir) { return Tx("Destination directory") + QStringLiteral(": ") + dir; }
+QString DestinationDirText(const QString &dir)
+{
+    return Tx("Destination directory") + QStringLiteral(": ") + dir;
+}
 
-QString SubdirectoryText(const QString &devicePath) { return Tx("Subdirectory") + QStringLiteral(": ") + devicePath; }
+QString SubdirectoryText(const QString &devicePath)
+{
+    return Tx("Subdirectory") + QStringLiteral(": ") + devicePath;
+}
 
 QString CopiedText(const QString &name, bool updated)
 {
     return QStringLiteral("+ ") + (updated ? Tx("Updated") : Tx("Copied")) + QStringLiteral(": ") + name;
 }
 
-QString SkippedText(const QString &name) { return QStringLiteral("- ") + Tx("Skipped") + QStringLiteral(": ") + name; }
+QString SkippedText(const QString &name)
+{
+    return QStringLiteral("- ") + Tx("Skipped") + QStringLiteral(": ") + name;
+}
 
-QString ErrorLineText(const QString &error) { return QStringLiteral("  *** ") + error; }
+QString ErrorLineText(const QString &error)
+{
+    return QStringLiteral("  *** ") + error;
+}
 
 QString FilesCopiedText(int count)
 {
     return PluralText(Tx("No files copied"), Tx("1 file copied"), Tx("%u files copied"), count);
 }
 
-QString NoDirectorySelectedText() { return Tx("No directory selected"); }
+QString NoDirectorySelectedText()
+{
+    return Tx("No directory selected");
+}
 
-QString RunSeparatorText() { return QString(25, QLatin1Char('=')); }
+QString RunSeparatorText()
+{
+    return QString(25, QLatin1Char('='));
+}
 
 QString RunStartText(TDateTime start, const QString &taskFile)
 {
@@ -94,7 +130,10 @@ QString SavedFolderNotFoundText(const QString &path)
     return SafeFormat(Tx("Saved directory not found on the device: %s"), path);
 }
 
-QString BackupCancelledText() { return Tx("Backup cancelled"); }
+QString BackupCancelledText()
+{
+    return Tx("Backup cancelled");
+}
 
 QString DeviceNotReadyText(const QString &deviceName)
 {

@@ -11,27 +11,27 @@
 
 QString Tx(const char *text);
 
-QString CounterLineText(int count);                       // "    %u objects found"
-QString LoadingDeviceListText();                          // "Loading device list"
-QString DevicesFoundText(int count);                      // "No portable device found" / ...
-QString SelectedDeviceText(const QString &deviceName);    // "Selected: <name>"
-QString ReadingStructureText();                           // "Reading the directory structure"
-QString DirectoriesFoundText(int count);                  // "%u directories found"
-QString StructureErrorsText();                            // "* Errors occurred ...:"
+QString CounterLineText(int count);                    // "    %u objects found"
+QString LoadingDeviceListText();                       // "Loading device list"
+QString DevicesFoundText(int count);                   // "No portable device found" / ...
+QString SelectedDeviceText(const QString &deviceName); // "Selected: <name>"
+QString ReadingStructureText();                        // "Reading the directory structure"
+QString DirectoriesFoundText(int count);               // "%u directories found"
+QString StructureErrorsText();                         // "* Errors occurred ...:"
 QString ObjectErrorText(const QString &id, const QString &name, std::uint32_t code);
-QString DestinationDirText(const QString &dir);           // "Destination directory: <dir>"
-QString SubdirectoryText(const QString &devicePath);      // "Subdirectory: <path>"
-QString CopiedText(const QString &name, bool updated);    // "+ Copied: name" / "+ Updated: name"
-QString SkippedText(const QString &name);                 // "- Skipped: name"
-QString ErrorLineText(const QString &error);              // "  *** <error>"
-QString FilesCopiedText(int count);                       // "No files copied" / ...
-QString NoDirectorySelectedText();                        // "No directory selected"
-QString RunSeparatorText();                               // 25 equals signs
+QString DestinationDirText(const QString &dir);        // "Destination directory: <dir>"
+QString SubdirectoryText(const QString &devicePath);   // "Subdirectory: <path>"
+QString CopiedText(const QString &name, bool updated); // "+ Copied: name" / "+ Updated: name"
+QString SkippedText(const QString &name);              // "- Skipped: name"
+QString ErrorLineText(const QString &error);           // "  *** <error>"
+QString FilesCopiedText(int count);                    // "No files copied" / ...
+QString NoDirectorySelectedText();                     // "No directory selected"
+QString RunSeparatorText();                            // 25 equals signs
 QString RunStartText(TDateTime start, const QString &taskFile);
 QString RunFinishedText(TDateTime start, TDateTime end);
 
 // Texts of the mended faults and of the run's own checks.
-QString DeviceReadErrorText(std::uint32_t code);          // a file the device would not hand out
+QString DeviceReadErrorText(std::uint32_t code); // a file the device would not hand out
 QString CopyErrorText(const QString &sysErrorMsg, std::int32_t errorCode);
 QString FolderNotListedText(const QString &devicePath, std::uint32_t code);
 QString SavedFolderNotFoundText(const QString &path);

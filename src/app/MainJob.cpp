@@ -17,7 +17,10 @@ namespace {
 const QString SecConfig = QStringLiteral("Config");
 const QString SecDirectories = QStringLiteral("Directories");
 
-QString DirKey(int number) { return SafeFormat(QStringLiteral("Dir%.2d"), number); }
+QString DirKey(int number)
+{
+    return SafeFormat(QStringLiteral("Dir%.2d"), number);
+}
 
 } // namespace
 
@@ -28,7 +31,8 @@ QString StartHeaderText()
            QStringLiteral(")");
 }
 
-TMainJob::TMainJob(QObject *parent) : QObject(parent), FDevManager(std::make_unique<TPortableDeviceManager>()) {}
+TMainJob::TMainJob(QObject *parent) : QObject(parent), FDevManager(std::make_unique<TPortableDeviceManager>())
+{}
 
 TMainJob::~TMainJob() = default;
 
@@ -124,7 +128,10 @@ void TMainJob::ReadDeviceTree(bool listErrors)
     }
 }
 
-bool TMainJob::DeviceIsReady() const { return FDevice != nullptr && FDevice->Content().ObjectCount() > 1; }
+bool TMainJob::DeviceIsReady() const
+{
+    return FDevice != nullptr && FDevice->Content().ObjectCount() > 1;
+}
 
 bool TMainJob::OpenTaskDevice(const QString &deviceName, const TConfirmNotReady &confirmNotReady)
 {
@@ -172,7 +179,12 @@ bool TMainJob::LoadTask(const QString &fileName, const TConfirmNotReady &confirm
         const QString path = ini.ReadString(SecDirectories, DirKey(i), QString());
         if (path.isEmpty())
             continue;
-        const int index = content.GetObjectIndexByPath(path);
+        int index = content.GetObjectIndexByPath(path);
+        // The device node is saved under its own name, which a path lookup
+        // (storages first) does not find.
+        const TPortableDeviceObject *deviceObject = content.DeviceObject();
+        if (index < 0 && deviceObject != nullptr && path.compare(deviceObject->DisplayName(), Qt::CaseInsensitive) == 0)
+            index = deviceObject->Index();
         if (index < 0) {
             FLog.LogLine(SavedFolderNotFoundText(path), 4);
             continue;
@@ -220,6 +232,12 @@ TRunTotals TMainJob::BackupSelected()
         return {};
     }
     TBackupRun run(*FDevice, Config, FLog);
+    // A device-call error may end the run early; the job must not keep pointing at it.
+    struct TRunGuard
+    {
+        TBackupRun *&Run;
+        ~TRunGuard() { Run = nullptr; }
+    } guard{FRun};
     FRun = &run;
     Q_EMIT RunStarted();
     run.BackupSelected(Selection);
@@ -240,8 +258,7 @@ bool TMainJob::RunStartTimer(const TConfirmNotReady &confirmNotReady, const QStr
     return RunCommandLineTask(confirmNotReady, configDir, totals);
 }
 
-bool TMainJob::RunCommandLineTask(const TConfirmNotReady &confirmNotReady, const QString &logFolder,
-                                  TRunTotals *totals)
+bool TMainJob::RunCommandLineTask(const TConfirmNotReady &confirmNotReady, const QString &logFolder, TRunTotals *totals)
 {
     if (TaskName.isEmpty() || !QFileInfo(TaskName).isFile())
         return false;

@@ -85,8 +85,7 @@ public:
     // ForceTask and CloseProg are both set), then handles the command-line task
     // as RunCommandLineTask does. With CloseProg the caller closes the window
     // afterwards when this returns true.
-    bool RunStartTimer(const TConfirmNotReady &confirmNotReady, const QString &configDir,
-                       TRunTotals *totals = nullptr);
+    bool RunStartTimer(const TConfirmNotReady &confirmNotReady, const QString &configDir, TRunTotals *totals = nullptr);
     // The start timer's command-line task handling: load TaskName and, with
     // ForceTask, run it between the start and finish lines. With CloseProg the
     // log is saved to logFolder. Returns false when nothing ran.

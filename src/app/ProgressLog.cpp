@@ -6,7 +6,8 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
-TProgressLog::TProgressLog(QObject *parent) : QObject(parent) {}
+TProgressLog::TProgressLog(QObject *parent) : QObject(parent)
+{}
 
 void TProgressLog::LogLine(const QString &text, int indent)
 {
@@ -29,7 +30,10 @@ void TProgressLog::StartCounter()
     Q_EMIT LineAdded(line);
 }
 
-void TProgressLog::SetCounter(int count) { ReplaceLastLine(CounterLineText(count)); }
+void TProgressLog::SetCounter(int count)
+{
+    ReplaceLastLine(CounterLineText(count));
+}
 
 void TProgressLog::CounterProgress(int count)
 {
@@ -52,7 +56,10 @@ void TProgressLog::SetStatus(const QString &text)
     Q_EMIT StatusChanged(text);
 }
 
-QString TProgressLog::Text() const { return FLines.join(QLatin1Char('\n')); }
+QString TProgressLog::Text() const
+{
+    return FLines.join(QLatin1Char('\n'));
+}
 
 QString TProgressLog::SaveToFile(const QString &fileName) const
 {

@@ -3,6 +3,7 @@
 #include "app/BackupConfig.h"
 #include "app/LocaleDates.h"
 #include "app/TimeSlot.h"
+#include "device/mtp/BackendChoice.h"
 
 #include <QDate>
 #include <QTime>
@@ -10,7 +11,7 @@
 namespace {
 
 const QStringList OverwriteWords = {QStringLiteral("older"), QStringLiteral("all"), QStringLiteral("none")};
-const QStringList TimeModeWords = {QStringLiteral("all"),   QStringLiteral("since"),  QStringLiteral("before"),
+const QStringList TimeModeWords = {QStringLiteral("all"),    QStringLiteral("since"), QStringLiteral("before"),
                                    QStringLiteral("period"), QStringLiteral("today"), QStringLiteral("recent"),
                                    QStringLiteral("older")};
 
@@ -124,6 +125,16 @@ bool ParseOption(const QString &arg, TArgReader &reader, TCliArguments &result, 
         option = arg.left(equals);
         inlineValue = arg.mid(equals + 1);
     }
+    if (option == QStringLiteral("--backends")) {
+        TBackendChoice choice;
+        if (!reader.Value(option, inlineValue, result.Backends, error))
+            return false;
+        if (!ParseBackendChoice(result.Backends, choice)) {
+            error = QStringLiteral("--backends takes mtp, sim or all");
+            return false;
+        }
+        return true;
+    }
     if (option == QStringLiteral("--log")) {
         if (result.Command != TCliCommand::Run && result.Command != TCliCommand::Backup) {
             error = QStringLiteral("--log belongs to run and backup");
@@ -196,9 +207,9 @@ bool ParseCliArguments(const QStringList &args, TCliArguments &result, QString &
     const qsizetype wanted = result.Command == TCliCommand::Devices ? 0 : 1;
     if (positional.size() != wanted) {
         error = wanted == 0 ? QStringLiteral("devices takes no arguments")
-                            : QStringLiteral("%1 needs exactly one %2").arg(command,
-                                  result.Command == TCliCommand::Run ? QStringLiteral("task file")
-                                                                     : QStringLiteral("device name"));
+                            : QStringLiteral("%1 needs exactly one %2")
+                                  .arg(command, result.Command == TCliCommand::Run ? QStringLiteral("task file")
+                                                                                   : QStringLiteral("device name"));
         return false;
     }
     if (result.Command == TCliCommand::Run)
@@ -221,8 +232,8 @@ bool ApplyBackupOptions(const TCliBackupOptions &options, TBackupConfig &config,
     config.Compress = options.Compress;
     config.CompressAsZip = options.Zip;
     if (options.NoCompTypes)
-        ApplyNoCompTypesText(config.AktNoComp, *options.NoCompTypes == QString() ? QStringLiteral("#")
-                                                                                   : *options.NoCompTypes);
+        ApplyNoCompTypesText(config.AktNoComp,
+                             *options.NoCompTypes == QString() ? QStringLiteral("#") : *options.NoCompTypes);
     if (options.Filter || options.FilterRegular || options.FilterExclude) {
         TTextFilter &filter = config.FFilter;
         filter.SetRegular(options.FilterRegular);
@@ -270,46 +281,47 @@ QString DevicePathFromArgument(const QString &path)
 
 QString CliHelpText()
 {
-    return QStringLiteral(
-        "Usage: tessaril-cli COMMAND [ARGUMENTS] [OPTIONS]\n"
-        "Backs up files from portable devices to a folder.\n"
-        "\n"
-        "Commands:\n"
-        "  devices                  list the connected devices with their details\n"
-        "  tree DEVICE [--files]    print a device's folder tree (and its files)\n"
-        "  run TASK.tsj [--log FILE]\n"
-        "                           load a backup task and run it\n"
-        "  backup DEVICE --to DEST [--dir PATH]... [OPTIONS]\n"
-        "                           back up folders of a device (the whole device\n"
-        "                           without --dir); PATH names device folders from\n"
-        "                           the storage down, separated by \"\\\" or \"/\"\n"
-        "\n"
-        "Backup options (as a task file holds them):\n"
-        "  --to DEST                destination folder; may hold placeholders such as\n"
-        "                           %device% and %date%\n"
-        "  --overwrite RULE         older (default): existing files when older,\n"
-        "                           all: all existing files, none: no existing files\n"
-        "  --archive                set the archive attribute on written files\n"
-        "  --compress               write gzip files (.gz)\n"
-        "  --zip                    write one-entry zip archives (.zip)\n"
-        "  --no-comp-types LIST     comma-separated types never compressed; \"#\" for none\n"
-        "  --filter TEXT            file-name masks separated by \"|\" (or a regular\n"
-        "                           expression with --regex); only matching files\n"
-        "  --exclude                copy all files except the matching ones\n"
-        "  --regex                  the filter is a regular expression\n"
-        "  --time MODE              all, since (--from), before (--until), period\n"
-        "                           (--from, --until), today (--day-time),\n"
-        "                           recent (not older than --days), older (than --days)\n"
-        "  --from DATE, --until DATE   dates as yyyy-mm-dd\n"
-        "  --day-time HH:MM         time of day for \"today\"\n"
-        "  --days N                 number of days\n"
-        "  --save-task FILE         also save these settings as a task file\n"
-        "  --log FILE               save the log to FILE (UTF-8) after the run\n"
-        "\n"
-        "Other options:\n"
-        "  --help, --version\n"
-        "\n"
-        "Exit status: 0 when every file was copied or skipped by the rules, 1 when\n"
-        "any file failed, 2 when the run could not start.\n"
-        "Simulated devices are read from the folder named by TESSARIL_DEVICES.\n");
+    return QStringLiteral("Usage: tessaril-cli COMMAND [ARGUMENTS] [OPTIONS]\n"
+                          "Backs up files from portable devices to a folder.\n"
+                          "\n"
+                          "Commands:\n"
+                          "  devices                  list the connected devices with their details\n"
+                          "  tree DEVICE [--files]    print a device's folder tree (and its files)\n"
+                          "  run TASK.tsj [--log FILE]\n"
+                          "                           load a backup task and run it\n"
+                          "  backup DEVICE --to DEST [--dir PATH]... [OPTIONS]\n"
+                          "                           back up folders of a device (the whole device\n"
+                          "                           without --dir); PATH names device folders from\n"
+                          "                           the storage down, separated by \"\\\" or \"/\"\n"
+                          "\n"
+                          "Backup options (as a task file holds them):\n"
+                          "  --to DEST                destination folder; may hold placeholders such as\n"
+                          "                           %device% and %date%\n"
+                          "  --overwrite RULE         older (default): existing files when older,\n"
+                          "                           all: all existing files, none: no existing files\n"
+                          "  --archive                set the archive attribute on written files\n"
+                          "  --compress               write gzip files (.gz)\n"
+                          "  --zip                    write one-entry zip archives (.zip)\n"
+                          "  --no-comp-types LIST     comma-separated types never compressed; \"#\" for none\n"
+                          "  --filter TEXT            file-name masks separated by \"|\" (or a regular\n"
+                          "                           expression with --regex); only matching files\n"
+                          "  --exclude                copy all files except the matching ones\n"
+                          "  --regex                  the filter is a regular expression\n"
+                          "  --time MODE              all, since (--from), before (--until), period\n"
+                          "                           (--from, --until), today (--day-time),\n"
+                          "                           recent (not older than --days), older (than --days)\n"
+                          "  --from DATE, --until DATE   dates as yyyy-mm-dd\n"
+                          "  --day-time HH:MM         time of day for \"today\"\n"
+                          "  --days N                 number of days\n"
+                          "  --save-task FILE         also save these settings as a task file\n"
+                          "  --log FILE               save the log to FILE (UTF-8) after the run\n"
+                          "\n"
+                          "Other options:\n"
+                          "  --help, --version\n"
+                          "\n"
+                          "Exit status: 0 when every file was copied or skipped by the rules, 1 when\n"
+                          "any file failed, 2 when the run could not start.\n"
+                          "Simulated devices are read from the folder named by TESSARIL_DEVICES.\n"
+                          "--backends mtp|sim|all (any command) lists only real devices (libmtp), only\n"
+                          "simulated ones, or both (the default; also TESSARIL_BACKENDS).\n");
 }

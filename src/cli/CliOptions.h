@@ -22,7 +22,7 @@ enum class TCliCommand
 struct TCliBackupOptions
 {
     QString Destination;
-    QStringList Dirs;                  // device paths, "\" or "/" between names
+    QStringList Dirs; // device paths, "\" or "/" between names
     std::optional<int> Overwrite;
     bool ArchBit = false;
     bool Compress = false;
@@ -32,9 +32,9 @@ struct TCliBackupOptions
     bool FilterExclude = false;
     bool FilterRegular = false;
     std::optional<int> TimeMode;
-    std::optional<QString> DateFrom;   // yyyy-MM-dd
-    std::optional<QString> DateUntil;  // yyyy-MM-dd
-    std::optional<QString> DayTime;    // HH:mm
+    std::optional<QString> DateFrom;  // yyyy-MM-dd
+    std::optional<QString> DateUntil; // yyyy-MM-dd
+    std::optional<QString> DayTime;   // HH:mm
     std::optional<int> Days;
     QString SaveTask;
 };
@@ -42,10 +42,11 @@ struct TCliBackupOptions
 struct TCliArguments
 {
     TCliCommand Command = TCliCommand::Help;
-    QString Device;   // tree, backup
-    QString TaskFile; // run
-    QString LogFile;  // run, backup
+    QString Device;         // tree, backup
+    QString TaskFile;       // run
+    QString LogFile;        // run, backup
     bool ShowFiles = false; // tree
+    QString Backends;       // every command: mtp, sim or all (empty: the environment's choice)
     TCliBackupOptions Backup;
 };
 

@@ -9,7 +9,10 @@ TConsoleLog::TConsoleLog(TProgressLog &log, std::FILE *out, bool isTerminal) : F
     connect(&log, &TProgressLog::LastLineReplaced, this, &TConsoleLog::ReplaceLine);
 }
 
-TConsoleLog::~TConsoleLog() { Flush(); }
+TConsoleLog::~TConsoleLog()
+{
+    Flush();
+}
 
 void TConsoleLog::Write(const QString &text)
 {

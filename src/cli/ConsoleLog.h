@@ -28,7 +28,7 @@ private:
 
     std::FILE *FOut;
     bool FTerminal;
-    bool FLineOpen = false;      // terminal: the last line has no newline yet
+    bool FLineOpen = false;       // terminal: the last line has no newline yet
     bool FCounterPending = false; // plain output: a counter line is held back
     bool FNextIsCounter = false;
     QString FHeldLine;

@@ -7,7 +7,7 @@
 #include "device/DeviceError.h"
 #include "device/PortableDevice.h"
 #include "device/PortableDeviceContent.h"
-#include "device/PortableDevice.h"
+#include "device/mtp/BackendChoice.h"
 #include "env/ProgramVersion.h"
 
 #include <QCoreApplication>
@@ -33,7 +33,10 @@ int Fail(const QString &reason)
     return exCannotStart;
 }
 
-void Print(const QString &text) { std::fputs((text + QLatin1Char('\n')).toUtf8().constData(), stdout); }
+void Print(const QString &text)
+{
+    std::fputs((text + QLatin1Char('\n')).toUtf8().constData(), stdout);
+}
 
 // Ctrl-C cancels the run after the current file; a second one ends at once.
 int CancelPipe[2] = {-1, -1};
@@ -64,11 +67,10 @@ int ExitStatusOf(const TRunTotals &totals)
 
 void PrintSummary(const TRunTotals &totals)
 {
-    std::fprintf(stderr, "tessaril-cli: %d copied, %d skipped, %d failed%s%s\n", totals.Copied, totals.Skipped,
-                 totals.Failed,
-                 totals.FolderErrors > 0 ? qPrintable(QStringLiteral(", %1 folders unreadable").arg(totals.FolderErrors))
-                                         : "",
-                 totals.Cancelled ? ", cancelled" : "");
+    std::fprintf(
+        stderr, "tessaril-cli: %d copied, %d skipped, %d failed%s%s\n", totals.Copied, totals.Skipped, totals.Failed,
+        totals.FolderErrors > 0 ? qPrintable(QStringLiteral(", %1 folders unreadable").arg(totals.FolderErrors)) : "",
+        totals.Cancelled ? ", cancelled" : "");
 }
 
 bool SaveLog(TMainJob &job, const QString &logFile)
@@ -140,7 +142,13 @@ int ShowTree(TMainJob &job, const TCliArguments &args)
         return Fail(QStringLiteral("the device \"%1\" reports no contents").arg(args.Device));
     Print(root->DisplayName());
     PrintTree(content, *root, 1, args.ShowFiles);
-    return content.ErrorObjects().Count() > 0 ? exFilesFailed : exOk;
+    // The job's log holds the objects whose children could not be listed.
+    const TErrorList &errors = content.ErrorObjects();
+    if (errors.Count() == 0)
+        return exOk;
+    for (const QString &line : job.Log().Lines().mid(job.Log().Lines().indexOf(StructureErrorsText())))
+        std::fprintf(stderr, "%s\n", qPrintable(line));
+    return exFilesFailed;
 }
 
 int RunTask(TMainJob &job, const TCliArguments &args)
@@ -158,7 +166,8 @@ int RunTask(TMainJob &job, const TCliArguments &args)
     // The command line never waits for a device: the question's text is the reason.
     const bool ran = job.RunCommandLineTask(
         [&notReady](const QString &question) {
-            notReady = question.section(QStringLiteral("\r\n"), 0, 1).replace(QStringLiteral("\r\n"), QStringLiteral(" "));
+            notReady =
+                question.section(QStringLiteral("\r\n"), 0, 1).replace(QStringLiteral("\r\n"), QStringLiteral(" "));
             return false;
         },
         QString(), &totals);
@@ -168,7 +177,8 @@ int RunTask(TMainJob &job, const TCliArguments &args)
             return Fail(notReady);
         const QString last = job.Log().Lines().isEmpty() ? QString() : job.Log().Lines().last().trimmed();
         return Fail(QStringLiteral("the task %1 could not be loaded%2")
-                        .arg(args.TaskFile, last.startsWith(QStringLiteral("***")) ? QStringLiteral(": ") + last.mid(4) : QString()));
+                        .arg(args.TaskFile,
+                             last.startsWith(QStringLiteral("***")) ? QStringLiteral(": ") + last.mid(4) : QString()));
     }
     const bool logSaved = SaveLog(job, args.LogFile);
     PrintSummary(totals);
@@ -246,6 +256,8 @@ int main(int argc, char *argv[])
     QString error;
     if (!ParseCliArguments(QCoreApplication::arguments().mid(1), args, error))
         return Fail(error);
+    if (!args.Backends.isEmpty())
+        SetDeviceBackends(args.Backends);
     try {
         return Execute(args);
     } catch (const EDeviceCallError &e) {

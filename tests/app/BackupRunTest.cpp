@@ -34,9 +34,10 @@ QString PythonCheck(const QString &script, const QString &file)
            QString::fromUtf8(python.readAllStandardError()).trimmed();
 }
 
-const QString ZipEntryInfo = QStringLiteral(
-    "import sys,zipfile\nz=zipfile.ZipFile(sys.argv[1])\nassert z.testzip() is None\n"
-    "i=z.infolist()\nprint(len(i), i[0].filename, 'deflated' if i[0].compress_type==8 else 'stored', z.read(i[0]).decode())");
+const QString ZipEntryInfo =
+    QStringLiteral("import sys,zipfile\nz=zipfile.ZipFile(sys.argv[1])\nassert z.testzip() is None\n"
+                   "i=z.infolist()\nprint(len(i), i[0].filename, 'deflated' if i[0].compress_type==8 else 'stored', "
+                   "z.read(i[0]).decode())");
 const QString GzipContent = QStringLiteral("import sys,gzip\nprint(gzip.open(sys.argv[1]).read().decode())");
 
 } // namespace
@@ -48,7 +49,10 @@ protected:
     QTemporaryDir Dest;
     std::unique_ptr<TMainJob> Job;
 
-    void SetUp() override { Devices.SetDeviceIni(QStringLiteral("Phone"), QStringLiteral("[Device]\nManufacturer=Test\n")); }
+    void SetUp() override
+    {
+        Devices.SetDeviceIni(QStringLiteral("Phone"), QStringLiteral("[Device]\nManufacturer=Test\n"));
+    }
 
     // Opens the device anew (a new job reads the device's faults and files again).
     TMainJob &Open(const QString &device = QStringLiteral("Phone"))
@@ -60,10 +64,7 @@ protected:
         return *Job;
     }
 
-    int IndexOf(const QString &devicePath) const
-    {
-        return Job->Device()->Content().GetObjectIndexByPath(devicePath);
-    }
+    int IndexOf(const QString &devicePath) const { return Job->Device()->Content().GetObjectIndexByPath(devicePath); }
 
     TRunTotals Run(const QStringList &devicePaths)
     {
@@ -168,7 +169,8 @@ TEST_F(BackupRunTest, SecondRunFollowsEachOverwriteRule)
         const TRunTotals totals = Run({QStringLiteral("Internal")});
         EXPECT_EQ(totals.Copied, c.Copied) << c.Rule;
         EXPECT_TRUE(Log().contains(c.Line)) << c.Rule << qPrintable(Log().join(QLatin1Char('\n')));
-        EXPECT_EQ(Log().last(), c.Copied == 0 ? QStringLiteral("  No files copied") : QStringLiteral("  2 files copied"));
+        EXPECT_EQ(Log().last(),
+                  c.Copied == 0 ? QStringLiteral("  No files copied") : QStringLiteral("  2 files copied"));
     }
 }
 
@@ -211,7 +213,8 @@ TEST_F(BackupRunTest, CompressionTableGivesTargetNamesAndKinds)
     Job->Config.CompressAsZip = false;
     ASSERT_EQ(Run({QStringLiteral("Internal")}).Copied, 3);
     EXPECT_EQ(ReadAll(Out(QStringLiteral("Internal/photo.jpg"))), QByteArray("photo-bytes"));
-    EXPECT_EQ(PythonCheck(GzipContent, Out(QStringLiteral("Internal/notes.txt.gz"))), QStringLiteral("note note note note note"));
+    EXPECT_EQ(PythonCheck(GzipContent, Out(QStringLiteral("Internal/notes.txt.gz"))),
+              QStringLiteral("note note note note note"));
     // A name without extension is compressed unless the list holds an empty entry.
     EXPECT_EQ(PythonCheck(GzipContent, Out(QStringLiteral("Internal/README.gz"))), QStringLiteral("readme"));
     QDir(Out(QStringLiteral("Internal"))).removeRecursively();
@@ -237,9 +240,12 @@ TEST_F(BackupRunTest, TwoSelectedFoldersLogTwoDestinationsAndTwoCounts)
 
 TEST_F(BackupRunTest, FilterAndTimeSlotPassFilesOverWithoutALine)
 {
-    Devices.AddFile(QStringLiteral("Phone"), QStringLiteral("Internal/new.jpg"), "n", QDateTime(QDate(2026, 6, 1), QTime(12, 0)));
-    Devices.AddFile(QStringLiteral("Phone"), QStringLiteral("Internal/old.jpg"), "o", QDateTime(QDate(2025, 6, 1), QTime(12, 0)));
-    Devices.AddFile(QStringLiteral("Phone"), QStringLiteral("Internal/new.txt"), "t", QDateTime(QDate(2026, 6, 1), QTime(12, 0)));
+    Devices.AddFile(QStringLiteral("Phone"), QStringLiteral("Internal/new.jpg"), "n",
+                    QDateTime(QDate(2026, 6, 1), QTime(12, 0)));
+    Devices.AddFile(QStringLiteral("Phone"), QStringLiteral("Internal/old.jpg"), "o",
+                    QDateTime(QDate(2025, 6, 1), QTime(12, 0)));
+    Devices.AddFile(QStringLiteral("Phone"), QStringLiteral("Internal/new.txt"), "t",
+                    QDateTime(QDate(2026, 6, 1), QTime(12, 0)));
     Open();
     Job->Config.FFilter.SetMode(fmInclude);
     Job->Config.FFilter.SetFilter(QStringLiteral("*.jpg"));
@@ -273,9 +279,10 @@ TEST_F(BackupRunTest, DestinationPlaceholdersExpandWithTheDeviceName)
 
 TEST_F(BackupRunTest, NamesTheDeviceReportsStayInsideTheDestination)
 {
-    Devices.SetDeviceIni(QStringLiteral("Phone"),
-                         QStringLiteral("[Device]\nFriendlyName=..\n[Faults]\n"
-                                        "Name=Internal/sub:..|Internal/sub/a.txt:../../escaped.txt|Internal/b.txt:.\n"));
+    Devices.SetDeviceIni(
+        QStringLiteral("Phone"),
+        QStringLiteral("[Device]\nFriendlyName=..\n[Faults]\n"
+                       "Name=Internal/sub:..|Internal/sub/a.txt:../../escaped.txt|Internal/b.txt:.\n"));
     Devices.AddFile(QStringLiteral("Phone"), QStringLiteral("Internal/sub/a.txt"), "a");
     Devices.AddFile(QStringLiteral("Phone"), QStringLiteral("Internal/b.txt"), "b");
     QDir().mkpath(Out(QStringLiteral("inner")));
@@ -287,7 +294,8 @@ TEST_F(BackupRunTest, NamesTheDeviceReportsStayInsideTheDestination)
     while (it.hasNext())
         files.append(QDir(Dest.path()).relativeFilePath(it.next()));
     files.sort();
-    EXPECT_EQ(files, QStringList({QStringLiteral("inner/__/Internal/_"), QStringLiteral("inner/__/Internal/__/.._.._escaped.txt")}));
+    EXPECT_EQ(files, QStringList({QStringLiteral("inner/__/Internal/_"),
+                                  QStringLiteral("inner/__/Internal/__/.._.._escaped.txt")}));
     EXPECT_FALSE(QFile::exists(QFileInfo(Dest.path()).dir().filePath(QStringLiteral("escaped.txt"))));
 }
 
@@ -395,7 +403,8 @@ TEST_F(BackupRunTest, FullDestinationIsReportedPerFile)
     ::umount(mountPoint.toLocal8Bit().constData());
     EXPECT_EQ(totals.Failed, 1);
     EXPECT_EQ(totals.Copied, 1);
-    EXPECT_EQ(Log().filter(QStringLiteral("  *** System error: ")).size(), 1) << qPrintable(Log().join(QLatin1Char('\n')));
+    EXPECT_EQ(Log().filter(QStringLiteral("  *** System error: ")).size(), 1)
+        << qPrintable(Log().join(QLatin1Char('\n')));
 }
 
 TEST_F(BackupRunTest, NoSelectionLogsOneLine)

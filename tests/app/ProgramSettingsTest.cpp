@@ -1,6 +1,6 @@
+#include "app/ProgramSettings.h"
 #include "app/BackupConfig.h"
 #include "app/LocaleDates.h"
-#include "app/ProgramSettings.h"
 #include "settings/IniFile.h"
 
 #include <QFile>
@@ -96,7 +96,11 @@ TEST_F(ProgramSettingsTest, FilterKeysFollowTheLoadingRules)
         QString ExpectedFilter;
     };
     const TCase cases[] = {
-        {QStringLiteral("Regular=0\nFilterMode=1\nFilter=*.jpg|*.png"), 1, {}, fmInclude, QStringLiteral("*.jpg|*.png")},
+        {QStringLiteral("Regular=0\nFilterMode=1\nFilter=*.jpg|*.png"),
+         1,
+         {},
+         fmInclude,
+         QStringLiteral("*.jpg|*.png")},
         {QStringLiteral("Regular=0\nFilterMode=2\nFilter=*.*"), 2, {}, fmExclude, QStringLiteral("*.*")},
         {QStringLiteral("Regular=0\nFilterMode=1\nFilter=[ab"), 1, {}, fmOff, QStringLiteral("*")},
         {QStringLiteral("Regular=0\nFilterMode=1\nFilter="), 1, {}, fmOff, QStringLiteral("*")},
@@ -135,7 +139,8 @@ TEST_F(ProgramSettingsTest, WriteKeepsOtherSectionsAndReadsBackTheSameValues)
     const TMemIniFile raw(IniName);
     EXPECT_EQ(raw.ReadString(QStringLiteral("Other"), QStringLiteral("Keep"), QString()), QStringLiteral("yes"));
     EXPECT_EQ(raw.ReadString(QStringLiteral("Config"), QStringLiteral("NoCompTypes"), QString()), QStringLiteral("#"));
-    EXPECT_EQ(raw.ReadString(QStringLiteral("Unicode"), QStringLiteral("Program"), QString()), QStringLiteral("Tessaril"));
+    EXPECT_EQ(raw.ReadString(QStringLiteral("Unicode"), QStringLiteral("Program"), QString()),
+              QStringLiteral("Tessaril"));
     EXPECT_EQ(raw.ReadSection(QStringLiteral("Config")),
               QStringList({QStringLiteral("Top"), QStringLiteral("Left"), QStringLiteral("Overwrite"),
                            QStringLiteral("ArchBit"), QStringLiteral("Compress"), QStringLiteral("CompressAsZip"),
@@ -169,7 +174,8 @@ TEST_F(ProgramSettingsTest, CompressAsZipIsWrittenOnlyWithCompress)
     written.Config.CompressAsZip = true;
     ASSERT_TRUE(WriteProgramSettings(IniName, written.Place, written.Config, written.History).isEmpty());
     const TMemIniFile raw(IniName);
-    EXPECT_EQ(raw.ReadString(QStringLiteral("Config"), QStringLiteral("CompressAsZip"), QString()), QStringLiteral("0"));
+    EXPECT_EQ(raw.ReadString(QStringLiteral("Config"), QStringLiteral("CompressAsZip"), QString()),
+              QStringLiteral("0"));
 }
 
 TEST_F(ProgramSettingsTest, WriteErrorIsReported)

@@ -1,5 +1,5 @@
-#include "app/LogMessages.h"
 #include "app/ProgressLog.h"
+#include "app/LogMessages.h"
 #include "env/SafeFormat.h"
 
 #include <QFile>
@@ -13,7 +13,8 @@ TEST(ProgressLog, LinesCarryTheirIndent)
     log.LogLine(QStringLiteral("head"), 0);
     log.LogLine(QStringLiteral("step"), 2);
     log.LogLine(QStringLiteral("detail"), 4);
-    EXPECT_EQ(log.Lines(), QStringList({QStringLiteral("head"), QStringLiteral("  step"), QStringLiteral("    detail")}));
+    EXPECT_EQ(log.Lines(),
+              QStringList({QStringLiteral("head"), QStringLiteral("  step"), QStringLiteral("    detail")}));
     log.Clear();
     EXPECT_TRUE(log.Lines().isEmpty());
 }
@@ -83,5 +84,6 @@ TEST(ProgressLog, SavedLogIsUtf8WithByteOrderMark)
     ASSERT_TRUE(log.SaveToFile(name).isEmpty());
     QFile file(name);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll(), QByteArray("\xEF\xBB\xBF  Gr\xC3\xBC\xC3\x9F" "e\n"));
+    EXPECT_EQ(file.readAll(), QByteArray("\xEF\xBB\xBF  Gr\xC3\xBC\xC3\x9F"
+                                         "e\n"));
 }

@@ -70,7 +70,8 @@ TEST_F(TaskFileTest, SavedTaskKeepsEveryKeyAndSelectsDeepFolders)
         config.TmPeriod.DayTime = 0.375;
         config.TmPeriod.Dat1 = 46001;
         config.TmPeriod.Dat2 = 46002;
-        job.Selection = {IndexOf(job, QStringLiteral("Card\\Music")), IndexOf(job, QStringLiteral("Internal\\Deep\\One\\Two\\Three")),
+        job.Selection = {IndexOf(job, QStringLiteral("Card\\Music")),
+                         IndexOf(job, QStringLiteral("Internal\\Deep\\One\\Two\\Three")),
                          IndexOf(job, QStringLiteral("Internal\\DCIM"))};
         ASSERT_TRUE(job.SaveTask(TaskFile, job.Device()->DeviceName()).isEmpty());
     }
@@ -83,12 +84,14 @@ TEST_F(TaskFileTest, SavedTaskKeepsEveryKeyAndSelectsDeepFolders)
               QStringList({QStringLiteral("DeviceName"), QStringLiteral("Destination"), QStringLiteral("Overwrite"),
                            QStringLiteral("ArchBit"), QStringLiteral("Compress"), QStringLiteral("CompressAsZip"),
                            QStringLiteral("NoCompTypes"), QStringLiteral("DirCount")}));
-    EXPECT_EQ(ini.ReadSections(), QStringList({QStringLiteral("Unicode"), QStringLiteral("Config"), QStringLiteral("FileFilter"),
-                                               QStringLiteral("TimeSlot"), QStringLiteral("Directories")}));
+    EXPECT_EQ(ini.ReadSections(),
+              QStringList({QStringLiteral("Unicode"), QStringLiteral("Config"), QStringLiteral("FileFilter"),
+                           QStringLiteral("TimeSlot"), QStringLiteral("Directories")}));
     EXPECT_EQ(ini.ReadString(QStringLiteral("Directories"), QStringLiteral("Dir01"), QString()),
               QStringLiteral("Internal\\Deep\\One\\Two\\Three"));
     EXPECT_EQ(ini.ReadInteger(QStringLiteral("Config"), QStringLiteral("DirCount"), 0), 3);
-    EXPECT_EQ(ini.ReadString(QStringLiteral("Config"), QStringLiteral("NoCompTypes"), QString()), QStringLiteral("jpg,png"));
+    EXPECT_EQ(ini.ReadString(QStringLiteral("Config"), QStringLiteral("NoCompTypes"), QString()),
+              QStringLiteral("jpg,png"));
     EXPECT_EQ(ini.ReadString(QStringLiteral("TimeSlot"), QStringLiteral("DateFrom"), QString()), DateText(46001));
 
     TMainJob loaded;
@@ -112,10 +115,27 @@ TEST_F(TaskFileTest, SavedTaskKeepsEveryKeyAndSelectsDeepFolders)
     EXPECT_DOUBLE_EQ(config.TmPeriod.DayTime, 0.375);
     EXPECT_DOUBLE_EQ(config.TmPeriod.Dat1, 46001);
     EXPECT_DOUBLE_EQ(config.TmPeriod.Dat2, 46002);
-    EXPECT_EQ(SelectedPaths(loaded), QStringList({QStringLiteral("Card\\Music"), QStringLiteral("Internal\\Deep\\One\\Two\\Three"),
-                                                  QStringLiteral("Internal\\DCIM")}));
+    EXPECT_EQ(SelectedPaths(loaded),
+              QStringList({QStringLiteral("Card\\Music"), QStringLiteral("Internal\\Deep\\One\\Two\\Three"),
+                           QStringLiteral("Internal\\DCIM")}));
     EXPECT_TRUE(loaded.Log().Lines().contains(QStringLiteral("  Selected: Phone")));
     EXPECT_TRUE(loaded.Log().Lines().contains(QStringLiteral("  Reading the directory structure")));
+}
+
+TEST_F(TaskFileTest, SavedDeviceNodeIsSelectedAgain)
+{
+    {
+        TMainJob job;
+        job.RefreshDeviceList();
+        ASSERT_TRUE(job.SelectDeviceByName(QStringLiteral("Phone"), false));
+        job.Selection = {0};
+        ASSERT_TRUE(job.SaveTask(TaskFile, QStringLiteral("Phone")).isEmpty());
+    }
+    TMainJob job;
+    job.RefreshDeviceList();
+    QStringList questions;
+    ASSERT_TRUE(job.LoadTask(TaskFile, Decline(questions)));
+    EXPECT_EQ(job.Selection, QList<int>({0}));
 }
 
 TEST_F(TaskFileTest, SavedFolderThatIsGoneIsLoggedAndTheRestSelected)
@@ -124,7 +144,8 @@ TEST_F(TaskFileTest, SavedFolderThatIsGoneIsLoggedAndTheRestSelected)
         TMainJob job;
         job.RefreshDeviceList();
         ASSERT_TRUE(job.SelectDeviceByName(QStringLiteral("Phone"), false));
-        job.Selection = {IndexOf(job, QStringLiteral("Internal\\DCIM\\Camera")), IndexOf(job, QStringLiteral("Card\\Music"))};
+        job.Selection = {IndexOf(job, QStringLiteral("Internal\\DCIM\\Camera")),
+                         IndexOf(job, QStringLiteral("Card\\Music"))};
         ASSERT_TRUE(job.SaveTask(TaskFile, QStringLiteral("Phone")).isEmpty());
     }
     QDir(Devices.DevicePath(QStringLiteral("Phone"), QStringLiteral("Card/Music"))).removeRecursively();
@@ -147,8 +168,9 @@ TEST_F(TaskFileTest, MissingDeviceAsksAndDecliningFailsTheLoad)
     job.RefreshDeviceList();
     QStringList questions;
     EXPECT_FALSE(job.LoadTask(TaskFile, Decline(questions)));
-    EXPECT_EQ(questions, QStringList({QStringLiteral("Portable device \"Tablet\" is not ready!\r\nPlease connect it to the "
-                                                     "computer and activate the device!\r\nContinue?")}));
+    EXPECT_EQ(questions,
+              QStringList({QStringLiteral("Portable device \"Tablet\" is not ready!\r\nPlease connect it to the "
+                                          "computer and activate the device!\r\nContinue?")}));
     EXPECT_EQ(job.TaskName, TaskFile);
     EXPECT_TRUE(job.Config.Destination.isEmpty());
 
@@ -163,8 +185,8 @@ TEST_F(TaskFileTest, HandWrittenTaskLoadsAndRuns)
     const QString source = QStringLiteral(TESSARIL_TEST_DATA "/tasks/phone-camera.tsj");
     QFile raw(source);
     ASSERT_TRUE(raw.open(QIODevice::ReadOnly));
-    QString text = QString::fromUtf16(reinterpret_cast<const char16_t *>(raw.readAll().constData() + 2),
-                                      (raw.size() - 2) / 2);
+    QString text =
+        QString::fromUtf16(reinterpret_cast<const char16_t *>(raw.readAll().constData() + 2), (raw.size() - 2) / 2);
     // The committed task names "/tmp/tessaril-demo"; point it at this test's folder.
     text.replace(QStringLiteral("/tmp/tessaril-demo"), Work.filePath(QStringLiteral("out")));
     QFile task(TaskFile);
@@ -189,7 +211,8 @@ TEST_F(TaskFileTest, HandWrittenTaskLoadsAndRuns)
     EXPECT_TRUE(lines.at(separator + 1).startsWith(QStringLiteral("==> Start: ")));
     EXPECT_TRUE(lines.at(separator + 1).endsWith(QStringLiteral(" - Backup task: daily.tsj")));
     EXPECT_TRUE(lines.last().startsWith(QStringLiteral("==> Backup finished: ")));
-    EXPECT_TRUE(lines.last().endsWith(QStringLiteral(" (00:00:00)")) || lines.last().endsWith(QStringLiteral(" (00:00:01)")));
+    EXPECT_TRUE(lines.last().endsWith(QStringLiteral(" (00:00:00)")) ||
+                lines.last().endsWith(QStringLiteral(" (00:00:01)")));
 }
 
 TEST_F(TaskFileTest, ClosingRunSavesItsLogBesideTheSettings)

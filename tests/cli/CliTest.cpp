@@ -119,30 +119,38 @@ TEST_F(CliTest, BackupWritesTheLogAndTheCopiesAndSavesATaskThatRunsAgain)
 {
     const QString task = Out(QStringLiteral("phone.tsj"));
     const TCliResult backup =
-        RunCli({QStringLiteral("backup"), QStringLiteral("Phone"), QStringLiteral("--to"), Out(QStringLiteral("b/%device%")),
-                QStringLiteral("--dir"), QStringLiteral("Internal/DCIM"), QStringLiteral("--dir"), QStringLiteral("Internal\\Docs"),
-                QStringLiteral("--compress"), QStringLiteral("--archive"), QStringLiteral("--filter"), QStringLiteral("*.jpg|*.txt"),
-                QStringLiteral("--time"), QStringLiteral("since"), QStringLiteral("--from"), QStringLiteral("2026-01-01"),
-                QStringLiteral("--save-task"), task, QStringLiteral("--log"), Out(QStringLiteral("backup.log"))});
+        RunCli({QStringLiteral("backup"),          QStringLiteral("Phone"),          QStringLiteral("--to"),
+                Out(QStringLiteral("b/%device%")), QStringLiteral("--dir"),          QStringLiteral("Internal/DCIM"),
+                QStringLiteral("--dir"),           QStringLiteral("Internal\\Docs"), QStringLiteral("--compress"),
+                QStringLiteral("--archive"),       QStringLiteral("--filter"),       QStringLiteral("*.jpg|*.txt"),
+                QStringLiteral("--time"),          QStringLiteral("since"),          QStringLiteral("--from"),
+                QStringLiteral("2026-01-01"),      QStringLiteral("--save-task"),    task,
+                QStringLiteral("--log"),           Out(QStringLiteral("backup.log"))});
     EXPECT_EQ(backup.Status, 0) << qPrintable(backup.Err);
     EXPECT_EQ(ReadAll(Out(QStringLiteral("b/Phone/Internal/DCIM/a.jpg"))), QByteArray("a"));
     EXPECT_TRUE(QFile::exists(Out(QStringLiteral("b/Phone/Internal/Docs/n.txt.gz"))));
     EXPECT_TRUE(backup.Out.contains(QStringLiteral("    + Copied: a.jpg\n")));
     // Piped output holds the counter line once, with its final count.
     EXPECT_EQ(backup.Out.count(QStringLiteral("objects found")), 1) << qPrintable(backup.Out);
-    EXPECT_TRUE(backup.Out.contains(QStringLiteral("    8 objects found\n")) ) << qPrintable(backup.Out);
+    EXPECT_TRUE(backup.Out.contains(QStringLiteral("    8 objects found\n"))) << qPrintable(backup.Out);
     EXPECT_TRUE(ReadAll(Out(QStringLiteral("backup.log"))).startsWith("\xEF\xBB\xBF"));
 
     const TMemIniFile ini(task);
-    EXPECT_EQ(ini.ReadString(QStringLiteral("Config"), QStringLiteral("DeviceName"), QString()), QStringLiteral("Phone"));
-    EXPECT_EQ(ini.ReadString(QStringLiteral("Config"), QStringLiteral("Destination"), QString()), Out(QStringLiteral("b/%device%")));
+    EXPECT_EQ(ini.ReadString(QStringLiteral("Config"), QStringLiteral("DeviceName"), QString()),
+              QStringLiteral("Phone"));
+    EXPECT_EQ(ini.ReadString(QStringLiteral("Config"), QStringLiteral("Destination"), QString()),
+              Out(QStringLiteral("b/%device%")));
     EXPECT_EQ(ini.ReadString(QStringLiteral("Config"), QStringLiteral("Compress"), QString()), QStringLiteral("1"));
     EXPECT_EQ(ini.ReadString(QStringLiteral("Config"), QStringLiteral("ArchBit"), QString()), QStringLiteral("1"));
-    EXPECT_EQ(ini.ReadString(QStringLiteral("FileFilter"), QStringLiteral("Filter"), QString()), QStringLiteral("*.jpg|*.txt"));
-    EXPECT_EQ(ini.ReadString(QStringLiteral("FileFilter"), QStringLiteral("FilterMode"), QString()), QStringLiteral("1"));
+    EXPECT_EQ(ini.ReadString(QStringLiteral("FileFilter"), QStringLiteral("Filter"), QString()),
+              QStringLiteral("*.jpg|*.txt"));
+    EXPECT_EQ(ini.ReadString(QStringLiteral("FileFilter"), QStringLiteral("FilterMode"), QString()),
+              QStringLiteral("1"));
     EXPECT_EQ(ini.ReadString(QStringLiteral("TimeSlot"), QStringLiteral("TimeMode"), QString()), QStringLiteral("1"));
-    EXPECT_EQ(ini.ReadString(QStringLiteral("Directories"), QStringLiteral("Dir00"), QString()), QStringLiteral("Internal\\DCIM"));
-    EXPECT_EQ(ini.ReadString(QStringLiteral("Directories"), QStringLiteral("Dir01"), QString()), QStringLiteral("Internal\\Docs"));
+    EXPECT_EQ(ini.ReadString(QStringLiteral("Directories"), QStringLiteral("Dir00"), QString()),
+              QStringLiteral("Internal\\DCIM"));
+    EXPECT_EQ(ini.ReadString(QStringLiteral("Directories"), QStringLiteral("Dir01"), QString()),
+              QStringLiteral("Internal\\Docs"));
     EXPECT_EQ(ini.ReadInteger(QStringLiteral("Config"), QStringLiteral("DirCount"), 0), 2);
 
     const TCliResult again = RunCli({QStringLiteral("run"), task});
@@ -170,6 +178,66 @@ TEST_F(CliTest, FailedFileGivesStatusOneAndMissingDeviceTwo)
     ini.UpdateFile();
     const TCliResult missing = RunCli({QStringLiteral("run"), task});
     EXPECT_EQ(missing.Status, 2);
-    EXPECT_EQ(missing.Err, QStringLiteral("tessaril-cli: Portable device \"Tablet\" is not ready! Please connect it to the "
-                                          "computer and activate the device!\n"));
+    EXPECT_EQ(missing.Err,
+              QStringLiteral("tessaril-cli: Portable device \"Tablet\" is not ready! Please connect it to the "
+                             "computer and activate the device!\n"));
+}
+
+TEST_F(CliTest, SavedTaskHoldsEveryOption)
+{
+    const QString task = Out(QStringLiteral("all.tsj"));
+    const TCliResult backup = RunCli({QStringLiteral("backup"),
+                                      QStringLiteral("phone"),
+                                      QStringLiteral("--to"),
+                                      Out(QStringLiteral("all")),
+                                      QStringLiteral("--overwrite"),
+                                      QStringLiteral("none"),
+                                      QStringLiteral("--archive"),
+                                      QStringLiteral("--zip"),
+                                      QStringLiteral("--no-comp-types"),
+                                      QStringLiteral("png,JPG"),
+                                      QStringLiteral("--regex"),
+                                      QStringLiteral("--exclude"),
+                                      QStringLiteral("--filter"),
+                                      QStringLiteral("\\.tmp$"),
+                                      QStringLiteral("--time"),
+                                      QStringLiteral("period"),
+                                      QStringLiteral("--from"),
+                                      QStringLiteral("2026-02-01"),
+                                      QStringLiteral("--until"),
+                                      QStringLiteral("2026-02-28"),
+                                      QStringLiteral("--day-time"),
+                                      QStringLiteral("07:30"),
+                                      QStringLiteral("--days"),
+                                      QStringLiteral("21"),
+                                      QStringLiteral("--save-task"),
+                                      task});
+    EXPECT_EQ(backup.Status, 0) << qPrintable(backup.Err);
+
+    const TMemIniFile ini(task);
+    const auto key = [&ini](const char *section, const char *name) {
+        return ini.ReadString(QString::fromLatin1(section), QString::fromLatin1(name), QStringLiteral("<missing>"));
+    };
+    EXPECT_EQ(key("Unicode", "Encoding"), QStringLiteral("UTF-16LE"));
+    EXPECT_EQ(key("Unicode", "Program"), QStringLiteral("Tessaril"));
+    EXPECT_EQ(key("Config", "DeviceName"), QStringLiteral("Phone"));
+    EXPECT_EQ(key("Config", "Destination"), Out(QStringLiteral("all")));
+    EXPECT_EQ(key("Config", "Overwrite"), QStringLiteral("2"));
+    EXPECT_EQ(key("Config", "ArchBit"), QStringLiteral("1"));
+    EXPECT_EQ(key("Config", "Compress"), QStringLiteral("1"));
+    EXPECT_EQ(key("Config", "CompressAsZip"), QStringLiteral("1"));
+    EXPECT_EQ(key("Config", "NoCompTypes"), QStringLiteral("JPG,png"));
+    EXPECT_EQ(key("FileFilter", "Regular"), QStringLiteral("1"));
+    EXPECT_EQ(key("FileFilter", "FilterMode"), QStringLiteral("2"));
+    EXPECT_EQ(key("FileFilter", "Filter"), QStringLiteral("\\.tmp$"));
+    EXPECT_EQ(key("TimeSlot", "TimeMode"), QStringLiteral("3"));
+    EXPECT_EQ(key("TimeSlot", "Days"), QStringLiteral("21"));
+    EXPECT_EQ(key("TimeSlot", "DayTime"), QStringLiteral("07:30:00"));
+    EXPECT_EQ(key("TimeSlot", "DateFrom"), QStringLiteral("1 Feb 2026"));
+    EXPECT_EQ(key("TimeSlot", "DateTo"), QStringLiteral("28 Feb 2026"));
+    // The whole device: its storages are the saved folders.
+    QStringList dirs = {key("Directories", "Dir00"), key("Directories", "Dir01")};
+    dirs.sort();
+    EXPECT_EQ(dirs, QStringList({QStringLiteral("Card"), QStringLiteral("Internal")}));
+    EXPECT_EQ(key("Config", "DirCount"), QStringLiteral("2"));
 }

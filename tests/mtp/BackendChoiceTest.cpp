@@ -12,7 +12,7 @@ TEST(BackendChoice, NamesChooseTheBackends)
         bool Simulated;
     };
     const TCase cases[] = {
-        {"", true, true, true},     {"all", true, true, true}, {" MTP ", true, true, false},
+        {"", true, true, true},     {"all", true, true, true},    {" MTP ", true, true, false},
         {"sim", true, false, true}, {"usb", false, false, false},
     };
     for (const TCase &c : cases) {

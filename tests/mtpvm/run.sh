@@ -71,26 +71,28 @@ STORAGE="Tessaril test phone"
 
 OUT=$T/out
 mkdir -p "$OUT"
-# The task names the device and its storage as the window would save them.
-python3 - "$T/task.tsj" "$STORAGE" <<'EOF'
+# A task file as the window saves it (UTF-16LE with byte order mark).
+write_task() { # FILE DIR
+  python3 - "$1" "$2" <<'EOF'
 import sys
-path, storage = sys.argv[1], sys.argv[2]
+path, folder = sys.argv[1], sys.argv[2]
 text = (
-    "[Unicode]\r\nEncoding=UTF-16LE\r\nProgram=Tessaril\r\nVersion=1\r\n"
+    "[Unicode]\r\nEncoding=UTF-16LE\r\nProgram=Tessaril\r\nVersion=1.3.0\r\n\r\n"
     "[Config]\r\nDeviceName=QEMU filesharing\r\nDestination=/out/backup\r\nOverwrite=1\r\n"
-    "ArchBit=0\r\nCompress=0\r\nCompressAsZip=0\r\n"
-    "[Directories]\r\nDir00=" + storage + "\r\n"
-    "[Config]\r\nDirCount=1\r\n"
+    "ArchBit=0\r\nCompress=0\r\nCompressAsZip=0\r\nDirCount=1\r\n\r\n"
+    "[Directories]\r\nDir00=" + folder + "\r\n"
 )
 with open(path, "wb") as f:
     f.write(b"\xff\xfe" + text.encode("utf-16-le"))
 EOF
+}
+write_task "$T/task.tsj" "$STORAGE"
 
 GUEST_SCRIPT=""
 [ -n "$CLI" ] && GUEST_SCRIPT='
 cli=/opt/run/tessaril-cli
 echo "== devices"; $cli devices; echo "devices-status=$?"
-echo "== tree"; $cli tree --files "QEMU filesharing"; echo "tree-status=$?"
+echo "== tree"; $cli tree "QEMU filesharing" --files; echo "tree-status=$?"
 echo "== run"; $cli run /opt/run/task.tsj; echo "run-status=$?"
 '
 [ -n "$COPIER" ] && GUEST_SCRIPT="$GUEST_SCRIPT"'
@@ -150,15 +152,7 @@ U=$T/unplug
 mkdir -p "$U/device/Movies" "$U/out"
 truncate -s 2G "$U/device/Movies/long.mp4" # sparse here; 2 GiB for the device
 echo "after" > "$U/device/after.txt"
-python3 - "$T/unplug.tsj" <<'EOF2'
-import sys
-text = (
-    "[Unicode]\r\nEncoding=UTF-16LE\r\nProgram=Tessaril\r\nVersion=1\r\n"
-    "[Config]\r\nDeviceName=QEMU filesharing\r\nDestination=/out/backup\r\nOverwrite=1\r\n"
-    "[Directories]\r\nDir00=Unplugged\r\n[Config]\r\nDirCount=1\r\n"
-)
-open(sys.argv[1], "wb").write(b"\xff\xfe" + text.encode("utf-16-le"))
-EOF2
+write_task "$T/unplug.tsj" Unplugged
 if [ -n "$CLI" ]; then
   UNPLUG_SCRIPT='touch /out/started; /opt/run/tessaril-cli run /opt/run/unplug.tsj; echo "unplug-status=$?"'
 else
@@ -181,6 +175,17 @@ if grep -q 'device_del .* ok' "$U/unplug.log"; then
   [ "$urc" != 124 ] && ok "unplugged mid-file: the program ended by itself" || bad "unplugged: the guest timed out"
   grep -q '^unplug-status=1$' "$U/guest.log" && ok "unplugged: the run reports failed files (status 1)" ||
     bad "unplugged: expected status 1"
+  # What was cut off must not look like a finished copy: a later run with
+  # "only when newer" would skip it for ever.
+  partial="$U/out/backup/Unplugged/Movies/long.mp4"
+  if [ -e "$partial" ]; then
+    echo "    partial copy left: $(stat -c '%s bytes, mtime %y' "$partial")"
+    [ "$(stat -c %Y "$partial")" != "$(stat -c %Y "$U/device/Movies/long.mp4")" ] &&
+      ok "unplugged: the cut-off copy does not carry the device's time" ||
+      bad "unplugged: the cut-off copy looks finished (device's time)"
+  else
+    ok "unplugged: no cut-off copy left behind"
+  fi
 else
   bad "could not unplug the emulated device"
 fi

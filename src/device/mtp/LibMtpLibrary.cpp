@@ -45,8 +45,7 @@ class TLibMtpDevice : public IMtpDevice
 public:
     TLibMtpDevice(LIBMTP_mtpdevice_t *device, std::unique_ptr<TRawNames> names)
         : FDevice(device), FNames(std::move(names))
-    {
-    }
+    {}
     ~TLibMtpDevice() override { LIBMTP_Release_Device(FDevice); }
 
     std::optional<std::string> ManufacturerName() override { return TakeString(LIBMTP_Get_Manufacturername(FDevice)); }
@@ -96,7 +95,8 @@ public:
         objects.clear();
         // An empty folder and a failure both give no list; the error stack tells them apart.
         LIBMTP_Clear_Errorstack(FDevice);
-        std::unique_ptr<LIBMTP_file_t, TFileListDeleter> list(LIBMTP_Get_Files_And_Folders(FDevice, storageId, parentId));
+        std::unique_ptr<LIBMTP_file_t, TFileListDeleter> list(
+            LIBMTP_Get_Files_And_Folders(FDevice, storageId, parentId));
         for (LIBMTP_file_t *file = list.get(); file; file = file->next)
             objects.push_back({file->item_id, file->parent_id, file->storage_id, file->filename ? file->filename : "",
                                file->filesize, file->modificationdate, static_cast<int>(file->filetype)});
@@ -115,8 +115,8 @@ public:
 
     int ReadFile(std::uint32_t objectId, const TMtpDataSink &sink) override
     {
-        return LIBMTP_Get_File_To_Handler(FDevice, objectId, &TLibMtpDevice::PutData,
-                                          const_cast<TMtpDataSink *>(&sink), nullptr, nullptr);
+        return LIBMTP_Get_File_To_Handler(FDevice, objectId, &TLibMtpDevice::PutData, const_cast<TMtpDataSink *>(&sink),
+                                          nullptr, nullptr);
     }
 
     std::vector<TMtpError> TakeErrors() override
@@ -166,11 +166,10 @@ public:
         if (error == LIBMTP_ERROR_NONE) {
             for (int i = 0; i < count; ++i) {
                 const LIBMTP_raw_device_t &entry = raw[i];
-                devices.push_back({entry.bus_location, entry.devnum, entry.device_entry.vendor_id,
-                                   entry.device_entry.product_id,
-                                   entry.device_entry.vendor ? entry.device_entry.vendor : "",
-                                   entry.device_entry.product ? entry.device_entry.product : "",
-                                   entry.device_entry.device_flags});
+                devices.push_back(
+                    {entry.bus_location, entry.devnum, entry.device_entry.vendor_id, entry.device_entry.product_id,
+                     entry.device_entry.vendor ? entry.device_entry.vendor : "",
+                     entry.device_entry.product ? entry.device_entry.product : "", entry.device_entry.device_flags});
             }
         }
         std::free(raw);

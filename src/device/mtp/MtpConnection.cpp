@@ -4,6 +4,7 @@
 
 #include <libmtp.h>
 
+#include <QSet>
 #include <QStringList>
 
 namespace {
@@ -69,8 +70,7 @@ HRESULT Text(const QString &text, TPropertyValue &value)
 
 TMtpConnection::TMtpConnection(TMtpSessionPtr session, TMtpStreamLimits limits)
     : FSession(std::move(session)), FLimits(limits)
-{
-}
+{}
 
 HRESULT TMtpConnection::EnumObjects(const QString &parentID, std::unique_ptr<IObjectIdEnumerator> &enumerator)
 {
@@ -109,10 +109,12 @@ HRESULT TMtpConnection::ListStorages(QStringList &ids)
         qWarning("MTP: listing the storages failed: %s", qUtf8Printable(MtpErrorsText(errors)));
         return MtpErrorsResult(errors, E_DEVICE_IO);
     }
+    QSet<QString> seen;
     for (const TMtpStorage &storage : storages) {
         const QString id = StorageID(storage.Id);
-        if (ids.contains(id))
+        if (seen.contains(id))
             continue;
+        seen.insert(id);
         TNode node;
         node.Kind = nkStorage;
         node.StorageId = storage.Id;
@@ -143,12 +145,15 @@ HRESULT TMtpConnection::ListFolder(const QString &folderID, const TNode &folder,
         qWarning("MTP: listing %s failed: %s", qUtf8Printable(folderID), qUtf8Printable(MtpErrorsText(errors)));
         return MtpErrorsResult(errors, E_DEVICE_IO);
     }
+    // Folders of tens of thousands of photos are common: no linear searches here.
+    QSet<QString> seen;
+    seen.reserve(qsizetype(objects.size()));
     for (const TMtpObject &object : objects) {
         const QString id = ObjectID(object.Id);
         // A device that lists an object twice, or an ancestor as a child,
         // would make the tree endless: each object has one place only.
         auto known = FNodes.constFind(id);
-        if (id == folderID || ids.contains(id) || (known != FNodes.constEnd() && known->ParentID != folderID)) {
+        if (id == folderID || seen.contains(id) || (known != FNodes.constEnd() && known->ParentID != folderID)) {
             qWarning("MTP: object %s listed again below %s; ignored", qUtf8Printable(id), qUtf8Printable(folderID));
             continue;
         }
@@ -163,6 +168,7 @@ HRESULT TMtpConnection::ListFolder(const QString &folderID, const TNode &folder,
         node.FileType = object.FileType;
         node.Depth = folder.Depth + 1;
         FNodes.insert(id, node);
+        seen.insert(id);
         ids.append(id);
     }
     return S_OK;

@@ -17,8 +17,7 @@ bool SameDevice(const TMtpRawDevice &a, const TMtpRawDevice &b)
 
 TMtpRegistry::TMtpRegistry(std::shared_ptr<IMtpLibrary> library, TMtpStreamLimits limits)
     : FLibrary(std::move(library)), FLimits(limits)
-{
-}
+{}
 
 std::shared_ptr<TMtpRegistry> TMtpRegistry::Default()
 {
@@ -67,8 +66,7 @@ TMtpSessionPtr TMtpRegistry::OpenSession(const TMtpRawDevice &raw)
 }
 
 TMtpDeviceService::TMtpDeviceService(std::shared_ptr<TMtpRegistry> registry) : FRegistry(std::move(registry))
-{
-}
+{}
 
 HRESULT TMtpDeviceService::GetDevices(QStringList &deviceIDs)
 {

@@ -39,8 +39,8 @@ struct TMtpRawDevice
     std::uint8_t DevNum = 0;
     std::uint16_t VendorId = 0;
     std::uint16_t ProductId = 0;
-    std::string Vendor;  // from libmtp's table of known devices; may be empty
-    std::string Product; // likewise
+    std::string Vendor;            // from libmtp's table of known devices; may be empty
+    std::string Product;           // likewise
     std::uint32_t DeviceFlags = 0; // libmtp's quirk flags for this model
 };
 

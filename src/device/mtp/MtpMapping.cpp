@@ -199,16 +199,16 @@ std::optional<std::uint32_t> MtpDeviceType(const std::vector<TMtpExtension> &ext
         return std::nullopt;
     const bool images = Contains(*fileTypes, {LIBMTP_FILETYPE_JPEG, LIBMTP_FILETYPE_JFIF, LIBMTP_FILETYPE_TIFF,
                                               LIBMTP_FILETYPE_PNG, LIBMTP_FILETYPE_BMP, LIBMTP_FILETYPE_GIF});
-    const bool audio = Contains(*fileTypes, {LIBMTP_FILETYPE_MP3, LIBMTP_FILETYPE_WMA, LIBMTP_FILETYPE_OGG,
-                                             LIBMTP_FILETYPE_FLAC, LIBMTP_FILETYPE_AAC, LIBMTP_FILETYPE_WAV,
-                                             LIBMTP_FILETYPE_M4A});
-    const bool video = Contains(*fileTypes, {LIBMTP_FILETYPE_MP4, LIBMTP_FILETYPE_WMV, LIBMTP_FILETYPE_AVI,
-                                             LIBMTP_FILETYPE_MPEG});
+    const bool audio =
+        Contains(*fileTypes, {LIBMTP_FILETYPE_MP3, LIBMTP_FILETYPE_WMA, LIBMTP_FILETYPE_OGG, LIBMTP_FILETYPE_FLAC,
+                              LIBMTP_FILETYPE_AAC, LIBMTP_FILETYPE_WAV, LIBMTP_FILETYPE_M4A});
+    const bool video =
+        Contains(*fileTypes, {LIBMTP_FILETYPE_MP4, LIBMTP_FILETYPE_WMV, LIBMTP_FILETYPE_AVI, LIBMTP_FILETYPE_MPEG});
     if (images && !audio)
         return 1; // camera
     if (audio && !images && !video)
         return 2; // media player
-    return 0; // generic
+    return 0;     // generic
 }
 
 QString MtpFallbackName(const std::string &friendlyName, const std::string &manufacturer, const std::string &model,

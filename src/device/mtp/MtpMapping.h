@@ -49,5 +49,5 @@ std::optional<std::uint32_t> MtpDeviceType(const std::vector<TMtpExtension> &ext
                                            const std::optional<std::vector<std::uint16_t>> &fileTypes);
 
 // The name a device is listed under when it reports no friendly name.
-QString MtpFallbackName(const std::string &friendlyName, const std::string &manufacturer,
-                        const std::string &model, const TMtpRawDevice &raw);
+QString MtpFallbackName(const std::string &friendlyName, const std::string &manufacturer, const std::string &model,
+                        const TMtpRawDevice &raw);

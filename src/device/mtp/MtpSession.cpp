@@ -101,8 +101,10 @@ void TMtpSession::ReadInfo()
     // one serial number); the serial number tells a re-plugged device that
     // got the same number from a different one.
     FDeviceID = QString::asprintf("mtp:usb-%u-%u", FRaw.BusLocation, unsigned(FRaw.DevNum));
-    if (!serial.empty())
-        FDeviceID += QLatin1Char(':') + QString::fromStdString(serial);
+    QString printable = QString::fromStdString(serial);
+    printable.removeIf([](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7F; });
+    if (!printable.isEmpty())
+        FDeviceID += QLatin1Char(':') + printable;
 }
 
 void TMtpSession::RefreshPower()

@@ -11,7 +11,8 @@
 TMtpTransfer::TMtpTransfer(const TMtpStreamLimits &limits, std::uint64_t expectedSize) : FLimits(limits)
 {
     constexpr std::size_t smallest = 64u << 10;
-    const std::uint64_t wanted = std::clamp<std::uint64_t>(expectedSize + 1, smallest, std::max(smallest, limits.BufferCapacity));
+    const std::uint64_t wanted =
+        std::clamp<std::uint64_t>(expectedSize + 1, smallest, std::max(smallest, limits.BufferCapacity));
     FRing.resize(std::size_t(wanted));
 }
 
@@ -120,8 +121,7 @@ HRESULT TMtpTransfer::Result()
 
 TMtpStream::TMtpStream(TMtpSessionPtr session, std::uint32_t objectId, std::uint64_t size, TMtpStreamLimits limits)
     : FSession(std::move(session)), FObjectId(objectId), FSize(size), FLimits(limits)
-{
-}
+{}
 
 TMtpStream::~TMtpStream()
 {
@@ -138,6 +138,12 @@ void TMtpStream::Produce()
 {
     TMtpDeviceGate::TLock lock = FSession->Gate().AcquireFor(FTransfer);
     TMtpTransfer &transfer = *FTransfer;
+    // Dropped while waiting for the device: no transaction to start and cancel.
+    if (transfer.Finished() || Failed(transfer.Result())) {
+        FSession->Gate().ReleaseTransfer();
+        transfer.Finish(HResultFromErrno(ECANCELED));
+        return;
+    }
     const int status = FSession->Device().ReadFile(
         FObjectId, [&transfer](const unsigned char *data, std::uint32_t length) { return transfer.Put(data, length); });
     const std::vector<TMtpError> errors = FSession->Device().TakeErrors();

@@ -54,8 +54,8 @@ private:
     std::condition_variable FDataReady;
     std::condition_variable FSpaceReady;
     std::vector<unsigned char> FRing;
-    std::size_t FHead = 0;  // first queued byte
-    std::size_t FCount = 0; // bytes queued
+    std::size_t FHead = 0;   // first queued byte
+    std::size_t FCount = 0;  // bytes queued
     std::size_t FWanted = 0; // bytes the waiting reader needs; 0 when it is not waiting
     bool FProducerWaiting = false;
     bool FFinished = false;
