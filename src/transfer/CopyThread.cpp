@@ -185,6 +185,7 @@ private:
     std::vector<std::uint8_t> FBytes;
 };
 
+// clang-format off
 constexpr std::uint8_t LatinToOemTable[128] = {
     // 0x80 .. 0x9F: no code page 437 form that we use
     0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
@@ -201,6 +202,7 @@ constexpr std::uint8_t LatinToOemTable[128] = {
     // 0xF0 .. 0xFF
     0, 0xA4, 0x95, 0xA2, 0x93, 0, 0x94, 0xF6, 0, 0x97, 0xA3, 0x96, 0x81, 0, 0, 0x98,
 };
+// clang-format on
 
 // The entry name in code page 437 when every character has a form there,
 // else in UTF-8 (utf8 then true).
@@ -256,7 +258,8 @@ TCopyThread::TCopyThread(const TFileData &source, const QString &destName)
     : SourceName(source.FullPath), DestName(destName), DestNameXL(XlFileName(destName)), SourceFileData(source),
       iSource(source.StreamData.FileStream), FBufSize(UsableBufferSize(source.StreamData.BufferSize))
 {
-    FBuffer.resize(FBufSize);
+    // Not zero-filled: every byte used is first written by a read.
+    FBuffer = std::make_unique_for_overwrite<std::uint8_t[]>(FBufSize);
 }
 
 TCopyThread::~TCopyThread()
@@ -375,8 +378,12 @@ void TCopyThread::DoneThread(std::uint32_t code)
         FDone.store(true, std::memory_order_release);
         FChanged.notify_all();
     }
-    if (FOnDone)
-        FOnDone();
+    try {
+        if (FOnDone)
+            FOnDone();
+    } catch (...) {
+        // The owner's callback failed; Done is set and the results stand.
+    }
 }
 
 void TCopyThread::DoProgress(TFileAction action, std::int64_t count, bool speedLimit)
@@ -420,7 +427,7 @@ std::uint32_t TCopyThread::OpenStreams()
         }
     }
     try {
-        struct stat existing {};
+        struct stat existing = {};
         const bool anyEntry = ::lstat(QFile::encodeName(DestNameXL).constData(), &existing) == 0;
         // A folder cannot be replaced by a file; without overwrite nothing that exists is replaced.
         if (anyEntry && S_ISDIR(existing.st_mode))
@@ -510,7 +517,7 @@ std::uint32_t TCopyThread::CommitDestination()
     int result = ::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), flags);
     if (result != 0 && flags != 0 && (errno == EINVAL || errno == ENOSYS)) {
         // File systems without the no-replace rename: check, then rename.
-        struct stat existing {};
+        struct stat existing = {};
         if (::lstat(to.constData(), &existing) == 0)
             errno = EEXIST;
         else
@@ -530,7 +537,7 @@ std::uint32_t TCopyThread::ReadSource(std::uint32_t count, std::uint32_t &bytesR
     HRESULT result = E_UNEXPECTED;
     try {
         if (iSource)
-            result = iSource->Read(FBuffer.data(), count, bytesRead);
+            result = iSource->Read(FBuffer.get(), count, bytesRead);
     } catch (...) {
         result = E_FAIL;
     }
@@ -556,9 +563,10 @@ std::uint32_t TCopyThread::CopyData(std::int64_t remaining)
             break;
         UTotal += bytesRead;
         DoProgress(acCopy, UTotal, true);
-        FCrc = static_cast<std::uint32_t>(crc32(FCrc, FBuffer.data(), bytesRead));
+        FCrc = static_cast<std::uint32_t>(crc32(FCrc, FBuffer.get(), bytesRead));
         try {
-            if (sDest->Write(FBuffer.data(), static_cast<std::int32_t>(bytesRead)) < static_cast<std::int32_t>(bytesRead))
+            if (sDest->Write(FBuffer.get(), static_cast<std::int32_t>(bytesRead)) <
+                static_cast<std::int32_t>(bytesRead))
                 code = CopyErrorDiskFull;
         } catch (const EWriteFileStreamError &error) {
             FSysErrMsg = error.Message();
@@ -588,9 +596,9 @@ std::uint32_t TCopyThread::CompressData(TWriteFileStream &dest, bool speedLimit)
                 break;
             UTotal += bytesRead;
             DoProgress(acCompress, UTotal, speedLimit);
-            FCrc = static_cast<std::uint32_t>(crc32(FCrc, FBuffer.data(), bytesRead));
+            FCrc = static_cast<std::uint32_t>(crc32(FCrc, FBuffer.get(), bytesRead));
             try {
-                deflater.Compress(FBuffer.data(), bytesRead);
+                deflater.Compress(FBuffer.get(), bytesRead);
             } catch (const ECompressError &error) {
                 FSysErrMsg = error.Message();
                 code = CopyErrorWrite;
@@ -618,8 +626,7 @@ std::uint32_t TCopyThread::CompressData(TWriteFileStream &dest, bool speedLimit)
 
 TGZipThread::TGZipThread(const TFileData &source, const QString &destName)
     : TCopyThread(source, destName), FName(source.FileName)
-{
-}
+{}
 
 TGZipThread::~TGZipThread()
 {

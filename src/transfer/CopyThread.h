@@ -131,6 +131,7 @@ public:
     bool WaitFor(int timeoutMs = -1) const;
     // Called on the worker's thread right after Done became true, for owners
     // that wake an event loop instead of blocking in WaitFor.
+    // Set it before Start.
     void SetOnDone(std::function<void()> onDone) { FOnDone = std::move(onDone); }
 
     // Results, valid after Done.
@@ -145,6 +146,7 @@ public:
     // Asks the worker to stop after the current block; the copy ends with 128.
     virtual void CancelThread();
 
+    // Set it before Start.
     void SetOnProgress(TFileProgressEvent onProgress) { FOnProgress = std::move(onProgress); }
     void SetNoWriteCache(bool on);
     bool CopyTimeStamp() const { return FCopyTimeStamp; }
@@ -207,7 +209,7 @@ protected:
     TFileData SourceFileData;
     SourceStreamPtr iSource;
 
-    std::vector<std::uint8_t> FBuffer;
+    std::unique_ptr<std::uint8_t[]> FBuffer;
     std::uint32_t FBufSize = 0;
     std::unique_ptr<TWriteFileStream> sDest;
 

@@ -49,7 +49,7 @@ private:
 
 bool IsFatFileSystem(const QByteArray &path)
 {
-    struct statfs info {};
+    struct statfs info = {};
     if (::statfs(path.constData(), &info) != 0)
         return false;
     return info.f_type == MSDOS_SUPER_MAGIC || info.f_type == ExfatSuperMagic;
@@ -104,7 +104,7 @@ std::uint32_t AttributesOf(const QByteArray &path, mode_t mode)
     std::uint32_t attributes = 0;
     if (S_ISLNK(mode)) {
         attributes |= FILE_ATTRIBUTE_REPARSE_POINT;
-        struct stat target {};
+        struct stat target = {};
         if (::stat(path.constData(), &target) == 0 && S_ISDIR(target.st_mode))
             attributes |= FILE_ATTRIBUTE_DIRECTORY;
         return attributes;
@@ -170,14 +170,14 @@ QString XlFileName(const QString &path)
 bool XlFileExists(const QString &fileName, bool followLink)
 {
     const QByteArray path = LocalName(XlFileName(fileName));
-    struct stat info {};
+    struct stat info = {};
     if (::lstat(path.constData(), &info) != 0)
         return false;
     if (!S_ISLNK(info.st_mode))
         return !S_ISDIR(info.st_mode);
     if (!followLink)
         return true;
-    struct stat target {};
+    struct stat target = {};
     if (::stat(path.constData(), &target) != 0 || S_ISDIR(target.st_mode))
         return false;
     TFileDescriptor file(::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
@@ -188,7 +188,7 @@ std::uint32_t GetFileAttributeData(const QString &fileName, TFileAttributeData &
 {
     QByteArray path = LocalName(fileName);
     constexpr unsigned mask = STATX_BASIC_STATS | STATX_BTIME;
-    struct statx info {};
+    struct statx info = {};
     if (::statx(AT_FDCWD, path.constData(), AT_SYMLINK_NOFOLLOW, mask, &info) != 0)
         return static_cast<std::uint32_t>(errno);
     QString target;
@@ -210,7 +210,7 @@ std::uint32_t GetFileAttributeData(const QString &fileName, TFileAttributeData &
 bool GetLinkTarget(const QString &fileName, QString &target)
 {
     const QByteArray path = LocalName(fileName);
-    struct stat info {};
+    struct stat info = {};
     if (::lstat(path.constData(), &info) != 0 || !S_ISLNK(info.st_mode))
         return false;
     char *resolved = ::realpath(path.constData(), nullptr);
@@ -261,7 +261,7 @@ std::uint32_t SetFileTimestamps(const QString &fileName, const TFileTimestamps &
 std::uint32_t GetFileAttributes(const QString &fileName)
 {
     const QByteArray path = LocalName(fileName);
-    struct stat info {};
+    struct stat info = {};
     if (::lstat(path.constData(), &info) != 0)
         return INVALID_FILE_ATTRIBUTES;
     return AttributesOf(path, info.st_mode);
@@ -270,7 +270,7 @@ std::uint32_t GetFileAttributes(const QString &fileName)
 std::uint32_t SetFileAttributes(const QString &fileName, std::uint32_t attributes)
 {
     const QByteArray path = LocalName(fileName);
-    struct stat info {};
+    struct stat info = {};
     if (::lstat(path.constData(), &info) != 0)
         return static_cast<std::uint32_t>(errno);
     if (S_ISLNK(info.st_mode)) {

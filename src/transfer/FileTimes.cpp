@@ -6,7 +6,7 @@
 namespace {
 
 constexpr std::int64_t MSecsPerDay = 86400000;
-constexpr std::int64_t TicksPerMSec = 10000;       // 100 ns units
+constexpr std::int64_t TicksPerMSec = 10000; // 100 ns units
 constexpr std::int64_t TicksPerSecond = 10000000;
 constexpr std::int64_t UnixEpochTicks = 116444736000000000; // 1601-01-01 .. 1970-01-01
 constexpr std::int64_t DateTimeDayOfUnixEpoch = 25569;      // 1899-12-30 .. 1970-01-01

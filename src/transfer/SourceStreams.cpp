@@ -54,8 +54,7 @@ HRESULT TMemorySourceStream::Read(void *buffer, std::uint32_t size, std::uint32_
 
 TGeneratedSourceStream::TGeneratedSourceStream(std::uint64_t size, TGeneratedContent content, std::uint32_t seed)
     : FRemaining(size), FContent(content), FState(0x9E3779B97F4A7C15ull ^ seed)
-{
-}
+{}
 
 HRESULT TGeneratedSourceStream::Read(void *buffer, std::uint32_t size, std::uint32_t &bytesRead)
 {
@@ -86,12 +85,29 @@ void TGeneratedSourceStream::Fill(std::uint8_t *buffer, std::uint32_t size)
             buffer[i] = static_cast<std::uint8_t>(FState >> (i % 8 * 8));
         return;
     }
-    static const char words[] = "photo video music backup device folder camera image album memory card holiday ";
-    constexpr std::uint64_t wordsLength = sizeof(words) - 1;
+    // Words drawn at random from a small vocabulary: deflate shrinks this to
+    // about a third, as it does with ordinary documents.
+    static const char *const words[] = {
+        "photo",  "video", "music",   "backup",  "device",   "folder",  "camera",   "image",  "album",
+        "memory", "card",  "holiday", "beach",   "mountain", "family",  "birthday", "garden", "summer",
+        "winter", "city",  "river",   "friends", "evening",  "morning", "the",      "a",      "of",
+        "and",    "to",    "in",      "with",    "from",     "2024",    "2025",     "IMG",    "DSC",
+        "jpg",    "mp4",   "Berlin",  "Paris",   "Rome",     "Oslo",    "red",      "blue",   "green",
+        "small",  "large", "old",     "new",     "first",    "last",    "one",      "two",    "three",
+        "four",   "five",  "six",     "seven",   "eight",    "nine",    "ten",      "day",    "night"};
+    constexpr std::uint64_t wordCount = sizeof(words) / sizeof(words[0]);
     for (std::uint32_t i = 0; i < size; ++i) {
-        const std::uint64_t position = FPosition + i;
-        // Every 4 KiB a line number breaks the repetition a little.
-        buffer[i] = position % 4096 < 8 ? static_cast<std::uint8_t>('0' + (position / 4096 + position) % 10)
-                                        : static_cast<std::uint8_t>(words[(position * 7 / 5) % wordsLength]);
+        const char *word = words[FWord % wordCount];
+        const std::uint32_t length = static_cast<std::uint32_t>(std::strlen(word));
+        if (FWordOffset < length) {
+            buffer[i] = static_cast<std::uint8_t>(word[FWordOffset++]);
+            continue;
+        }
+        buffer[i] = (FWord >> 8) % 12 == 0 ? '\n' : ' ';
+        FState ^= FState >> 12;
+        FState ^= FState << 25;
+        FState ^= FState >> 27;
+        FWord = FState * 0x2545F4914F6CDD1Dull >> 32;
+        FWordOffset = 0;
     }
 }

@@ -41,9 +41,9 @@ private:
 
 enum class TGeneratedContent
 {
-    Zeros,   // fastest to produce, compresses to almost nothing
-    Text,    // repetitive text with some variation, compresses like documents
-    Random,  // pseudo-random bytes, incompressible like photos and videos
+    Zeros,  // fastest to produce, compresses to almost nothing
+    Text,   // words at random from a small vocabulary, compresses like documents
+    Random, // pseudo-random bytes, incompressible like photos and videos
 };
 
 class TGeneratedSourceStream : public ISourceStream
@@ -59,4 +59,6 @@ private:
     TGeneratedContent FContent;
     std::uint64_t FState;
     std::uint64_t FPosition = 0;
+    std::uint64_t FWord = 0;
+    std::uint32_t FWordOffset = 0;
 };

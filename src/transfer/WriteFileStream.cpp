@@ -10,13 +10,11 @@
 
 EWriteFileStreamError::EWriteFileStreamError(std::int32_t code)
     : EWriteFileStreamError(code, SystemErrorText(static_cast<std::uint32_t>(code)))
-{
-}
+{}
 
 EWriteFileStreamError::EWriteFileStreamError(std::int32_t code, const QString &message)
     : std::runtime_error(message.toStdString()), FCode(code), FMessage(message)
-{
-}
+{}
 
 TWriteFileStream::TWriteFileStream(const QString &fileName, bool overwrite, std::uint32_t writeMode,
                                    std::uint16_t /*shareMode*/)

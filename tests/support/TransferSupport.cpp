@@ -25,8 +25,8 @@ HRESULT TScriptedSourceStream::Read(void *buffer, std::uint32_t size, std::uint3
     return S_OK;
 }
 
-TFileData MakeFileData(const QString &fileName, SourceStreamPtr stream, std::int64_t fileSize,
-                       std::uint32_t bufferSize, TFileTime lastWriteTime)
+TFileData MakeFileData(const QString &fileName, SourceStreamPtr stream, std::int64_t fileSize, std::uint32_t bufferSize,
+                       TFileTime lastWriteTime)
 {
     TFileData data;
     data.Reset();

@@ -86,8 +86,8 @@ protected:
     QString Write(const TArchiveCase &c, const QString &suffix, TCopyOptions options, std::uint32_t bufferSize = 65536)
     {
         const QString target = Dir.filePath(c.Name + suffix);
-        auto source = MakeFileData(c.Name, std::make_shared<TMemorySourceStream>(c.Data), c.Data.size(), bufferSize,
-                                   SourceTime);
+        auto source =
+            MakeFileData(c.Name, std::make_shared<TMemorySourceStream>(c.Data), c.Data.size(), bufferSize, SourceTime);
         auto worker = RunCopy(source, target, options);
         EXPECT_EQ(worker->ErrorCode(), 0) << worker->SysErrorMsg().toStdString();
         EXPECT_EQ(worker->Crc(), CrcOf(c.Data));
@@ -171,8 +171,8 @@ TEST_F(ArchiveTest, ZipArchivesAreReadByUnzipZipinfoAndPython)
     for (bool compress : {true, false}) {
         for (const TArchiveCase &c : Cases()) {
             SCOPED_TRACE(c.Name.toStdString() + (compress ? " deflated" : " stored"));
-            const QString path = Write(c, compress ? ".zip" : ".stored.zip",
-                                       compress ? DeflatedZipOptions : StoredZipOptions);
+            const QString path =
+                Write(c, compress ? ".zip" : ".stored.zip", compress ? DeflatedZipOptions : StoredZipOptions);
             ExpectPeerAccepts("unzip", {"-t", path});
             ExpectPeerAccepts("zipinfo", {"-v", path});
             const QJsonObject found = Python("zip", path);

@@ -1,6 +1,6 @@
+#include "transfer/CopyThread.h"
 #include "env/ErrorText.h"
 #include "support/TransferSupport.h"
-#include "transfer/CopyThread.h"
 #include "transfer/FileSystem.h"
 #include "transfer/FileTimes.h"
 #include "transfer/SourceStreams.h"
@@ -134,10 +134,10 @@ TEST_F(CopyThreadTest, SourceEndingBeforeItsSizeEndsWith260InEveryOutput)
         std::int32_t Code;
         const char *Target;
     };
-    for (const Case &c : {Case{BackupOptions, 0x1104, "a.bin"},
-                          Case{{coOverwrite, coTimeStamp, coCompress}, 0x2104, "a.bin.gz"},
-                          Case{{coOverwrite, coTimeStamp, coZipCompress}, 0x4104, "a.bin.zip"},
-                          Case{{coOverwrite, coTimeStamp, coZipCompress, coCompress}, 0x4104, "b.bin.zip"}}) {
+    for (const Case &c :
+         {Case{BackupOptions, 0x1104, "a.bin"}, Case{{coOverwrite, coTimeStamp, coCompress}, 0x2104, "a.bin.gz"},
+          Case{{coOverwrite, coTimeStamp, coZipCompress}, 0x4104, "a.bin.zip"},
+          Case{{coOverwrite, coTimeStamp, coZipCompress, coCompress}, 0x4104, "b.bin.zip"}}) {
         // The device announced 5000 bytes but has only 3000.
         auto stream = std::make_shared<TMemorySourceStream>(data);
         auto worker = RunCopy(MakeFileData("a.bin", stream, 5000, 1024), Path(c.Target), c.Options);
@@ -308,8 +308,8 @@ TEST_F(FullDiskTest, FullDiskGivesTheDiskFullCodeAndKeepsTheEarlierCopy)
 {
     ASSERT_TRUE(WriteWholeFile(Path("a.bin"), "earlier good copy"));
     const QByteArray data = Pattern(2 * 1024 * 1024);
-    auto plain = RunCopy(MakeFileData("a.bin", std::make_shared<TMemorySourceStream>(data), data.size()),
-                         Path("a.bin"), BackupOptions);
+    auto plain = RunCopy(MakeFileData("a.bin", std::make_shared<TMemorySourceStream>(data), data.size()), Path("a.bin"),
+                         BackupOptions);
     EXPECT_EQ(plain->ErrorCode(), 0x1107);
     EXPECT_EQ(plain->SysErrorMsg(), SystemErrorText(ENOSPC));
     EXPECT_EQ(ReadWholeFile(Path("a.bin")), "earlier good copy");
@@ -317,9 +317,9 @@ TEST_F(FullDiskTest, FullDiskGivesTheDiskFullCodeAndKeepsTheEarlierCopy)
 
     // Compressed output reports a failed write of compressed data as 261.
     const std::int64_t size = 2 * 1024 * 1024;
-    auto gzip = RunCopy(MakeFileData("a.bin", std::make_shared<TGeneratedSourceStream>(size, TGeneratedContent::Random),
-                                     size),
-                        Path("a.bin.gz"), {coOverwrite, coTimeStamp, coCompress});
+    auto gzip =
+        RunCopy(MakeFileData("a.bin", std::make_shared<TGeneratedSourceStream>(size, TGeneratedContent::Random), size),
+                Path("a.bin.gz"), {coOverwrite, coTimeStamp, coCompress});
     EXPECT_EQ(gzip->ErrorCode(), 0x2105);
     EXPECT_EQ(gzip->SysErrorMsg(), ErrorCodeText(ENOSPC));
     EXPECT_EQ(FolderEntries(Dir.path()), QStringList{"a.bin"});

@@ -163,7 +163,7 @@ TEST_F(FileSystemTest, ReadOnlyMapsToTheWriteBits)
 
     ASSERT_EQ(SetFileAttributes(file, FILE_ATTRIBUTE_READONLY), 0u);
     EXPECT_NE(GetFileAttributes(file) & FILE_ATTRIBUTE_READONLY, 0u);
-    struct stat info {};
+    struct stat info = {};
     ASSERT_EQ(::stat(QFile::encodeName(file).constData(), &info), 0);
     EXPECT_EQ(info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH), 0u);
 

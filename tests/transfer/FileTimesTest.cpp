@@ -38,9 +38,9 @@ TEST(FileTimes, DateTimeEncodingCountsDaysFrom1899)
 
 TEST(FileTimes, UtcRoundTripKeepsTheMillisecond)
 {
-    for (TFileTime time : {UtcFileTime(1601, 1, 1), UtcFileTime(1899, 12, 29, 23, 59, 59, 999),
-                           UtcFileTime(2024, 3, 31, 1, 30, 0, 1), UtcFileTime(2024, 10, 27, 0, 59, 59, 500),
-                           UtcFileTime(9999, 12, 31, 23, 59, 59, 999)}) {
+    for (TFileTime time :
+         {UtcFileTime(1601, 1, 1), UtcFileTime(1899, 12, 29, 23, 59, 59, 999), UtcFileTime(2024, 3, 31, 1, 30, 0, 1),
+          UtcFileTime(2024, 10, 27, 0, 59, 59, 500), UtcFileTime(9999, 12, 31, 23, 59, 59, 999)}) {
         TDateTime dateTime = 0;
         ASSERT_TRUE(FileTimeToDateTime(time, dateTime));
         EXPECT_EQ(DateTimeToFileTime(dateTime), time);
