@@ -5,77 +5,341 @@
     <name>DlgText</name>
     <message>
         <source>Warning</source>
-        <translation type="unfinished"></translation>
+        <translation>Warnung</translation>
     </message>
     <message>
         <source>Error</source>
-        <translation type="unfinished"></translation>
+        <translation>Fehler</translation>
     </message>
     <message>
         <source>Information</source>
-        <translation type="unfinished"></translation>
+        <translation>Information</translation>
     </message>
     <message>
         <source>Confirm</source>
-        <translation type="unfinished"></translation>
+        <translation>Bestätigen</translation>
     </message>
     <message>
         <source>&amp;Close</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Schließen</translation>
     </message>
     <message>
         <source>&amp;Yes</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Ja</translation>
     </message>
     <message>
         <source>&amp;No</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Nein</translation>
     </message>
     <message>
         <source>Cancel</source>
-        <translation type="unfinished"></translation>
+        <translation>Abbrechen</translation>
     </message>
     <message>
         <source>&amp;Retry</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Wiederholen</translation>
     </message>
 </context>
 <context>
     <name>LibText</name>
     <message>
         <source>Range check error</source>
-        <translation type="unfinished"></translation>
+        <translation>Bereichsfehler</translation>
     </message>
     <message>
         <source>%1 is already associated with %2</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 ist bereits mit %2 verbunden</translation>
     </message>
 </context>
 <context>
     <name>PrgText</name>
     <message>
         <source>Tessaril Help</source>
-        <translation type="unfinished"></translation>
+        <translation>Tessaril-Hilfe</translation>
     </message>
     <message>
         <source>Help is not available on this system!</source>
-        <translation type="unfinished"></translation>
+        <translation>Die Hilfe ist auf diesem System nicht verfügbar!</translation>
     </message>
     <message>
         <source>Version</source>
-        <translation type="unfinished"></translation>
+        <translation>Version</translation>
     </message>
     <message>
         <source>Backs up photos, music and documents from phones, tablets,</source>
-        <translation type="unfinished"></translation>
+        <translation>Sichert Fotos, Musik und Dokumente von Smartphones, Tablets,</translation>
     </message>
     <message>
         <source>cameras and media players to a folder on this computer.</source>
-        <translation type="unfinished"></translation>
+        <translation>Kameras und Medienspielern in einen Ordner auf diesem Computer.</translation>
     </message>
     <message>
         <source>Part of program package:</source>
-        <translation type="unfinished"></translation>
+        <translation>Teil des Programmpakets:</translation>
+    </message>
+    <message>
+        <source>Connected devices</source>
+        <translation>Angeschlossene Geräte</translation>
+    </message>
+    <message>
+        <source>Errors occurred when reading the directory structure</source>
+        <translation>Beim Lesen der Verzeichnisstruktur sind Fehler aufgetreten</translation>
+    </message>
+    <message>
+        <source>Reload device list</source>
+        <translation>Geräteliste neu laden</translation>
+    </message>
+    <message>
+        <source>Device</source>
+        <translation>Gerät</translation>
+    </message>
+    <message>
+        <source>Manufacturer:</source>
+        <translation>Hersteller:</translation>
+    </message>
+    <message>
+        <source>Description:</source>
+        <translation>Beschreibung:</translation>
+    </message>
+    <message>
+        <source>Type:</source>
+        <translation>Typ:</translation>
+    </message>
+    <message>
+        <source>Power source:</source>
+        <translation>Stromversorgung:</translation>
+    </message>
+    <message>
+        <source>Firmware:</source>
+        <translation>Firmware:</translation>
+    </message>
+    <message>
+        <source>File processing</source>
+        <translation>Dateiverarbeitung</translation>
+    </message>
+    <message>
+        <source>Compress files</source>
+        <translation>Dateien komprimieren</translation>
+    </message>
+    <message>
+        <source>as zip</source>
+        <translation>als Zip</translation>
+    </message>
+    <message>
+        <source>No compression for these types:</source>
+        <translation>Keine Komprimierung für diese Typen:</translation>
+    </message>
+    <message>
+        <source>File types not to compress</source>
+        <translation>Nicht zu komprimierende Dateitypen</translation>
+    </message>
+    <message>
+        <source>Select file types not to be compressed</source>
+        <translation>Nicht zu komprimierende Dateitypen auswählen</translation>
+    </message>
+    <message>
+        <source>Directories</source>
+        <translation>Verzeichnisse</translation>
+    </message>
+    <message>
+        <source>Files</source>
+        <translation>Dateien</translation>
+    </message>
+    <message>
+        <source>Select the directories to be backed up</source>
+        <translation>Die zu sichernden Verzeichnisse auswählen</translation>
+    </message>
+    <message>
+        <source>Filename</source>
+        <translation>Dateiname</translation>
+    </message>
+    <message>
+        <source>Date</source>
+        <translation>Datum</translation>
+    </message>
+    <message>
+        <source>Size</source>
+        <translation>Größe</translation>
+    </message>
+    <message>
+        <source>Destination directory:</source>
+        <translation>Zielverzeichnis:</translation>
+    </message>
+    <message>
+        <source>Insert placeholder</source>
+        <translation>Platzhalter einfügen</translation>
+    </message>
+    <message>
+        <source>Select backup directory</source>
+        <translation>Sicherungsverzeichnis auswählen</translation>
+    </message>
+    <message>
+        <source>Time slot</source>
+        <translation>Zeitraum</translation>
+    </message>
+    <message>
+        <source>All</source>
+        <translation>Alle</translation>
+    </message>
+    <message>
+        <source>All since</source>
+        <translation>Alle seit</translation>
+    </message>
+    <message>
+        <source>All before</source>
+        <translation>Alle vor</translation>
+    </message>
+    <message>
+        <source>Time period</source>
+        <translation>Zeitspanne</translation>
+    </message>
+    <message>
+        <source>Today from</source>
+        <translation>Heute ab</translation>
+    </message>
+    <message>
+        <source>Not older than</source>
+        <translation>Nicht älter als</translation>
+    </message>
+    <message>
+        <source>Older than</source>
+        <translation>Älter als</translation>
+    </message>
+    <message>
+        <source>from:</source>
+        <translation>von:</translation>
+    </message>
+    <message>
+        <source>to:</source>
+        <translation>bis:</translation>
+    </message>
+    <message>
+        <source>days</source>
+        <translation>Tage</translation>
+    </message>
+    <message>
+        <source>Filter</source>
+        <translation>Filter</translation>
+    </message>
+    <message>
+        <source>Filter for filenames</source>
+        <translation>Filter für Dateinamen</translation>
+    </message>
+    <message>
+        <source>As regular expression</source>
+        <translation>Als regulärer Ausdruck</translation>
+    </message>
+    <message>
+        <source>Settings</source>
+        <translation>Einstellungen</translation>
+    </message>
+    <message>
+        <source>Edit filename filter</source>
+        <translation>Dateinamenfilter bearbeiten</translation>
+    </message>
+    <message>
+        <source>Overwrite</source>
+        <translation>Überschreiben</translation>
+    </message>
+    <message>
+        <source>existing files when older</source>
+        <translation>vorhandene Dateien, wenn älter</translation>
+    </message>
+    <message>
+        <source>all existing files</source>
+        <translation>alle vorhandenen Dateien</translation>
+    </message>
+    <message>
+        <source>no existing files</source>
+        <translation>keine vorhandenen Dateien</translation>
+    </message>
+    <message>
+        <source>Set archive bit</source>
+        <translation>Archivbit setzen</translation>
+    </message>
+    <message>
+        <source>Reset to default configuration</source>
+        <translation>Auf Standardkonfiguration zurücksetzen</translation>
+    </message>
+    <message>
+        <source>Open backup task</source>
+        <translation>Sicherungsauftrag öffnen</translation>
+    </message>
+    <message>
+        <source>Save configuration as task</source>
+        <translation>Konfiguration als Auftrag speichern</translation>
+    </message>
+    <message>
+        <source>Save as new task</source>
+        <translation>Als neuen Auftrag speichern</translation>
+    </message>
+    <message>
+        <source>Create Desktop shortcut</source>
+        <translation>Desktop-Verknüpfung erstellen</translation>
+    </message>
+    <message>
+        <source>Start backup</source>
+        <translation>Sicherung starten</translation>
+    </message>
+    <message>
+        <source>Copy the selected directories</source>
+        <translation>Die ausgewählten Verzeichnisse kopieren</translation>
+    </message>
+    <message>
+        <source>Program help</source>
+        <translation>Programmhilfe</translation>
+    </message>
+    <message>
+        <source>Version info</source>
+        <translation>Versionsinfo</translation>
+    </message>
+    <message>
+        <source>Quit program and save settings</source>
+        <translation>Programm beenden und Einstellungen speichern</translation>
+    </message>
+    <message>
+        <source>Backup status:</source>
+        <translation>Sicherungsstatus:</translation>
+    </message>
+    <message>
+        <source>Copy to clipboard</source>
+        <translation>In die Zwischenablage kopieren</translation>
+    </message>
+    <message>
+        <source>only %s</source>
+        <translation>nur %s</translation>
+    </message>
+    <message>
+        <source>all except %s</source>
+        <translation>alle außer %s</translation>
+    </message>
+    <message>
+        <source>All files</source>
+        <translation>Alle Dateien</translation>
+    </message>
+    <message>
+        <source>Backup tasks|*.%s</source>
+        <translation>Sicherungsaufträge|*.%s</translation>
+    </message>
+    <message>
+        <source>all|*.*</source>
+        <translation>alle|*.*</translation>
+    </message>
+    <message>
+        <source>Save backup configuration for portable device</source>
+        <translation>Sicherungskonfiguration für das Mobilgerät speichern</translation>
+    </message>
+    <message>
+        <source>Load backup configuration for portable device</source>
+        <translation>Sicherungskonfiguration für das Mobilgerät laden</translation>
+    </message>
+    <message>
+        <source>Save changed task to &quot;%s&quot;?</source>
+        <translation>Geänderten Auftrag unter &quot;%s&quot; speichern?</translation>
+    </message>
+    <message>
+        <source>Backup files from a portable device</source>
+        <translation>Dateien von einem Mobilgerät sichern</translation>
     </message>
 </context>
 </TS>

@@ -89,9 +89,18 @@ QPixmap TIconList::Pixmap(int index, qreal devicePixelRatio, bool disabled) cons
     const QPixmap pixmap = Render(Svg(index), FSize, devicePixelRatio);
     if (!disabled || pixmap.isNull())
         return pixmap;
-    QStyleOption option;
-    option.palette = QApplication::palette();
-    return QApplication::style()->generatedIconPixmap(QIcon::Disabled, pixmap, &option);
+    // Disabled: grey and faint on every palette.
+    QImage image = pixmap.toImage().convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < image.height(); ++y) {
+        auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            const int grey = qGray(line[x]);
+            line[x] = qRgba(grey, grey, grey, qAlpha(line[x]) * 2 / 5);
+        }
+    }
+    QPixmap result = QPixmap::fromImage(image);
+    result.setDevicePixelRatio(devicePixelRatio);
+    return result;
 }
 
 QByteArray TIconList::BuiltInSvg(const QString &name)

@@ -316,7 +316,7 @@ QWidget *TMainForm::CreateLeftColumn()
 {
     const auto scale = [this](int pixels) { return ScaleToMonitor(pixels, this); };
     auto *column = new QWidget(this);
-    column->setFixedWidth(scale(262));
+    column->setFixedWidth(scale(280));
     auto *layout = new QVBoxLayout(column);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(scale(6));
@@ -388,10 +388,15 @@ QWidget *TMainForm::CreateLeftColumn()
     NoCompList->setWrapping(true);
     NoCompList->setResizeMode(QListView::Adjust);
     NoCompList->setUniformItemSizes(true);
-    NoCompList->setGridSize(QSize(scale(36), NoCompList->fontMetrics().height() + scale(3)));
+    NoCompList->setTextElideMode(Qt::ElideNone);
+    NoCompList->viewport()->installEventFilter(this);
     NoCompList->setSelectionMode(QAbstractItemView::NoSelection);
     NoCompList->setFocusPolicy(Qt::NoFocus);
-    NoCompList->setFixedHeight(scale(76));
+    QFont listFont = NoCompList->font();
+    listFont.setPointSizeF(listFont.pointSizeF() * 0.9);
+    NoCompList->setFont(listFont);
+    // Whole rows only: four of them.
+    NoCompList->setFixedHeight(4 * (NoCompList->fontMetrics().height() + scale(3)) + 2 * NoCompList->frameWidth() + 1);
     proc->addWidget(NoCompList, 2, 0, 1, 2);
     bbNoComp = new TOxButton(paFileProc);
     bbNoComp->setObjectName(QStringLiteral("bbNoComp"));
@@ -1100,6 +1105,10 @@ void TMainForm::UpdateCompressControls()
 void TMainForm::AlignFileProcessing()
 {
     if (cbComp->isChecked()) {
+        // The designed height: everything of the group shown.
+        paFileProc->setMinimumHeight(0);
+        paFileProc->setMaximumHeight(QWIDGETSIZE_MAX);
+        FPHeight = paFileProc->sizeHint().height();
         paFileProc->setFixedHeight(FPHeight);
         return;
     }
@@ -1319,7 +1328,6 @@ void TMainForm::bbStartClick()
         return;
     }
     FJob->Selection = FSelectionOrder;
-    AddToHistory(*edDestDir, FJob->Config.Destination);
     FJob->BackupSelected();
 }
 
@@ -1385,12 +1393,26 @@ bool TMainForm::ConfirmNotReady(const QString &question)
 
 void TMainForm::ShowLoadedTask()
 {
-    // The job has opened the task's device and read its configuration.
+    // The job has opened the task's device and read its configuration; the
+    // device list may have been read anew while it waited for the device.
+    TPortableDeviceManager &manager = FJob->DevManager();
+    if (lbDevices->count() != int(manager.DeviceCount())) {
+        lbDevices->clear();
+        for (int i = 0; i < int(manager.DeviceCount()); ++i)
+            new QListWidgetItem(FTreeIcons->Icon(QStringLiteral("device")), manager.DeviceFriendlyName(i), lbDevices);
+    }
     const QString name = DeviceCaption();
     for (int i = 0; i < lbDevices->count(); ++i)
         if (lbDevices->item(i)->text().compare(name, Qt::CaseInsensitive) == 0)
             lbDevices->setCurrentRow(i);
     LoadFolderTree();
+    // The storages and top folders show their subfolders.
+    if (QTreeWidgetItem *root = tvObjects->topLevelItem(0)) {
+        for (int i = 0; i < root->childCount(); ++i) {
+            root->child(i)->setExpanded(true);
+            tvObjectsExpanding(root->child(i));
+        }
+    }
     ShowHistory(*edDestDir, HistoryOf(*edDestDir));
     ConfigToControls();
     bbShortcut->setEnabled(false);
@@ -1527,6 +1549,7 @@ bool TMainForm::SaveTaskAs()
 void TMainForm::WriteSettings()
 {
     ControlsToConfig();
+    AddToHistory(*edDestDir, FJob->Config.Destination);
     TWindowPlace place;
     place.Left = pos().x();
     place.Top = pos().y();
@@ -1582,9 +1605,14 @@ void TMainForm::changeEvent(QEvent *event)
 
 bool TMainForm::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == lvFiles->viewport() && event->type() == QEvent::Resize)
+    if (lvFiles && watched == lvFiles->viewport() && event->type() == QEvent::Resize)
         ResizeFileColumns();
-    if (watched == tvObjects && event->type() == QEvent::KeyPress) {
+    if (NoCompList && watched == NoCompList->viewport() && event->type() == QEvent::Resize) {
+        // Six columns of types.
+        const int width = qMax(1, (NoCompList->viewport()->width() - 1) / 6);
+        NoCompList->setGridSize(QSize(width, NoCompList->fontMetrics().height() + ScaleToMonitor(3, this)));
+    }
+    if (tvObjects && watched == tvObjects && event->type() == QEvent::KeyPress) {
         auto *key = static_cast<QKeyEvent *>(event);
         if (key->key() == Qt::Key_Space && key->modifiers() == Qt::NoModifier) {
             if (QTreeWidgetItem *item = tvObjects->currentItem())

@@ -91,12 +91,7 @@ void TButtonDraw::Draw(QPainter &painter, const QWidget &button, const QRect &co
     const TButtonContent places = LayoutButtonContent(content, glyph, text, Layout, Margin, Spacing,
                                                       button.layoutDirection() == Qt::RightToLeft, stateOffset);
     if (!glyph.isEmpty()) {
-        // A disabled icon is drawn grey and faint, so that it reads as disabled on any palette.
-        painter.save();
-        if (!enabled)
-            painter.setOpacity(0.45);
         painter.drawPixmap(places.Glyph, FImages->Pixmap(ImageIndex, button.devicePixelRatioF(), !enabled));
-        painter.restore();
     }
     if (text.isEmpty())
         return;

@@ -21,6 +21,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTextBlock>
@@ -292,10 +293,13 @@ private Q_SLOTS:
         QCOMPARE(form->FromDate->date(), QDate(2026, 12, 1));
     }
 
-    void backupFromTheWindowMatchesTheCore()
+    void backupFromTheWindowMatchesTheCommandLine()
     {
-        QTemporaryDir windowDest, coreDest;
+        QTemporaryDir windowDest, cliDest;
         auto form = FormWithPhone();
+        PushMessageAnswer(mrYes);
+        form->bbReset->click(); // the command line runs with the default configuration
+        form->SelectDevice(PhoneRow(*form), true);
         form->edDestDir->setEditText(windowDest.path());
         form->bbStartClick();
         const QStringList windowLog = form->Job().Log().Lines();
@@ -305,17 +309,28 @@ private Q_SLOTS:
         QCOMPARE(form->meProgress->toPlainText(), windowLog.join(QLatin1Char('\n')));
         QVERIFY(form->bbStart->isEnabled());
 
-        // The same configuration run by the core alone, as the command line runs it.
-        TMainJob job;
-        job.RefreshDeviceList();
-        QVERIFY(job.SelectDeviceByName(QStringLiteral("Pixel 7"), true));
-        job.Config.Destination = coreDest.path();
-        job.Log().Clear();
-        job.BackupSelected();
-        QCOMPARE(FilesBelow(coreDest.path()), windowFiles);
-        QStringList coreLog = job.Log().Lines();
-        coreLog.replaceInStrings(coreDest.path(), windowDest.path());
-        QCOMPARE(windowLog, coreLog);
+        const QString logFile = FWork.filePath(QStringLiteral("cli.log"));
+        QProcess cli;
+        cli.start(QStringLiteral(TESSARIL_CLI),
+                  {QStringLiteral("backup"), QStringLiteral("Pixel 7"), QStringLiteral("--to"), cliDest.path(),
+                   QStringLiteral("--log"), logFile});
+        QVERIFY(cli.waitForFinished(60000));
+        QCOMPARE(cli.exitCode(), 0);
+        QCOMPARE(FilesBelow(cliDest.path()), windowFiles);
+        QFile log(logFile);
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        QString cliText = QString::fromUtf8(log.readAll());
+        if (cliText.startsWith(QChar(0xFEFF)))
+            cliText.remove(0, 1);
+        QStringList cliLog = cliText.split(QStringLiteral("\n"));
+        cliLog.replaceInStrings(QStringLiteral("\r"), QString());
+        cliLog.replaceInStrings(cliDest.path(), windowDest.path());
+        while (!cliLog.isEmpty() && cliLog.last().isEmpty())
+            cliLog.removeLast();
+        // The command line lists and reads the device first; the run's lines are the same.
+        const qsizetype start = cliLog.indexOf(windowLog.first());
+        QVERIFY2(start >= 0, qPrintable(cliLog.join(QLatin1Char('\n'))));
+        QCOMPARE(cliLog.mid(start, windowLog.size()), windowLog);
     }
 
     void taskSavedChangedAndReopened()

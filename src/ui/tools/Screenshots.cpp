@@ -12,6 +12,7 @@
 #include "app/Locations.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QListWidget>
@@ -147,7 +148,20 @@ int main(int argc, char **argv)
         form.move(40, 30);
         Settle(300);
         form.edDestDir->setEditText(destination + suffix);
+        // The dark round shows the controls that only some settings bring up.
+        if (dark) {
+            form.cbComp->setChecked(true);
+            form.UpdateCompressControls();
+            form.cbTimeSlot->setCurrentIndex(3);
+        }
         ShootWindow(form, suffix);
+        if (!dark) {
+            form.cbTimeSlot->setCurrentIndex(5);
+            form.cbComp->setChecked(true);
+            form.cbZipComp->setChecked(true);
+            form.UpdateCompressControls();
+            Save(form, QStringLiteral("main-options"));
+        }
         ShootMessages(suffix);
         PushMessageAnswer(mrNo);
         form.close();

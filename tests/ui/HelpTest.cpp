@@ -1,0 +1,59 @@
+#include "UiTestSupport.h"
+
+#include "ui/Help.h"
+#include "ui/MessageDialog.h"
+
+#include <QTextBrowser>
+
+class HelpTest : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void cleanup()
+    {
+        ClearMessageHooks();
+        CloseAllHelp();
+    }
+
+    void topicOpensInAHelpWindowOfItsOwn()
+    {
+        QVERIFY(ShowHelp(QStringLiteral("qy-device.html")));
+        QCOMPARE(OpenHelpWindows(), 1);
+        QWidget *window = nullptr;
+        for (QWidget *top : QApplication::topLevelWidgets())
+            if (top->objectName() == QLatin1String("HelpWindow") && top->isVisible())
+                window = top;
+        QVERIFY(window);
+        QVERIFY(!window->parentWidget());
+        auto *browser = window->findChild<QTextBrowser *>();
+        QVERIFY(browser->toPlainText().contains(QStringLiteral("Backup files from a portable device")));
+        // A second topic reuses the window.
+        QVERIFY(ShowHelp(QStringLiteral("qy-device.html#tasks")));
+        QCOMPARE(OpenHelpWindows(), 1);
+        CloseAllHelp();
+        QCOMPARE(OpenHelpWindows(), 0);
+    }
+
+    void missingTopicIsReported()
+    {
+        QString message;
+        PushMessageHook([&message](TShowMsgDialog &dialog) {
+            message = dialog.Message();
+            return int(mrCancel);
+        });
+        QVERIFY(!ShowHelp(QStringLiteral("nothing-here.html")));
+        QCOMPARE(message, QStringLiteral("Help is not available on this system!"));
+    }
+
+    void versionTextWithoutFamilyProgramHasNameAndNotice()
+    {
+        const QString text = VersionText(QString(), QStringLiteral("09.12.2026"), 3);
+        const QStringList lines = text.split(QStringLiteral("\r\n"));
+        QCOMPARE(lines.size(), 3);
+        QVERIFY(lines[0].startsWith(QStringLiteral("Tessaril - ")));
+        QVERIFY(lines[0].endsWith(QStringLiteral(") - 09.12.2026")));
+    }
+};
+
+TESSARIL_UI_TEST_MAIN(HelpTest)
+#include "HelpTest.moc"

@@ -1,0 +1,43 @@
+#include "UiTestSupport.h"
+
+#include "ui/MessageDialog.h"
+#include "ui/OxButton.h"
+#include "ui/StartUp.h"
+#include "ui/UiText.h"
+
+#include <QTranslator>
+
+class TranslationTest : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void englishIsTheSource()
+    {
+        QCOMPARE(PrgText::tr("Start backup"), QStringLiteral("Start backup"));
+    }
+
+    void germanTextsInEveryDomain()
+    {
+        InstallTranslators(*qApp, QStringLiteral("de"));
+        QCOMPARE(PrgText::tr("Start backup"), QStringLiteral("Sicherung starten"));
+        QCOMPARE(LibText::tr("Range check error"), QStringLiteral("Bereichsfehler"));
+        QStringList captions;
+        PushMessageHook([&captions](TShowMsgDialog &dialog) {
+            captions << dialog.Title() << dialog.MiddleButton()->text() << dialog.RightButton()->text();
+            return int(mrCancel);
+        });
+        ConfirmDialog(QPoint(-1, -1), QStringLiteral("?"), mbYes);
+        QCOMPARE(captions, (QStringList{"Bestätigen", "&Ja", "&Nein"}));
+    }
+
+    void unknownLanguageKeepsEnglish()
+    {
+        for (QTranslator *translator : qApp->findChildren<QTranslator *>())
+            QCoreApplication::removeTranslator(translator);
+        InstallTranslators(*qApp, QStringLiteral("xx"));
+        QCOMPARE(DlgText::tr("&Close"), QStringLiteral("&Close"));
+    }
+};
+
+TESSARIL_UI_TEST_MAIN(TranslationTest)
+#include "TranslationTest.moc"
