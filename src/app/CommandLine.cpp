@@ -26,7 +26,8 @@ std::optional<TCommandOption> ParseCommandOption(const QString &argument)
     // An absolute path such as "/home/anna/daily.tsj" starts with "/" too: a
     // "/" before any ":" makes the argument a file name, not an option.
     if (argument[0] == QLatin1Char('/') && argument.indexOf(QLatin1Char('/'), 1) >= 0 &&
-        (argument.indexOf(QLatin1Char(':')) < 0 || argument.indexOf(QLatin1Char('/'), 1) < argument.indexOf(QLatin1Char(':'))))
+        (argument.indexOf(QLatin1Char(':')) < 0 ||
+         argument.indexOf(QLatin1Char('/'), 1) < argument.indexOf(QLatin1Char(':'))))
         return std::nullopt;
     TCommandOption option;
     const QString text = argument.mid(1);

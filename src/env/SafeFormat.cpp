@@ -15,8 +15,7 @@ std::optional<QLocale> &FormatLocaleOverride()
 
 // Thrown only inside this file and always caught by SafeFormat.
 struct FormatFailure
-{
-};
+{};
 
 struct IntegerArg
 {
@@ -102,8 +101,7 @@ std::optional<double> ToFloat(const QVariant &arg)
     const std::optional<IntegerArg> integer = ToInteger(arg);
     if (!integer)
         return std::nullopt;
-    return integer->isSigned ? static_cast<double>(integer->signedValue)
-                             : static_cast<double>(integer->unsignedValue);
+    return integer->isSigned ? static_cast<double>(integer->signedValue) : static_cast<double>(integer->unsignedValue);
 }
 
 QString GroupThousands(const QString &digits, const QString &separator)

@@ -41,8 +41,7 @@ bool ParseUserNumber(const QString &text, double &value)
     return ok && std::isfinite(value);
 }
 
-template <typename T>
-int Compare(T a, T b)
+template <typename T> int Compare(T a, T b)
 {
     return a < b ? -1 : (b < a ? 1 : 0);
 }

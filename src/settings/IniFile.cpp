@@ -92,7 +92,8 @@ bool ReadFileBytes(const QString &fileName, QByteArray &bytes)
         int fd;
         ~Closer() { ::close(fd); }
     } closer{fd};
-    struct stat info {};
+    struct stat info
+    {};
     if (::fstat(fd, &info) != 0)
         RaiseOpenError(fileName, errno);
     if (S_ISDIR(info.st_mode))
@@ -122,8 +123,7 @@ bool ReadFileBytes(const QString &fileName, QByteArray &bytes)
     return true;
 }
 
-template <int Bits>
-bool ParseIniInteger(const QString &stored, std::int64_t &value)
+template <int Bits> bool ParseIniInteger(const QString &stored, std::int64_t &value)
 {
     QString text = stored;
     if (text.size() > 2 && text[0] == QLatin1Char('0') && (text[1] == QLatin1Char('x') || text[1] == QLatin1Char('X')))
@@ -141,7 +141,8 @@ bool ParseIniInteger(const QString &stored, std::int64_t &value)
     if (i < n && (text[i] == QLatin1Char('$') || text[i] == QLatin1Char('x') || text[i] == QLatin1Char('X'))) {
         hex = true;
         ++i;
-    } else if (i + 1 < n && text[i] == QLatin1Char('0') && (text[i + 1] == QLatin1Char('x') || text[i + 1] == QLatin1Char('X'))) {
+    } else if (i + 1 < n && text[i] == QLatin1Char('0') &&
+               (text[i + 1] == QLatin1Char('x') || text[i + 1] == QLatin1Char('X'))) {
         hex = true;
         i += 2;
     }

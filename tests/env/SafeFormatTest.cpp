@@ -61,13 +61,13 @@ TEST_F(SafeFormatTest, NumbersUseTheLocaleSeparators)
 TEST_F(SafeFormatTest, ErrorsGiveThePattern)
 {
     const char *const patterns[] = {
-        "%s and %s",   // too few arguments
-        "%d",          // text for a number
-        "%s%",         // pattern ends inside a specifier
-        "%q",          // unknown type
-        "%9:s",        // index beyond the arguments
-        "%.0n",        // text for a number
-        "%99999999d",  // absurd width
+        "%s and %s",  // too few arguments
+        "%d",         // text for a number
+        "%s%",        // pattern ends inside a specifier
+        "%q",         // unknown type
+        "%9:s",       // index beyond the arguments
+        "%.0n",       // text for a number
+        "%99999999d", // absurd width
     };
     for (const char *pattern : patterns)
         EXPECT_EQ(Std(SafeFormat(QString::fromUtf8(pattern), QString("x"))), std::string("Format error: ") + pattern)
