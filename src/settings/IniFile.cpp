@@ -2,6 +2,7 @@
 
 #include "env/ErrorText.h"
 #include "env/SafeFormat.h"
+#include "env/TrimText.h"
 #include "settings/IniText.h"
 #include "settings/SafeSave.h"
 
@@ -28,17 +29,6 @@ const QString EncodingKey = QStringLiteral("Encoding");
 bool SameName(QStringView a, QStringView b)
 {
     return a.compare(b, Qt::CaseInsensitive) == 0;
-}
-
-QStringView TrimControls(QStringView text)
-{
-    qsizetype start = 0;
-    qsizetype end = text.size();
-    while (start < end && text[start].unicode() <= 0x20)
-        ++start;
-    while (end > start && text[end - 1].unicode() <= 0x20)
-        --end;
-    return text.mid(start, end - start);
 }
 
 // The name of a key line, or nothing for a bare line.

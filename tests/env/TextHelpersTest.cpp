@@ -5,6 +5,7 @@
 #include "env/ProgramVersion.h"
 #include "env/SafeFormat.h"
 #include "env/SizeText.h"
+#include "env/TrimText.h"
 #include "settings/IniFile.h"
 
 #include <QTemporaryDir>
@@ -60,6 +61,15 @@ TEST(CommaText, Reading)
         EXPECT_EQ(FromCommaText(QString::fromUtf8(c.text)), c.expected) << c.text;
     const QStringList roundTrip{"", "a b", "\"", ",", "ü"};
     EXPECT_EQ(FromCommaText(ToCommaText(roundTrip)), roundTrip);
+}
+
+TEST(TrimControls, BothEndsUpToBlank)
+{
+    const char16_t controls[] = {u' ', u'\t', u'\r', u'\n', 0x01, 0, u'a', u' ', u'b', 0x1F, u' ', 0x7F, u'\n'};
+    EXPECT_EQ(TrimControls(QStringView(controls, std::size(controls))).toString(),
+              QString::fromUtf16(controls + 6, 6)); // inner blanks and DEL stay
+    EXPECT_TRUE(TrimControls(u" \t ").isEmpty());
+    EXPECT_TRUE(TrimControls(QStringView()).isEmpty());
 }
 
 TEST_F(LocaleTest, FormatSize)
