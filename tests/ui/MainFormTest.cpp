@@ -220,6 +220,22 @@ private Q_SLOTS:
         QVERIFY(!form->imgBattery->isVisible());
     }
 
+    void batteryLevels_data()
+    {
+        QTest::addColumn<uint>("level");
+        QTest::addColumn<QString>("icon");
+        for (const auto &[level, icon] : std::initializer_list<std::pair<uint, const char *>>{
+                 {100, "battery-100"}, {76, "battery-100"}, {75, "battery-75"}, {51, "battery-75"},
+                 {50, "battery-50"}, {26, "battery-50"}, {25, "battery-25"}, {0, "battery-25"}})
+            QTest::newRow(qPrintable(QString::number(level))) << level << QString::fromLatin1(icon);
+    }
+    void batteryLevels()
+    {
+        QFETCH(uint, level);
+        QFETCH(QString, icon);
+        QCOMPARE(BatteryIconOf(level), icon);
+    }
+
     void compressionControls()
     {
         auto form = FormWithPhone();
