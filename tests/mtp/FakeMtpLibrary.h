@@ -5,10 +5,12 @@
 #include <libmtp.h>
 
 #include <atomic>
+#include <chrono>
 #include <map>
 #include <memory>
 #include <set>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -37,6 +39,8 @@ struct TFakeMtpDeviceData
     // Objects whose bytes are generated: size, byte i is (i * 7 + i / 4096) & 0xFF.
     std::map<std::uint32_t, std::uint64_t> Generated;
     std::uint32_t ChunkSize = 16384;
+    // A slow link: a pause before every chunk.
+    std::chrono::milliseconds ChunkDelay{0};
 
     std::atomic<int> ListCalls = 0;
     std::atomic<int> ReadCalls = 0;
@@ -147,6 +151,8 @@ public:
                 return -1;
             }
             const std::uint64_t length = std::min<std::uint64_t>({D->ChunkSize, size - offset, breakAt - offset});
+            if (D->ChunkDelay.count() > 0)
+                std::this_thread::sleep_for(D->ChunkDelay);
             chunk.resize(length);
             for (std::uint64_t i = 0; i < length; ++i)
                 chunk[i] = generated != D->Generated.end() ? GeneratedByte(offset + i)

@@ -350,6 +350,28 @@ TEST_F(MtpBackend, DeviceLostMidFileFailsThatFileAndTheNextOneStillReads)
     EXPECT_EQ(result, S_OK);
 }
 
+TEST_F(MtpBackend, SlowDeviceIsWaitedForButASilentOneTimesOut)
+{
+    Phone->AddFile(Storage, Top, 16, "slow.bin", std::string(8000, 's'));
+    Phone->ChunkSize = 1000;
+    Phone->ChunkDelay = std::chrono::milliseconds(40);
+    Limits.DeviceSilence = std::chrono::milliseconds(100);
+    auto connection = OpenFirst();
+    ListAll(*connection, "DEVICE");
+    SourceStreamPtr stream;
+    std::uint32_t preferred = 0;
+    // The whole file takes longer than the silence limit, but bytes keep coming.
+    ASSERT_EQ(connection->OpenStream("o16", stream, preferred), S_OK);
+    HRESULT result = E_FAIL;
+    EXPECT_EQ(ReadAll(*stream, 1 << 20, result).size(), 8000);
+    EXPECT_EQ(result, S_OK);
+
+    Phone->ChunkDelay = std::chrono::milliseconds(300);
+    ASSERT_EQ(connection->OpenStream("o16", stream, preferred), S_OK);
+    ReadAll(*stream, 1 << 20, result);
+    EXPECT_EQ(result, HResultFromErrno(ETIMEDOUT));
+}
+
 TEST_F(MtpBackend, ReaderThatStopsCancelsTheTransferAndFreesTheDevice)
 {
     Phone->AddFile(Storage, Top, 13, "long.bin", std::string(1 << 20, 'l'));

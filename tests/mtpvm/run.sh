@@ -146,6 +146,21 @@ compare_tree() {
 [ -n "$CLI" ] && compare_tree "run" "$OUT/backup/$STORAGE"
 [ -n "$COPIER" ] && compare_tree "backend copier" "$OUT/copier"
 
+# Two devices of one model: both are listed, though QEMU gives every emulated
+# device the same MTP serial number (bus and device number tell them apart).
+if [ -n "$CLI" ]; then
+  mkdir -p "$T/second/Pictures"
+  echo two > "$T/second/Pictures/two.txt"
+  set +e
+  "$HARNESS" --timeout 300 --env ASAN_OPTIONS=detect_leaks=0 --extra-dev "$T/second" \
+    --add "$CLI:/opt/run/tessaril-cli" "$D" -c '/opt/run/tessaril-cli devices; echo "two-status=$?"' \
+    > "$T/two.log" 2>&1
+  set -e
+  sed 's/^/    two devices guest: /' "$T/two.log"
+  grep -q '^2 portable devices found' "$T/two.log" && grep -q '^two-status=0$' "$T/two.log" &&
+    ok "two emulated devices with one serial number are both listed" || bad "two devices are not both listed"
+fi
+
 # A device pulled out in the middle of a file: that file (and what follows)
 # ends with an error, the program ends by itself and reports the failure.
 U=$T/unplug

@@ -65,7 +65,8 @@ HRESULT TMtpTransfer::Take(unsigned char *buffer, std::uint32_t size, std::uint3
             const bool woken = FDataReady.wait_for(lock, FLimits.DeviceSilence,
                                                    [&] { return FCancelled || FFinished || FCount >= FWanted; });
             FWanted = 0;
-            if (!woken) {
+            // Less than asked for is still a sign of life from a slow device.
+            if (!woken && FCount == 0) {
                 FCancelled = true;
                 FResult = HResultFromErrno(ETIMEDOUT);
                 FSpaceReady.notify_all();
