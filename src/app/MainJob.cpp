@@ -112,7 +112,9 @@ void TMainJob::ReadDeviceTree(bool listErrors)
     FLog.StartCounter();
     content.Refresh([this](int index, const QString &) {
         FLog.CounterProgress(index);
-        QCoreApplication::processEvents();
+        // Let the window repaint the counter now and then, not for every object.
+        if (index % 10 == 0)
+            QCoreApplication::processEvents();
     });
     FLog.SetCounter(content.ObjectCount());
     FLog.LogLine(DirectoriesFoundText(content.FolderCount()), 4);

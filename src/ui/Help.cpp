@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QPointer>
 #include <QTextBrowser>
+#include <QTextDocument>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <QWidget>
@@ -38,6 +39,7 @@ QWidget *OpenHelpWindow()
     browser->setObjectName(QStringLiteral("HelpBrowser"));
     browser->setOpenExternalLinks(true);
     browser->setSearchPaths({QStringLiteral(":/help")});
+    browser->document()->setDocumentMargin(14);
     layout->addWidget(browser);
     window->resize(720, 640);
     HelpWindows().push_back(window);

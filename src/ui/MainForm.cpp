@@ -178,6 +178,17 @@ public:
 
 } // namespace
 
+QString BatteryIconOf(std::uint32_t level)
+{
+    if (level >= 76)
+        return QStringLiteral("battery-100");
+    if (level > 50)
+        return QStringLiteral("battery-75");
+    if (level < 26)
+        return QStringLiteral("battery-25");
+    return QStringLiteral("battery-50");
+}
+
 TTimeSlotCombo::TTimeSlotCombo(QWidget *parent) : QComboBox(parent)
 {
     setItemDelegate(new TTimeSlotDelegate(this));
@@ -741,6 +752,8 @@ void TMainForm::showEvent(QShowEvent *event)
     if (FShown)
         return;
     FShown = true;
+    // A position saved on another monitor layout must not hide the window.
+    FitToWorkArea(*this);
     // Icons are drawn anew for the resolution of the monitor the window moves to.
     if (QWindow *window = windowHandle())
         connect(window, &QWindow::screenChanged, this, [this] { ApplyIcons(); });
@@ -854,10 +867,7 @@ void TMainForm::ShowDeviceInfo()
         return;
     }
     const std::uint32_t level = device->PowerLevel();
-    FBatteryIcon = level >= 76  ? QStringLiteral("battery-100")
-                   : level > 50 ? QStringLiteral("battery-75")
-                   : level < 26 ? QStringLiteral("battery-25")
-                                : QStringLiteral("battery-50");
+    FBatteryIcon = BatteryIconOf(level);
     imgBattery->setPixmap(FBatteryIcons->Pixmap(FBatteryIcons->IndexOf(FBatteryIcon), devicePixelRatioF()));
     imgBattery->setToolTip(QStringLiteral("%1%").arg(level));
     imgBattery->show();

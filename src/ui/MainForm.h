@@ -40,6 +40,9 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 };
 
+// The battery icon for a charge level: "battery-25", "-50", "-75" or "-100".
+QString BatteryIconOf(std::uint32_t level);
+
 // Everything the window is started with.
 struct TMainFormStart
 {

@@ -128,6 +128,11 @@ private Q_SLOTS:
               {QStringLiteral("SD card/Docs/readme.txt"), QByteArray("read me\n"),
                QStringLiteral("2026-01-10 10:00:00")}}},
             {QStringLiteral("Camera"), DeviceIni(1, 80), {{QStringLiteral("Card/DCIM/P1.jpg"), "jpeg"}}},
+            {QStringLiteral("Slow"),
+             DeviceIni(1, 100) + QStringLiteral("[Faults]\nReadDelayUs=150000\n"),
+             {{QStringLiteral("Card/a.bin"), QByteArray(256 * 1024, 'a')},
+              {QStringLiteral("Card/b.bin"), QByteArray(256 * 1024, 'b')},
+              {QStringLiteral("Card/c.bin"), QByteArray(256 * 1024, 'c')}}},
         });
         FDevicesEnv = std::make_unique<TDevicesEnvironment>(FDevices->Folder());
     }
@@ -218,6 +223,22 @@ private Q_SLOTS:
                 form->SelectDevice(i, true);
         QCOMPARE(form->gbDevice->title(), QStringLiteral("Camera"));
         QVERIFY(!form->imgBattery->isVisible());
+    }
+
+    void batteryLevels_data()
+    {
+        QTest::addColumn<uint>("level");
+        QTest::addColumn<QString>("icon");
+        for (const auto &[level, icon] : std::initializer_list<std::pair<uint, const char *>>{
+                 {100, "battery-100"}, {76, "battery-100"}, {75, "battery-75"}, {51, "battery-75"},
+                 {50, "battery-50"}, {26, "battery-50"}, {25, "battery-25"}, {0, "battery-25"}})
+            QTest::newRow(qPrintable(QString::number(level))) << level << QString::fromLatin1(icon);
+    }
+    void batteryLevels()
+    {
+        QFETCH(uint, level);
+        QFETCH(QString, icon);
+        QCOMPARE(BatteryIconOf(level), icon);
     }
 
     void compressionControls()
@@ -404,6 +425,37 @@ private Q_SLOTS:
         QVERIFY(options.ForceTask);
         QVERIFY(!ParseCommandOption(QStringLiteral("/tmp/a:b.tsj")).has_value());
         QVERIFY(ParseCommandOption(QStringLiteral("/lang:de/x")).has_value());
+    }
+
+    void windowStaysLiveDuringARunAndClosingStopsIt()
+    {
+        QTemporaryDir dest;
+        auto form = MakeForm();
+        form->StartTimer()->stop();
+        form->tmStartTimer();
+        for (int i = 0; i < form->lbDevices->count(); ++i)
+            if (form->lbDevices->item(i)->text() == QLatin1String("Slow"))
+                form->SelectDevice(i, true);
+        form->edDestDir->setEditText(dest.path());
+        bool lockedDuringRun = false;
+        int ticks = 0;
+        QTimer ticker;
+        connect(&ticker, &QTimer::timeout, this, [&] {
+            ++ticks;
+            if (!form->IsRunning())
+                return;
+            lockedDuringRun = !form->bbStart->isEnabled() && !form->lbDevices->isEnabled() &&
+                              !form->gbTimeSlot->isEnabled() && form->bbQuit->isEnabled();
+            form->close();
+        });
+        ticker.start(50);
+        form->bbStartClick();
+        ticker.stop();
+        QVERIFY(ticks > 0); // the event loop ran during the copy
+        QVERIFY(lockedDuringRun);
+        QVERIFY(!form->IsRunning());
+        QTRY_VERIFY(!form->isVisible());
+        QVERIFY(!QFileInfo::exists(dest.filePath(QStringLiteral("Card/c.bin"))));
     }
 
     void copyToClipboardTakesSelectionOrAll()

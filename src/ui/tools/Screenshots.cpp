@@ -4,6 +4,7 @@
 // simulated devices.
 #include "ui/Appearance.h"
 #include "ui/DialogPlace.h"
+#include "ui/Help.h"
 #include "ui/IconList.h"
 #include "ui/IconSets.h"
 #include "ui/MainForm.h"
@@ -161,6 +162,17 @@ int main(int argc, char **argv)
             form.cbZipComp->setChecked(true);
             form.UpdateCompressControls();
             Save(form, QStringLiteral("main-options"));
+            PushMessageHook([](TShowMsgDialog &dialog) {
+                dialog.show();
+                Save(dialog, QStringLiteral("version-box"));
+                return int(mrCancel);
+            });
+            form.bbInfoClick();
+            ShowHelp(QStringLiteral("qy-device.html"));
+            for (QWidget *top : QApplication::topLevelWidgets())
+                if (top->objectName() == QLatin1String("HelpWindow") && top->isVisible())
+                    Save(*top, QStringLiteral("help"));
+            CloseAllHelp();
         }
         ShootMessages(suffix);
         PushMessageAnswer(mrNo);
