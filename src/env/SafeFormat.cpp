@@ -25,7 +25,7 @@ struct IntegerArg
     quint64 unsignedValue = 0;
 };
 
-struct Spec
+struct FormatField
 {
     bool leftAlign = false;
     int width = -1;
@@ -263,9 +263,9 @@ private:
         return static_cast<int>(number);
     }
 
-    Spec ReadSpec()
+    FormatField ReadField()
     {
-        Spec spec;
+        FormatField field;
         int number = ReadNumber();
         if (Peek() == QLatin1Char(':')) {
             ++m_pos;
@@ -276,51 +276,51 @@ private:
         }
         if (number < 0) {
             if (Peek() == QLatin1Char('-')) {
-                spec.leftAlign = true;
+                field.leftAlign = true;
                 ++m_pos;
             }
             number = ReadNumber();
         }
-        spec.width = number;
+        field.width = number;
         if (Peek() == QLatin1Char('.')) {
             ++m_pos;
-            spec.precision = std::max(ReadNumber(), 0);
+            field.precision = std::max(ReadNumber(), 0);
         }
         if (m_pos >= m_pattern.size())
             throw FormatFailure();
-        spec.type = m_pattern[m_pos++].toLower();
-        return spec;
+        field.type = m_pattern[m_pos++].toLower();
+        return field;
     }
 
     QString FormatOne()
     {
-        const Spec spec = ReadSpec();
-        QString text = Convert(spec, NextArg());
-        if (spec.width > text.size()) {
-            const QString padding(spec.width - text.size(), QLatin1Char(' '));
-            text = spec.leftAlign ? text + padding : padding + text;
+        const FormatField field = ReadField();
+        QString text = Convert(field, NextArg());
+        if (field.width > text.size()) {
+            const QString padding(field.width - text.size(), QLatin1Char(' '));
+            text = field.leftAlign ? text + padding : padding + text;
         }
         return text;
     }
 
-    static QString Convert(const Spec &spec, const QVariant &arg)
+    static QString Convert(const FormatField &field, const QVariant &arg)
     {
-        switch (spec.type.unicode()) {
+        switch (field.type.unicode()) {
         case 'd':
-            return FormatSigned(RequireInteger(arg), spec.precision);
+            return FormatSigned(RequireInteger(arg), field.precision);
         case 'u':
-            return PadDigits(QString::number(AsUnsigned(RequireInteger(arg))), spec.precision);
+            return PadDigits(QString::number(AsUnsigned(RequireInteger(arg))), field.precision);
         case 'x':
-            return PadDigits(QString::number(AsUnsigned(RequireInteger(arg)), 16).toUpper(), spec.precision);
+            return PadDigits(QString::number(AsUnsigned(RequireInteger(arg)), 16).toUpper(), field.precision);
         case 's':
-            return FormatText(arg, spec.precision);
+            return FormatText(arg, field.precision);
         case 'n':
         case 'f':
-            return FormatNumber(arg, spec.precision < 0 ? 2 : spec.precision, spec.type == QLatin1Char('n'));
+            return FormatNumber(arg, field.precision < 0 ? 2 : field.precision, field.type == QLatin1Char('n'));
         case 'e':
-            return FormatScientific(RequireFloat(arg), spec.precision);
+            return FormatScientific(RequireFloat(arg), field.precision);
         case 'g':
-            return FormatGeneral(RequireFloat(arg), spec.precision);
+            return FormatGeneral(RequireFloat(arg), field.precision);
         default:
             throw FormatFailure();
         }
