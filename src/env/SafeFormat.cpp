@@ -124,13 +124,19 @@ bool AllZeroDigits(const QString &text)
     return true;
 }
 
-// Fixed-point text with the locale's decimal point, and thousands separators for "n".
-QString FormatFixed(double value, int precision, bool grouped)
+// "NAN", "INF" or "-INF", as every floating-point form writes them.
+QString NonFiniteText(double value)
 {
     if (std::isnan(value))
         return QStringLiteral("NAN");
-    if (std::isinf(value))
-        return value < 0 ? QStringLiteral("-INF") : QStringLiteral("INF");
+    return value < 0 ? QStringLiteral("-INF") : QStringLiteral("INF");
+}
+
+// Fixed-point text with the locale's decimal point, and thousands separators for "n".
+QString FormatFixed(double value, int precision, bool grouped)
+{
+    if (!std::isfinite(value))
+        return NonFiniteText(value);
     const QLocale locale = FormatLocale();
     QString plain = QString::number(std::fabs(value), 'f', precision);
     const qsizetype dot = plain.indexOf(QLatin1Char('.'));
@@ -164,10 +170,8 @@ QString FormatFixedInteger(const IntegerArg &value, int precision, bool grouped)
 
 QString FormatScientific(double value, int precision)
 {
-    if (std::isnan(value))
-        return QStringLiteral("NAN");
-    if (std::isinf(value))
-        return value < 0 ? QStringLiteral("-INF") : QStringLiteral("INF");
+    if (!std::isfinite(value))
+        return NonFiniteText(value);
     const int digits = std::clamp(precision < 0 ? 15 : precision, 1, 18);
     QString text = QString::number(value, 'e', digits - 1);
     // "1.5e+03" → "1.5E+003": at least three exponent digits, as the usual routine writes.
@@ -183,10 +187,8 @@ QString FormatScientific(double value, int precision)
 
 QString FormatGeneral(double value, int precision)
 {
-    if (std::isnan(value))
-        return QStringLiteral("NAN");
-    if (std::isinf(value))
-        return value < 0 ? QStringLiteral("-INF") : QStringLiteral("INF");
+    if (!std::isfinite(value))
+        return NonFiniteText(value);
     const int digits = std::clamp(precision < 0 ? 15 : precision, 1, 18);
     QString text = QString::number(value, 'g', digits);
     const qsizetype e = text.indexOf(QLatin1Char('e'));

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <limits>
 
 namespace {
 
@@ -56,6 +57,15 @@ TEST_F(SafeFormatTest, NumbersUseTheLocaleSeparators)
     SetFormatLocale(QLocale(QLocale::German, QLocale::Germany));
     EXPECT_EQ(Std(SafeFormat("%.0n", 1234567)), "1.234.567");
     EXPECT_EQ(Std(SafeFormat("%.2n", 1234.5)), "1.234,50");
+}
+
+TEST_F(SafeFormatTest, NumbersThatAreNotFinite)
+{
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    EXPECT_EQ(Std(SafeFormat("%f|%n|%e|%g", nan, nan, nan, nan)), "NAN|NAN|NAN|NAN");
+    EXPECT_EQ(Std(SafeFormat("%f|%n|%e|%g", inf, inf, inf, inf)), "INF|INF|INF|INF");
+    EXPECT_EQ(Std(SafeFormat("%.1f|%6e|%g", -inf, -inf, -inf)), "-INF|  -INF|-INF");
 }
 
 TEST_F(SafeFormatTest, ErrorsGiveThePattern)
