@@ -71,9 +71,9 @@ bool ShowHelp(const QString &topic)
 
 void CloseAllHelp()
 {
+    // Deleted at once: at program end no event loop is left to delete them later.
     for (const QPointer<QWidget> &window : HelpWindows())
-        if (window)
-            window->close();
+        delete window.data();
     HelpWindows().clear();
 }
 

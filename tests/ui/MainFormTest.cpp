@@ -415,6 +415,22 @@ private Q_SLOTS:
         QVERIFY(text.contains(QStringLiteral("==> Start: ")));
         QVERIFY(text.contains(QStringLiteral("==> Backup finished: ")));
         QVERIFY(QFileInfo::exists(FWork.filePath(QStringLiteral("nightly/SD card/Docs/readme.txt"))));
+
+        // The program itself, started as a desktop launcher starts it.
+        QFile::remove(log);
+        QProcess program;
+        program.start(QStringLiteral(TESSARIL_GUI), {task, QStringLiteral("/f"), QStringLiteral("/close"),
+                                                     QStringLiteral("/lang:de")});
+        QVERIFY(program.waitForFinished(60000));
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), 0);
+        // Outside the test mode of the standard paths the program keeps its files in the configuration home.
+        QDirIterator logs(TestHome(), {QStringLiteral("ts-nightly.log")}, QDir::Files | QDir::Hidden,
+                          QDirIterator::Subdirectories);
+        QVERIFY(logs.hasNext());
+        QFile programLog(logs.next());
+        QVERIFY(programLog.open(QIODevice::ReadOnly));
+        QVERIFY(programLog.readAll().contains("==> "));
     }
 
     void absolutePathsAreTaskFilesNotOptions()
