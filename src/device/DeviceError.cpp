@@ -2,33 +2,16 @@
 
 #include "env/ErrorText.h"
 
-namespace {
-
-// The system text without the trailing blanks, control characters and full
-// stops that message tables like to end with.
-QString TrimmedSystemText(HRESULT result)
-{
-    QString text = ErrorMessageText(static_cast<std::uint32_t>(result));
-    while (!text.isEmpty()) {
-        QChar last = text.back();
-        if (last.unicode() > 0x20 && last != QLatin1Char('.'))
-            break;
-        text.chop(1);
-    }
-    return text;
-}
-
-} // namespace
-
 EDeviceCallError::EDeviceCallError(HRESULT errorCode, const QString &message)
     : std::runtime_error(message.toStdString()), FErrorCode(errorCode), FMessage(message)
 {}
 
 QString DeviceCallMessage(HRESULT result, const QString &context)
 {
-    QString text = TrimmedSystemText(result);
-    QString detail = text.isEmpty() ? QStringLiteral("<Unknown error code>")
-                                    : text + QString::asprintf(" (0x%.8X)", static_cast<std::uint32_t>(result));
+    // ErrorMessageText already drops trailing blanks, control characters and full stops.
+    const QString text = ErrorMessageText(static_cast<std::uint32_t>(result));
+    const QString detail = text.isEmpty() ? QStringLiteral("<Unknown error code>")
+                                          : text + QString::asprintf(" (0x%.8X)", static_cast<std::uint32_t>(result));
     return QStringLiteral("Error calling: ") + context + QStringLiteral(" : ") + detail;
 }
 

@@ -32,8 +32,6 @@ QString UnknownDeviceName()
     return QCoreApplication::translate("PortableDevice", "<Unknown device>");
 }
 
-using TNameCall = HRESULT (IDeviceService::*)(const QString &, QString &);
-
 } // namespace
 
 QString PowerSourceName(std::uint32_t powerSource)

@@ -28,7 +28,8 @@ constexpr KnownCode KnownCodes[] = {
     {0x80004005u, QT_TRANSLATE_NOOP("ErrorText", "Unspecified error")},
     {0x8000FFFFu, QT_TRANSLATE_NOOP("ErrorText", "Catastrophic failure")},
     {0x80070057u, QT_TRANSLATE_NOOP("ErrorText", "The parameter is incorrect")},
-    {0x8007000Eu, QT_TRANSLATE_NOOP("ErrorText", "Not enough memory resources are available to complete this operation")},
+    {0x8007000Eu,
+     QT_TRANSLATE_NOOP("ErrorText", "Not enough memory resources are available to complete this operation")},
     {0x800704C7u, QT_TRANSLATE_NOOP("ErrorText", "The operation was canceled by the user")},
 };
 

@@ -14,11 +14,16 @@ QString TwoDigitYearFormat(const QString &format)
     return result;
 }
 
+// A time format without its time-zone name: the texts are wall-clock times.
+QString TimeFormatWithoutZone(QLocale::FormatType type)
+{
+    static const QRegularExpression zone(QStringLiteral("\\s*t+"));
+    return FormatLocale().timeFormat(type).remove(zone).trimmed();
+}
+
 QString ShortTimeFormat()
 {
-    QString format = FormatLocale().timeFormat(QLocale::ShortFormat);
-    static const QRegularExpression zone(QStringLiteral("\\s*t+"));
-    return format.remove(zone).trimmed();
+    return TimeFormatWithoutZone(QLocale::ShortFormat);
 }
 
 QStringList DateFormats()
@@ -55,9 +60,7 @@ QString ShortDateFormat()
 
 QString LongTimeFormat()
 {
-    QString format = FormatLocale().timeFormat(QLocale::LongFormat);
-    static const QRegularExpression zone(QStringLiteral("\\s*t+"));
-    return format.remove(zone).trimmed();
+    return TimeFormatWithoutZone(QLocale::LongFormat);
 }
 
 QString DateText(const QDate &date)

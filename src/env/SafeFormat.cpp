@@ -15,8 +15,7 @@ std::optional<QLocale> &FormatLocaleOverride()
 
 // Thrown only inside this file and always caught by SafeFormat.
 struct FormatFailure
-{
-};
+{};
 
 struct IntegerArg
 {
@@ -26,7 +25,7 @@ struct IntegerArg
     quint64 unsignedValue = 0;
 };
 
-struct Spec
+struct FormatField
 {
     bool leftAlign = false;
     int width = -1;
@@ -102,8 +101,7 @@ std::optional<double> ToFloat(const QVariant &arg)
     const std::optional<IntegerArg> integer = ToInteger(arg);
     if (!integer)
         return std::nullopt;
-    return integer->isSigned ? static_cast<double>(integer->signedValue)
-                             : static_cast<double>(integer->unsignedValue);
+    return integer->isSigned ? static_cast<double>(integer->signedValue) : static_cast<double>(integer->unsignedValue);
 }
 
 QString GroupThousands(const QString &digits, const QString &separator)
@@ -126,13 +124,19 @@ bool AllZeroDigits(const QString &text)
     return true;
 }
 
-// Fixed-point text with the locale's decimal point, and thousands separators for "n".
-QString FormatFixed(double value, int precision, bool grouped)
+// "NAN", "INF" or "-INF", as every floating-point form writes them.
+QString NonFiniteText(double value)
 {
     if (std::isnan(value))
         return QStringLiteral("NAN");
-    if (std::isinf(value))
-        return value < 0 ? QStringLiteral("-INF") : QStringLiteral("INF");
+    return value < 0 ? QStringLiteral("-INF") : QStringLiteral("INF");
+}
+
+// Fixed-point text with the locale's decimal point, and thousands separators for "n".
+QString FormatFixed(double value, int precision, bool grouped)
+{
+    if (!std::isfinite(value))
+        return NonFiniteText(value);
     const QLocale locale = FormatLocale();
     QString plain = QString::number(std::fabs(value), 'f', precision);
     const qsizetype dot = plain.indexOf(QLatin1Char('.'));
@@ -166,10 +170,8 @@ QString FormatFixedInteger(const IntegerArg &value, int precision, bool grouped)
 
 QString FormatScientific(double value, int precision)
 {
-    if (std::isnan(value))
-        return QStringLiteral("NAN");
-    if (std::isinf(value))
-        return value < 0 ? QStringLiteral("-INF") : QStringLiteral("INF");
+    if (!std::isfinite(value))
+        return NonFiniteText(value);
     const int digits = std::clamp(precision < 0 ? 15 : precision, 1, 18);
     QString text = QString::number(value, 'e', digits - 1);
     // "1.5e+03" → "1.5E+003": at least three exponent digits, as the usual routine writes.
@@ -185,10 +187,8 @@ QString FormatScientific(double value, int precision)
 
 QString FormatGeneral(double value, int precision)
 {
-    if (std::isnan(value))
-        return QStringLiteral("NAN");
-    if (std::isinf(value))
-        return value < 0 ? QStringLiteral("-INF") : QStringLiteral("INF");
+    if (!std::isfinite(value))
+        return NonFiniteText(value);
     const int digits = std::clamp(precision < 0 ? 15 : precision, 1, 18);
     QString text = QString::number(value, 'g', digits);
     const qsizetype e = text.indexOf(QLatin1Char('e'));
@@ -265,9 +265,9 @@ private:
         return static_cast<int>(number);
     }
 
-    Spec ReadSpec()
+    FormatField ReadField()
     {
-        Spec spec;
+        FormatField field;
         int number = ReadNumber();
         if (Peek() == QLatin1Char(':')) {
             ++m_pos;
@@ -278,51 +278,51 @@ private:
         }
         if (number < 0) {
             if (Peek() == QLatin1Char('-')) {
-                spec.leftAlign = true;
+                field.leftAlign = true;
                 ++m_pos;
             }
             number = ReadNumber();
         }
-        spec.width = number;
+        field.width = number;
         if (Peek() == QLatin1Char('.')) {
             ++m_pos;
-            spec.precision = std::max(ReadNumber(), 0);
+            field.precision = std::max(ReadNumber(), 0);
         }
         if (m_pos >= m_pattern.size())
             throw FormatFailure();
-        spec.type = m_pattern[m_pos++].toLower();
-        return spec;
+        field.type = m_pattern[m_pos++].toLower();
+        return field;
     }
 
     QString FormatOne()
     {
-        const Spec spec = ReadSpec();
-        QString text = Convert(spec, NextArg());
-        if (spec.width > text.size()) {
-            const QString padding(spec.width - text.size(), QLatin1Char(' '));
-            text = spec.leftAlign ? text + padding : padding + text;
+        const FormatField field = ReadField();
+        QString text = Convert(field, NextArg());
+        if (field.width > text.size()) {
+            const QString padding(field.width - text.size(), QLatin1Char(' '));
+            text = field.leftAlign ? text + padding : padding + text;
         }
         return text;
     }
 
-    static QString Convert(const Spec &spec, const QVariant &arg)
+    static QString Convert(const FormatField &field, const QVariant &arg)
     {
-        switch (spec.type.unicode()) {
+        switch (field.type.unicode()) {
         case 'd':
-            return FormatSigned(RequireInteger(arg), spec.precision);
+            return FormatSigned(RequireInteger(arg), field.precision);
         case 'u':
-            return PadDigits(QString::number(AsUnsigned(RequireInteger(arg))), spec.precision);
+            return PadDigits(QString::number(AsUnsigned(RequireInteger(arg))), field.precision);
         case 'x':
-            return PadDigits(QString::number(AsUnsigned(RequireInteger(arg)), 16).toUpper(), spec.precision);
+            return PadDigits(QString::number(AsUnsigned(RequireInteger(arg)), 16).toUpper(), field.precision);
         case 's':
-            return FormatText(arg, spec.precision);
+            return FormatText(arg, field.precision);
         case 'n':
         case 'f':
-            return FormatNumber(arg, spec.precision < 0 ? 2 : spec.precision, spec.type == QLatin1Char('n'));
+            return FormatNumber(arg, field.precision < 0 ? 2 : field.precision, field.type == QLatin1Char('n'));
         case 'e':
-            return FormatScientific(RequireFloat(arg), spec.precision);
+            return FormatScientific(RequireFloat(arg), field.precision);
         case 'g':
-            return FormatGeneral(RequireFloat(arg), spec.precision);
+            return FormatGeneral(RequireFloat(arg), field.precision);
         default:
             throw FormatFailure();
         }

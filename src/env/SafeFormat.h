@@ -32,8 +32,7 @@ void ResetFormatLocale();
 
 // Turns one C++ argument into what SafeFormat reads. Integers keep their width so
 // that "%x" of a negative 32-bit value gives eight digits.
-template <typename T>
-QVariant FormatArgument(const T &value)
+template <typename T> QVariant FormatArgument(const T &value)
 {
     if constexpr (std::is_same_v<T, bool>)
         return QVariant(value);
@@ -63,8 +62,7 @@ QVariant FormatArgument(const T &value)
         return QVariant::fromValue(value);
 }
 
-template <typename... Args>
-QString SafeFormat(const QString &pattern, const Args &...args)
+template <typename... Args> QString SafeFormat(const QString &pattern, const Args &...args)
 {
     return SafeFormat(pattern, QVariantList{FormatArgument(args)...});
 }

@@ -2,6 +2,7 @@
 
 #include "env/LocaleText.h"
 #include "env/SafeFormat.h"
+#include "env/TrimText.h"
 
 #include <cmath>
 #include <limits>
@@ -21,17 +22,6 @@ QString WithUserDecimalPoint(double value, int decimals)
     return text.replace(QLatin1Char('.'), FormatLocale().decimalPoint());
 }
 
-QString TrimBlanks(const QString &text)
-{
-    qsizetype start = 0;
-    qsizetype end = text.size();
-    while (start < end && text[start].unicode() <= 0x20)
-        ++start;
-    while (end > start && text[end - 1].unicode() <= 0x20)
-        --end;
-    return text.mid(start, end - start);
-}
-
 bool ParseUserNumber(const QString &text, double &value)
 {
     QLocale locale = FormatLocale();
@@ -41,8 +31,7 @@ bool ParseUserNumber(const QString &text, double &value)
     return ok && std::isfinite(value);
 }
 
-template <typename T>
-int Compare(T a, T b)
+template <typename T> int Compare(T a, T b)
 {
     return a < b ? -1 : (b < a ? 1 : 0);
 }
@@ -75,7 +64,7 @@ QString FormatSize(std::int64_t Size)
 
 bool ParseSize(const QString &Text, std::int64_t &Size)
 {
-    QString text = TrimBlanks(Text);
+    QString text = TrimControls(Text).toString();
     if (text.isEmpty())
         text = QStringLiteral("0");
     if (text.endsWith(QLatin1Char('B')) || text.endsWith(QLatin1Char('b')))
@@ -85,7 +74,7 @@ bool ParseSize(const QString &Text, std::int64_t &Size)
         text.chop(1);
         base = 1024;
     }
-    text = TrimBlanks(text);
+    text = TrimControls(text).toString();
     if (text.isEmpty())
         return false;
 

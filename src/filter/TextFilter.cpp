@@ -4,6 +4,8 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
+
 namespace {
 
 const QString MatchAllMasks = QStringLiteral("*");
@@ -123,14 +125,14 @@ void TTextFilter::SetFilter(const QString &value)
         return;
     }
     SetMaskList(FIsFileFilter ? RewriteFileMasks(value) : value);
-    // Each element is checked as stored, "+" or "!" included: those are
-    // ordinary characters to the mask compiler.
-    QString rest = FMask;
-    while (!rest.isEmpty()) {
-        if (!TWildcardMask::Compile(NextElement(rest, FSep))) {
-            SetMaskList(MatchAllMasks);
-            throw EFilterError(IllegalMaskText());
-        }
+    // SetMaskList has compiled every element already. A leading "+" or "!" is
+    // an ordinary character to the mask compiler, so an element is valid with
+    // it exactly when it is valid without it.
+    const bool allValid = std::all_of(FElements.begin(), FElements.end(),
+                                      [](const TElement &element) { return element.Mask.has_value(); });
+    if (!allValid) {
+        SetMaskList(MatchAllMasks);
+        throw EFilterError(IllegalMaskText());
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include "env/ErrorText.h"
 #include "env/SafeFormat.h"
+#include "env/TrimText.h"
 #include "settings/IniText.h"
 #include "settings/SafeSave.h"
 
@@ -28,17 +29,6 @@ const QString EncodingKey = QStringLiteral("Encoding");
 bool SameName(QStringView a, QStringView b)
 {
     return a.compare(b, Qt::CaseInsensitive) == 0;
-}
-
-QStringView TrimControls(QStringView text)
-{
-    qsizetype start = 0;
-    qsizetype end = text.size();
-    while (start < end && text[start].unicode() <= 0x20)
-        ++start;
-    while (end > start && text[end - 1].unicode() <= 0x20)
-        --end;
-    return text.mid(start, end - start);
 }
 
 // The name of a key line, or nothing for a bare line.
@@ -92,7 +82,8 @@ bool ReadFileBytes(const QString &fileName, QByteArray &bytes)
         int fd;
         ~Closer() { ::close(fd); }
     } closer{fd};
-    struct stat info {};
+    struct stat info
+    {};
     if (::fstat(fd, &info) != 0)
         RaiseOpenError(fileName, errno);
     if (S_ISDIR(info.st_mode))
@@ -122,8 +113,7 @@ bool ReadFileBytes(const QString &fileName, QByteArray &bytes)
     return true;
 }
 
-template <int Bits>
-bool ParseIniInteger(const QString &stored, std::int64_t &value)
+template <int Bits> bool ParseIniInteger(const QString &stored, std::int64_t &value)
 {
     QString text = stored;
     if (text.size() > 2 && text[0] == QLatin1Char('0') && (text[1] == QLatin1Char('x') || text[1] == QLatin1Char('X')))
@@ -141,7 +131,8 @@ bool ParseIniInteger(const QString &stored, std::int64_t &value)
     if (i < n && (text[i] == QLatin1Char('$') || text[i] == QLatin1Char('x') || text[i] == QLatin1Char('X'))) {
         hex = true;
         ++i;
-    } else if (i + 1 < n && text[i] == QLatin1Char('0') && (text[i + 1] == QLatin1Char('x') || text[i + 1] == QLatin1Char('X'))) {
+    } else if (i + 1 < n && text[i] == QLatin1Char('0') &&
+               (text[i + 1] == QLatin1Char('x') || text[i + 1] == QLatin1Char('X'))) {
         hex = true;
         i += 2;
     }

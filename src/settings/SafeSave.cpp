@@ -102,7 +102,8 @@ void CopyOwnership(int fd, const struct stat &old)
 
 QByteArray ResolvedTarget(const QByteArray &path)
 {
-    struct stat linkInfo {};
+    struct stat linkInfo
+    {};
     if (::lstat(path.constData(), &linkInfo) != 0 || !S_ISLNK(linkInfo.st_mode))
         return path;
     char resolved[PATH_MAX];
@@ -159,7 +160,8 @@ void SetSaveWriteHook(TWriteHook hook)
 void SaveFileSafely(const QString &fileName, const QByteArray &data)
 {
     const QByteArray target = ResolvedTarget(QFile::encodeName(fileName));
-    struct stat old {};
+    struct stat old
+    {};
     const bool exists = ::stat(target.constData(), &old) == 0;
     if (exists && S_ISDIR(old.st_mode))
         RaiseCreateError(fileName, EISDIR);

@@ -13,8 +13,7 @@ class EStreamError : public std::exception
 public:
     explicit EStreamError(QString message, std::uint32_t code = 0)
         : FMessage(std::move(message)), FCode(code), FWhat(FMessage.toStdString())
-    {
-    }
+    {}
 
     const QString &Message() const { return FMessage; }
     std::uint32_t Code() const { return FCode; }

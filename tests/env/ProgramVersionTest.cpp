@@ -4,7 +4,12 @@
 
 TEST(VersionLine, CutsToParts)
 {
-    struct Case { const char *version; int parts; const char *expected; };
+    struct Case
+    {
+        const char *version;
+        int parts;
+        const char *expected;
+    };
     const Case cases[] = {
         {"1.3.3.0", 3, "Version 1.3.3"},
         {"1.3.3.0", 4, "Version 1.3.3.0"},
@@ -12,7 +17,8 @@ TEST(VersionLine, CutsToParts)
         {"1.3", 3, "Version 1.3"},
     };
     for (const Case &c : cases)
-        EXPECT_EQ(VersionLine(QString::fromLatin1(c.version), c.parts).toStdString(), c.expected) << c.version << " " << c.parts;
+        EXPECT_EQ(VersionLine(QString::fromLatin1(c.version), c.parts).toStdString(), c.expected)
+            << c.version << " " << c.parts;
 }
 
 TEST(ProgramVersion, FixedAtBuildTime)

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <limits>
 
 namespace {
 
@@ -58,16 +59,25 @@ TEST_F(SafeFormatTest, NumbersUseTheLocaleSeparators)
     EXPECT_EQ(Std(SafeFormat("%.2n", 1234.5)), "1.234,50");
 }
 
+TEST_F(SafeFormatTest, NumbersThatAreNotFinite)
+{
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    EXPECT_EQ(Std(SafeFormat("%f|%n|%e|%g", nan, nan, nan, nan)), "NAN|NAN|NAN|NAN");
+    EXPECT_EQ(Std(SafeFormat("%f|%n|%e|%g", inf, inf, inf, inf)), "INF|INF|INF|INF");
+    EXPECT_EQ(Std(SafeFormat("%.1f|%6e|%g", -inf, -inf, -inf)), "-INF|  -INF|-INF");
+}
+
 TEST_F(SafeFormatTest, ErrorsGiveThePattern)
 {
     const char *const patterns[] = {
-        "%s and %s",   // too few arguments
-        "%d",          // text for a number
-        "%s%",         // pattern ends inside a specifier
-        "%q",          // unknown type
-        "%9:s",        // index beyond the arguments
-        "%.0n",        // text for a number
-        "%99999999d",  // absurd width
+        "%s and %s",  // too few arguments
+        "%d",         // text for a number
+        "%s%",        // pattern ends inside a specifier
+        "%q",         // unknown type
+        "%9:s",       // index beyond the arguments
+        "%.0n",       // text for a number
+        "%99999999d", // absurd width
     };
     for (const char *pattern : patterns)
         EXPECT_EQ(Std(SafeFormat(QString::fromUtf8(pattern), QString("x"))), std::string("Format error: ") + pattern)

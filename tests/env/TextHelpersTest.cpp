@@ -5,6 +5,7 @@
 #include "env/ProgramVersion.h"
 #include "env/SafeFormat.h"
 #include "env/SizeText.h"
+#include "env/TrimText.h"
 #include "settings/IniFile.h"
 
 #include <QTemporaryDir>
@@ -38,7 +39,11 @@ TEST(CommaText, Writing)
 
 TEST(CommaText, Reading)
 {
-    struct Case { const char *text; QStringList expected; };
+    struct Case
+    {
+        const char *text;
+        QStringList expected;
+    };
     const Case cases[] = {
         {"", {}},
         {"\"\"", {""}},
@@ -58,12 +63,31 @@ TEST(CommaText, Reading)
     EXPECT_EQ(FromCommaText(ToCommaText(roundTrip)), roundTrip);
 }
 
+TEST(TrimControls, BothEndsUpToBlank)
+{
+    const char16_t controls[] = {u' ', u'\t', u'\r', u'\n', 0x01, 0, u'a', u' ', u'b', 0x1F, u' ', 0x7F, u'\n'};
+    EXPECT_EQ(TrimControls(QStringView(controls, std::size(controls))).toString(),
+              QString::fromUtf16(controls + 6, 6)); // inner blanks and DEL stay
+    EXPECT_TRUE(TrimControls(u" \t ").isEmpty());
+    EXPECT_TRUE(TrimControls(QStringView()).isEmpty());
+}
+
 TEST_F(LocaleTest, FormatSize)
 {
-    struct Case { std::int64_t size; const char *text; };
+    struct Case
+    {
+        std::int64_t size;
+        const char *text;
+    };
     const Case cases[] = {
-        {0, "0 B"}, {1023, "1023 B"}, {1024, "1.00 KiB"}, {10240, "10.0 KiB"}, {102400, "100 KiB"},
-        {1572864, "1.50 MiB"}, {1024LL * 1024 * 1024, "1.00 GiB"}, {1024LL * 1024 * 1024 * 1024, "1024.00 GiB"},
+        {0, "0 B"},
+        {1023, "1023 B"},
+        {1024, "1.00 KiB"},
+        {10240, "10.0 KiB"},
+        {102400, "100 KiB"},
+        {1572864, "1.50 MiB"},
+        {1024LL * 1024 * 1024, "1.00 GiB"},
+        {1024LL * 1024 * 1024 * 1024, "1024.00 GiB"},
     };
     for (const Case &c : cases)
         EXPECT_EQ(Std(FormatSize(c.size)), c.text) << c.size;
@@ -73,10 +97,23 @@ TEST_F(LocaleTest, FormatSize)
 
 TEST_F(LocaleTest, ParseSize)
 {
-    struct Case { const char *text; std::int64_t size; };
+    struct Case
+    {
+        const char *text;
+        std::int64_t size;
+    };
     const Case cases[] = {
-        {"1.50 MiB", 1572864}, {"2 kB", 2000}, {"512 B", 512}, {"3T", 3000000000000LL}, {"", 0}, {" 7 ", 7},
-        {"1 KiB", 1024}, {"1.00 GiB", 1073741824}, {"1024.00 GiB", 1099511627776LL}, {"5k", 5000}, {"2.5", 2},
+        {"1.50 MiB", 1572864},
+        {"2 kB", 2000},
+        {"512 B", 512},
+        {"3T", 3000000000000LL},
+        {"", 0},
+        {" 7 ", 7},
+        {"1 KiB", 1024},
+        {"1.00 GiB", 1073741824},
+        {"1024.00 GiB", 1099511627776LL},
+        {"5k", 5000},
+        {"2.5", 2},
     };
     for (const Case &c : cases) {
         std::int64_t size = -1;
@@ -204,7 +241,8 @@ TEST(History, SaveAndLoad)
 TEST(Caption, TextsOfTheWindow)
 {
     EXPECT_EQ(Std(CaptionText("", "/home/user/Jobs/Phone.tsj")), "Tessaril [Phone.tsj]");
-    EXPECT_EQ(Std(CaptionText("Backup files from a portable device", "")), "Tessaril - Backup files from a portable device");
+    EXPECT_EQ(Std(CaptionText("Backup files from a portable device", "")),
+              "Tessaril - Backup files from a portable device");
     EXPECT_EQ(Std(CaptionText("Backup files from a portable device", "daily")),
               "Tessaril - Backup files from a portable device [daily]");
     EXPECT_EQ(Std(BitnessText()), sizeof(void *) == 8 ? " - 64-bit" : " - 32-bit");

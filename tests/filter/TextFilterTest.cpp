@@ -103,7 +103,7 @@ TEST(TextFilter, MaskListMatching)
 
 TEST(TextFilter, IllegalMaskLeavesMatchAll)
 {
-    for (const char *bad : {"[ab", "[]", "*.jpg|[]", "[-x]"}) {
+    for (const char *bad : {"[ab", "[]", "*.jpg|[]", "[-x]", "+[ab", "*.jpg|![]"}) {
         TTextFilter filter;
         filter.SetMode(fmInclude);
         filter.SetFilter(Q("*.png"));

@@ -34,7 +34,10 @@ protected:
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
 
-    QStringList FolderEntries() const { return QDir(m_dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot); }
+    QStringList FolderEntries() const
+    {
+        return QDir(m_dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    }
 
     QTemporaryDir m_dir;
 };
@@ -114,13 +117,38 @@ TEST_F(IniFileTest, EmptySectionsAreAbsentYetWritten)
 
 TEST_F(IniFileTest, IntegerRule)
 {
-    struct Case { const char *text; int expected; };
+    struct Case
+    {
+        const char *text;
+        int expected;
+    };
     const int d = 777;
     const Case cases[] = {
-        {"0x1F", 31}, {"0X1F", 31}, {"$1F", 31}, {"x1F", 31}, {"X1f", 31}, {"1F", d}, {"12 ", d},
-        {"  12", 12}, {"+7", 7}, {"-$10", -16}, {"-0x10", -16}, {"0xFFFFFFFF", -1}, {"$000000001", 1},
-        {"$100000000", d}, {"2147483648", d}, {"2147483647", 2147483647}, {"-2147483648", -2147483647 - 1},
-        {"-2147483649", d}, {"0x", d}, {"$", d}, {"", d}, {"-", d}, {"0", 0}, {"007", 7}, {"1.5", d},
+        {"0x1F", 31},
+        {"0X1F", 31},
+        {"$1F", 31},
+        {"x1F", 31},
+        {"X1f", 31},
+        {"1F", d},
+        {"12 ", d},
+        {"  12", 12},
+        {"+7", 7},
+        {"-$10", -16},
+        {"-0x10", -16},
+        {"0xFFFFFFFF", -1},
+        {"$000000001", 1},
+        {"$100000000", d},
+        {"2147483648", d},
+        {"2147483647", 2147483647},
+        {"-2147483648", -2147483647 - 1},
+        {"-2147483649", d},
+        {"0x", d},
+        {"$", d},
+        {"", d},
+        {"-", d},
+        {"0", 0},
+        {"007", 7},
+        {"1.5", d},
     };
     TMemIniFile ini(Path());
     for (const Case &c : cases) {
@@ -129,10 +157,15 @@ TEST_F(IniFileTest, IntegerRule)
     }
     EXPECT_EQ(ini.ReadInteger("N", "missing", d), d);
 
-    struct Case64 { const char *text; std::int64_t expected; };
+    struct Case64
+    {
+        const char *text;
+        std::int64_t expected;
+    };
     const Case64 cases64[] = {
         {"9223372036854775807", INT64_MAX}, {"-9223372036854775808", INT64_MIN}, {"9223372036854775808", 5},
-        {"0xFFFFFFFFFFFFFFFF", -1}, {"0xFFFFFFFF", 4294967295LL}, {"$10000000000000000", 5}, {"4294967296", 4294967296LL},
+        {"0xFFFFFFFFFFFFFFFF", -1},         {"0xFFFFFFFF", 4294967295LL},        {"$10000000000000000", 5},
+        {"4294967296", 4294967296LL},
     };
     for (const Case64 &c : cases64) {
         ini.WriteString("N", "v", QString::fromLatin1(c.text));
@@ -146,10 +179,15 @@ TEST_F(IniFileTest, IntegerRule)
 
 TEST_F(IniFileTest, Booleans)
 {
-    struct Case { const char *text; bool withFalseDefault; bool withTrueDefault; };
+    struct Case
+    {
+        const char *text;
+        bool withFalseDefault;
+        bool withTrueDefault;
+    };
     const Case cases[] = {
-        {"2", true, true}, {"-1", true, true}, {"1", true, true}, {"0", false, false},
-        {"true", false, true}, {"", false, true},
+        {"2", true, true},   {"-1", true, true},    {"1", true, true},
+        {"0", false, false}, {"true", false, true}, {"", false, true},
     };
     TMemIniFile ini(Path());
     for (const Case &c : cases) {
@@ -181,7 +219,12 @@ TEST_F(IniFileTest, TwentySixByteDocument)
 
 TEST_F(IniFileTest, SavingKeepsTheEncodingFound)
 {
-    struct Case { QByteArray bytes; TIniEncoding encoding; QByteArray saved; };
+    struct Case
+    {
+        QByteArray bytes;
+        TIniEncoding encoding;
+        QByteArray saved;
+    };
     const QByteArray plain("[A]\r\nx=\xC3\xA9\r\n\r\n");
     const Case cases[] = {
         {Utf16LE("[A]\r\nx=1\r\n"), TIniEncoding::ieUtf16LE, Utf16LE("[A]\r\nx=1\r\n\r\n")},
@@ -210,13 +253,17 @@ TEST_F(IniFileTest, SavingKeepsTheEncodingFound)
 
 TEST_F(IniFileTest, BytesThatAreNoUtf8ReadAsLatin1)
 {
-    WriteBytes("[A]\nold=B\xFC" "cher\nnew=B\xC3\xBC" "cher\ncut=\xC3\n");
+    WriteBytes("[A]\nold=B\xFC"
+               "cher\nnew=B\xC3\xBC"
+               "cher\ncut=\xC3\n");
     TMemIniFile ini(Path());
     EXPECT_EQ(ini.ReadString("A", "old", ""), QString::fromUtf8("Bücher"));
     EXPECT_EQ(ini.ReadString("A", "new", ""), QString::fromUtf8("Bücher"));
     EXPECT_EQ(ini.ReadString("A", "cut", ""), QString(QChar(0xC3)));
     ini.UpdateFile();
-    EXPECT_EQ(ReadBytes(), QByteArray("[A]\r\nold=B\xC3\xBC" "cher\r\nnew=B\xC3\xBC" "cher\r\ncut=\xC3\x83\r\n\r\n"));
+    EXPECT_EQ(ReadBytes(), QByteArray("[A]\r\nold=B\xC3\xBC"
+                                      "cher\r\nnew=B\xC3\xBC"
+                                      "cher\r\ncut=\xC3\x83\r\n\r\n"));
 }
 
 TEST_F(IniFileTest, LineBreaksInValuesCannotSplitTheFile)
@@ -357,7 +404,8 @@ TEST_F(IniFileTest, AFailedWriteLeavesThePreviousFileIntact)
     retry.WriteString("A", "x", "2");
     retry.UpdateFile();
     EXPECT_EQ(TMemIniFile(Path()).ReadInteger("A", "x", 0), 2);
-    struct stat info {};
+    struct stat info
+    {};
     ASSERT_EQ(::stat(QFile::encodeName(Path()).constData(), &info), 0);
     EXPECT_EQ(info.st_mode & 07777, 0640u);
 }
@@ -391,7 +439,8 @@ TEST_F(IniFileTest, AFullFileSystemLeavesThePreviousFileIntact)
     ASSERT_TRUE(QDir(m_dir.path()).mkdir("small"));
     const QByteArray point = QFile::encodeName(mountPoint);
     if (::mount("tmpfs", point.constData(), "tmpfs", 0, "size=64k") != 0)
-        GTEST_SKIP() << "cannot mount a small tmpfs here (" << std::strerror(errno) << "); the write hook test covers this";
+        GTEST_SKIP() << "cannot mount a small tmpfs here (" << std::strerror(errno)
+                     << "); the write hook test covers this";
     struct Unmount
     {
         QByteArray point;
@@ -418,5 +467,6 @@ TEST_F(IniFileTest, AFullFileSystemLeavesThePreviousFileIntact)
         ini.WriteString("History", QStringLiteral("History%1").arg(i), QString(100, QLatin1Char('d')));
     EXPECT_THROW(ini.UpdateFile(), EWriteError);
     EXPECT_EQ(ReadBytes("small/Tessaril.ini"), old);
-    EXPECT_EQ(QDir(mountPoint).entryList(QDir::Files | QDir::Hidden, QDir::Name), QStringList({"Tessaril.ini", "filler"}));
+    EXPECT_EQ(QDir(mountPoint).entryList(QDir::Files | QDir::Hidden, QDir::Name),
+              QStringList({"Tessaril.ini", "filler"}));
 }
