@@ -25,9 +25,9 @@ std::optional<TCommandOption> ParseCommandOption(const QString &argument)
         return std::nullopt;
     // An absolute path such as "/home/anna/daily.tsj" starts with "/" too: a
     // "/" before any ":" makes the argument a file name, not an option.
-    if (argument[0] == QLatin1Char('/') && argument.indexOf(QLatin1Char('/'), 1) >= 0 &&
-        (argument.indexOf(QLatin1Char(':')) < 0 ||
-         argument.indexOf(QLatin1Char('/'), 1) < argument.indexOf(QLatin1Char(':'))))
+    const qsizetype secondSlash = argument.indexOf(QLatin1Char('/'), 1);
+    const qsizetype firstColon = argument.indexOf(QLatin1Char(':'));
+    if (argument[0] == QLatin1Char('/') && secondSlash >= 0 && (firstColon < 0 || secondSlash < firstColon))
         return std::nullopt;
     TCommandOption option;
     const QString text = argument.mid(1);

@@ -170,7 +170,8 @@ void ApplyDarkMode(bool dark)
 {
     TAppearance &state = State();
     const QString wanted = dark ? state.DarkStyle : state.LightStyle;
-    if (wanted.compare(state.Active, Qt::CaseInsensitive) == 0 && QApplication::style()->name() == QLatin1String("fusion"))
+    if (wanted.compare(state.Active, Qt::CaseInsensitive) == 0 &&
+        QApplication::style()->name() == QLatin1String("fusion"))
         return;
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     QApplication::setPalette(dark ? DarkPalette() : LightPalette());

@@ -38,7 +38,8 @@ TZipImages::TZipImages(const QString &group, QByteArray data) : FImgGroup(group)
         return;
     zip_error_t error;
     zip_error_init(&error);
-    zip_source_t *source = zip_source_buffer_create(FData.constData(), static_cast<zip_uint64_t>(FData.size()), 0, &error);
+    zip_source_t *source =
+        zip_source_buffer_create(FData.constData(), static_cast<zip_uint64_t>(FData.size()), 0, &error);
     if (source) {
         FZipFile = zip_open_from_source(source, ZIP_RDONLY, &error);
         if (!FZipFile)

@@ -46,8 +46,8 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QShortcut>
-#include <QStyledItemDelegate>
 #include <QStylePainter>
+#include <QStyledItemDelegate>
 #include <QTextBlock>
 #include <QTimer>
 #include <QTreeWidget>
@@ -61,14 +61,14 @@ namespace {
 constexpr int IndexRole = Qt::UserRole + 1;
 constexpr int SortDescending = 16;
 
-const QStringList LargeIconNames{"app-reset", "app-open",  "save",      "save-as",  "backup-shortcut",
+const QStringList LargeIconNames{"app-reset",  "app-open",    "save",      "save-as",   "backup-shortcut",
                                  "backup-run", "query-green", "info-blue", "switchoff", "warning"};
 const QStringList GlyphNames{"refresh", "placeholder", "folder-open", "list-edit", "filter", "copy"};
 const QStringList BatteryNames{"battery-25", "battery-50", "battery-75", "battery-100"};
 const QStringList HeaderNames{"b-down", "b-up"};
-const QStringList FileTypeNames{"unknown", "page",     "document", "message",  "memo",     "certificate",
-                                "contact", "image",    "audio",    "video",    "television", "playlist",
-                                "mail",    "program",  "generic",  "calendar", "mediacast"};
+const QStringList FileTypeNames{"unknown", "page",    "document", "message",  "memo",       "certificate",
+                                "contact", "image",   "audio",    "video",    "television", "playlist",
+                                "mail",    "program", "generic",  "calendar", "mediacast"};
 const QStringList TreeIconNames{"device", "storage", "folder"};
 
 QString &NextFileName()
@@ -86,22 +86,38 @@ bool &HasNextFileName()
 QString FileTypeIcon(TContentType type)
 {
     switch (type) {
-    case ctImage: return QStringLiteral("image");
-    case ctDocument: return QStringLiteral("document");
-    case ctContact: return QStringLiteral("contact");
-    case ctAudio: return QStringLiteral("audio");
-    case ctVideo: return QStringLiteral("video");
-    case ctTelevision: return QStringLiteral("television");
-    case ctPlayList: return QStringLiteral("playlist");
-    case ctMemo: return QStringLiteral("memo");
-    case ctEmail: return QStringLiteral("mail");
-    case ctProgram: return QStringLiteral("program");
-    case ctGenericFile: return QStringLiteral("generic");
-    case ctCalendar: return QStringLiteral("calendar");
-    case ctGenericMessage: return QStringLiteral("message");
-    case ctTypeCertificate: return QStringLiteral("certificate");
-    case ctMediaCast: return QStringLiteral("mediacast");
-    default: return QStringLiteral("unknown");
+    case ctImage:
+        return QStringLiteral("image");
+    case ctDocument:
+        return QStringLiteral("document");
+    case ctContact:
+        return QStringLiteral("contact");
+    case ctAudio:
+        return QStringLiteral("audio");
+    case ctVideo:
+        return QStringLiteral("video");
+    case ctTelevision:
+        return QStringLiteral("television");
+    case ctPlayList:
+        return QStringLiteral("playlist");
+    case ctMemo:
+        return QStringLiteral("memo");
+    case ctEmail:
+        return QStringLiteral("mail");
+    case ctProgram:
+        return QStringLiteral("program");
+    case ctGenericFile:
+        return QStringLiteral("generic");
+    case ctCalendar:
+        return QStringLiteral("calendar");
+    case ctGenericMessage:
+        return QStringLiteral("message");
+    case ctTypeCertificate:
+        return QStringLiteral("certificate");
+    case ctMediaCast:
+        return QStringLiteral("mediacast");
+    default:
+        return QStringLiteral("unknown");
     }
 }
 
@@ -145,7 +161,7 @@ QString LocaleTimePickerFormat()
 {
     const QString format = QLocale::system().timeFormat(QLocale::ShortFormat);
     return format.contains(QLatin1Char('a'), Qt::CaseInsensitive) ? QStringLiteral("hh:mm AP")
-                                                                   : QStringLiteral("HH:mm");
+                                                                  : QStringLiteral("HH:mm");
 }
 
 QLabel *BoldLabel(const QString &text, QWidget *parent)
@@ -677,9 +693,9 @@ void TMainForm::ApplyIcons()
     glyph(FilterBtn, QStringLiteral("filter"));
     glyph(bbCopy, QStringLiteral("copy"));
     FilterBtn->SetSpacing(6);
-    imgWarning->setPixmap(FLargeIcons->Pixmap(FLargeIcons->IndexOf(QStringLiteral("warning")), devicePixelRatioF())
-                              .scaled(QSize(22, 22) * devicePixelRatioF(), Qt::KeepAspectRatio,
-                                      Qt::SmoothTransformation));
+    imgWarning->setPixmap(
+        FLargeIcons->Pixmap(FLargeIcons->IndexOf(QStringLiteral("warning")), devicePixelRatioF())
+            .scaled(QSize(22, 22) * devicePixelRatioF(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
     lvFiles->setIconSize(QSize(FFileTypeIcons->Size(), FFileTypeIcons->Size()));
     tvObjects->setIconSize(QSize(FTreeIcons->Size(), FTreeIcons->Size()));
     if (!FBatteryIcon.isEmpty())
@@ -742,8 +758,8 @@ void TMainForm::ConnectJob()
     connect(bbQuit, &QPushButton::clicked, this, &QWidget::close);
     connect(bbCopy, &QPushButton::clicked, this, &TMainForm::bbCopyClick);
 
-    FRunLocked = {lbDevices, bbRefresh, tvObjects, edDestDir, paFileProc, gbTimeSlot, gbFilter, rgOverwrite,
-                  cbArchive, bbReset,   bbOpen,    bbSave,    bbSaveAs,   bbStart};
+    FRunLocked = {lbDevices,   bbRefresh, tvObjects, edDestDir, paFileProc, gbTimeSlot, gbFilter,
+                  rgOverwrite, cbArchive, bbReset,   bbOpen,    bbSave,     bbSaveAs,   bbStart};
 }
 
 void TMainForm::showEvent(QShowEvent *event)
@@ -1048,8 +1064,8 @@ void TMainForm::ShowFolderFiles(int objectIndex)
         TPortableDeviceObject *child = object->GetChild(i);
         if (!child || child->ObjectType() != otFile)
             continue;
-        auto *item = new QTreeWidgetItem({child->DisplayName(), DateTimeText(LocalDateTime(child->LastWriteTime())),
-                                          FormatSize(child->Size())});
+        auto *item = new QTreeWidgetItem(
+            {child->DisplayName(), DateTimeText(LocalDateTime(child->LastWriteTime())), FormatSize(child->Size())});
         item->setIcon(0, FFileTypeIcons->Icon(FileTypeIcon(child->ContentType())));
         item->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
         item->setData(0, IndexRole, child->Index());
@@ -1093,8 +1109,8 @@ void TMainForm::lvFilesColumnClick(int column)
     else
         FSortTag = column == 0 ? column : column | SortDescending;
     const bool descending = FSortTag & SortDescending;
-    lvFiles->headerItem()->setIcon(column, FHeaderIcons->Icon(descending ? QStringLiteral("b-up")
-                                                                          : QStringLiteral("b-down")));
+    lvFiles->headerItem()->setIcon(column,
+                                   FHeaderIcons->Icon(descending ? QStringLiteral("b-up") : QStringLiteral("b-down")));
     SortFiles();
 }
 
@@ -1126,8 +1142,8 @@ void TMainForm::AlignFileProcessing()
     const int bottom = gbTimeSlot->mapTo(this, QPoint(0, gbTimeSlot->height())).y();
     const int top = paFileProc->mapTo(this, QPoint(0, 0)).y();
     const int height = bottom - top;
-    paFileProc->setFixedHeight(height > paFileProc->minimumSizeHint().height() ? height
-                                                                                : paFileProc->minimumSizeHint().height());
+    paFileProc->setFixedHeight(
+        height > paFileProc->minimumSizeHint().height() ? height : paFileProc->minimumSizeHint().height());
 }
 
 void TMainForm::cbCompClick()
@@ -1157,10 +1173,10 @@ void TMainForm::ShowFilterText()
 void TMainForm::LayoutTimeSlot()
 {
     const auto scale = [this](int pixels) { return ScaleToMonitor(pixels, this); };
-    for (QWidget *control : {static_cast<QWidget *>(lbDays), static_cast<QWidget *>(reDays),
-                             static_cast<QWidget *>(udDays), static_cast<QWidget *>(lbFrom),
-                             static_cast<QWidget *>(lbTo), static_cast<QWidget *>(FromDate),
-                             static_cast<QWidget *>(ToDate)})
+    for (QWidget *control :
+         {static_cast<QWidget *>(lbDays), static_cast<QWidget *>(reDays), static_cast<QWidget *>(udDays),
+          static_cast<QWidget *>(lbFrom), static_cast<QWidget *>(lbTo), static_cast<QWidget *>(FromDate),
+          static_cast<QWidget *>(ToDate)})
         control->hide();
     const int r = cbTimeSlot->y() + cbTimeSlot->height() * 16 / 10;
     const int left = cbTimeSlot->x();
@@ -1302,8 +1318,7 @@ void TMainForm::ConfigToControls()
 
 void TMainForm::bbResetClick()
 {
-    if (!ConfirmDialog(TopRightPos(*bbReset), PrgText::tr("Reset to default configuration") + QLatin1Char('?'),
-                       mbYes))
+    if (!ConfirmDialog(TopRightPos(*bbReset), PrgText::tr("Reset to default configuration") + QLatin1Char('?'), mbYes))
         return;
     TBackupConfig &config = FJob->Config;
     rbOverwrite[owOlder]->setChecked(true);
@@ -1461,8 +1476,8 @@ QString TMainForm::AskFileName(bool save)
         HasNextFileName() = false;
         return NextFileName();
     }
-    const QString filter = SafeFormat(PrgText::tr("Backup tasks|*.%s"), QStringLiteral("tsj")) + QLatin1Char('|') +
-                           PrgText::tr("all|*.*");
+    const QString filter =
+        SafeFormat(PrgText::tr("Backup tasks|*.%s"), QStringLiteral("tsj")) + QLatin1Char('|') + PrgText::tr("all|*.*");
     const QStringList parts = filter.split(QLatin1Char('|'));
     QStringList filters;
     for (int i = 0; i + 1 < parts.size(); i += 2)
@@ -1493,8 +1508,8 @@ int TMainForm::QuerySaveChanges()
     if (FJob->EditStatus() != esChanged)
         return 0;
     const QString name = QFileInfo(FJob->TaskName).fileName();
-    const int answer = ConfirmYesNoDialog(
-        TopLeftPos(*bbOpen), SafeFormat(PrgText::tr("Save changed task to \"%s\"?"), name), mbNo);
+    const int answer =
+        ConfirmYesNoDialog(TopLeftPos(*bbOpen), SafeFormat(PrgText::tr("Save changed task to \"%s\"?"), name), mbNo);
     if (answer == mrCancel)
         return 2;
     if (answer == mrYes) {
@@ -1516,8 +1531,8 @@ void TMainForm::SetCaption()
         setWindowTitle(CaptionText(PrgText::tr("Backup files from a portable device"), FJob->TaskName));
         return;
     }
-    setWindowTitle(CaptionText(PrgText::tr("Backup files from a portable device"),
-                               QFileInfo(FJob->TaskName).completeBaseName()));
+    setWindowTitle(
+        CaptionText(PrgText::tr("Backup files from a portable device"), QFileInfo(FJob->TaskName).completeBaseName()));
 }
 
 void TMainForm::bbOpenClick()

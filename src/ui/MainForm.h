@@ -98,7 +98,8 @@ public:
     QGroupBox *rgOverwrite = nullptr;
     QRadioButton *rbOverwrite[3]{};
     QCheckBox *cbArchive = nullptr;
-    TOxButton *bbReset = nullptr, *bbOpen = nullptr, *bbSave = nullptr, *bbSaveAs = nullptr, *bbShortcut = nullptr, *bbStart = nullptr, *bbHelp = nullptr, *bbInfo = nullptr, *bbQuit = nullptr;
+    TOxButton *bbReset = nullptr, *bbOpen = nullptr, *bbSave = nullptr, *bbSaveAs = nullptr, *bbShortcut = nullptr,
+              *bbStart = nullptr, *bbHelp = nullptr, *bbInfo = nullptr, *bbQuit = nullptr;
     QLineEdit *edLastDir = nullptr;
     TOxButton *bbCopy = nullptr;
     QPlainTextEdit *meProgress = nullptr;

@@ -83,9 +83,8 @@ TShowMsgDialog::TShowMsgDialog(QWidget *parent)
     FTimer->setSingleShot(true);
     connect(FTimer, &QTimer::timeout, this, [this] { done(mrCancel); });
     installEventFilter(this);
-    for (QWidget *child : {static_cast<QWidget *>(FText), static_cast<QWidget *>(FIcon),
-                           static_cast<QWidget *>(FLeft), static_cast<QWidget *>(FMiddle),
-                           static_cast<QWidget *>(FRight)})
+    for (QWidget *child : {static_cast<QWidget *>(FText), static_cast<QWidget *>(FIcon), static_cast<QWidget *>(FLeft),
+                           static_cast<QWidget *>(FMiddle), static_cast<QWidget *>(FRight)})
         child->installEventFilter(this);
 }
 
@@ -328,8 +327,7 @@ int InfoDialog(QPoint APos, const QString &AHint, QScreen *AMonitor)
 
 bool ConfirmDialog(QPoint APos, const QString &AHint, TMsgDlgBtn DefaultButton, QScreen *AMonitor)
 {
-    return ShowMessageDialog(APos, AHint, 0, mdtConfirm, DefaultButton, AMonitor ? AMonitor : ActiveMonitor()) ==
-           mrYes;
+    return ShowMessageDialog(APos, AHint, 0, mdtConfirm, DefaultButton, AMonitor ? AMonitor : ActiveMonitor()) == mrYes;
 }
 
 int ConfirmYesNoDialog(QPoint APos, const QString &AHint, TMsgDlgBtn DefaultButton, QScreen *AMonitor)

@@ -177,8 +177,7 @@ QString FormatNumber(std::int64_t value, TNumMode mode)
 } // namespace
 
 TCustomNumEdit::TCustomNumEdit(QWidget *parent) : QLineEdit(parent)
-{
-}
+{}
 
 void TCustomNumEdit::SetAlignment(Qt::Alignment alignment)
 {
@@ -192,8 +191,7 @@ bool TCustomNumEdit::IsValidChar(QChar)
 }
 
 void TCustomNumEdit::IncrementValue(std::int64_t)
-{
-}
+{}
 
 void TCustomNumEdit::keyPressEvent(QKeyEvent *event)
 {
@@ -311,8 +309,7 @@ void TNumberEdit::focusOutEvent(QFocusEvent *event)
 }
 
 TRangeEdit::TRangeEdit(QWidget *parent) : TNumberEdit(parent)
-{
-}
+{}
 
 void TRangeEdit::SetValue(std::int64_t value)
 {

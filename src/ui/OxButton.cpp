@@ -8,8 +8,8 @@
 #include <QStyleOptionButton>
 #include <QStylePainter>
 
-TButtonContent LayoutButtonContent(const QRect &content, QSize glyph, QSize caption, TButtonLayout layout,
-                                   int margin, int spacing, bool rightToLeft, QPoint stateOffset)
+TButtonContent LayoutButtonContent(const QRect &content, QSize glyph, QSize caption, TButtonLayout layout, int margin,
+                                   int spacing, bool rightToLeft, QPoint stateOffset)
 {
     if (rightToLeft && layout == blGlyphLeft)
         layout = blGlyphRight;
@@ -102,12 +102,10 @@ void TButtonDraw::Draw(QPainter &painter, const QWidget &button, const QRect &co
 }
 
 TOxButton::TOxButton(QWidget *parent) : QPushButton(parent)
-{
-}
+{}
 
 TOxButton::TOxButton(const QString &caption, QWidget *parent) : QPushButton(caption, parent)
-{
-}
+{}
 
 void TOxButton::SetImages(TIconList *images)
 {

@@ -18,16 +18,16 @@ enum TButtonLayout
 
 struct TButtonContent
 {
-    QPoint Glyph;   // top-left corner of the icon
-    QRect Caption;  // the caption's rectangle
+    QPoint Glyph;  // top-left corner of the icon
+    QRect Caption; // the caption's rectangle
 };
 
 // Places icon and caption inside a content rectangle. A margin of -1 and a
 // negative spacing share the free room in three; a margin of -1 with a
 // spacing centres icon, spacing and caption as a block; a given margin with
 // a negative spacing centres the caption in the room after the icon.
-TButtonContent LayoutButtonContent(const QRect &content, QSize glyph, QSize caption, TButtonLayout layout,
-                                   int margin, int spacing, bool rightToLeft = false, QPoint stateOffset = {});
+TButtonContent LayoutButtonContent(const QRect &content, QSize glyph, QSize caption, TButtonLayout layout, int margin,
+                                   int spacing, bool rightToLeft = false, QPoint stateOffset = {});
 
 // The drawing shared by both buttons: icon from an icon list and caption.
 class TButtonDraw

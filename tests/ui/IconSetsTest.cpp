@@ -13,8 +13,8 @@
 
 namespace {
 
-const QByteArray ArchiveOk =
-    "<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 24 24\"><rect width=\"24\" height=\"24\" fill=\"#ff00ff\"/></svg>";
+const QByteArray ArchiveOk = "<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 24 24\"><rect width=\"24\" "
+                             "height=\"24\" fill=\"#ff00ff\"/></svg>";
 
 // Writes an archive with libzip, so the reader meets a zip it did not make itself.
 void WriteArchive(const QString &fileName, const QList<QPair<QString, QByteArray>> &entries)

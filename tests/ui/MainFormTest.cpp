@@ -229,9 +229,14 @@ private Q_SLOTS:
     {
         QTest::addColumn<uint>("level");
         QTest::addColumn<QString>("icon");
-        for (const auto &[level, icon] : std::initializer_list<std::pair<uint, const char *>>{
-                 {100, "battery-100"}, {76, "battery-100"}, {75, "battery-75"}, {51, "battery-75"},
-                 {50, "battery-50"}, {26, "battery-50"}, {25, "battery-25"}, {0, "battery-25"}})
+        for (const auto &[level, icon] : std::initializer_list<std::pair<uint, const char *>>{{100, "battery-100"},
+                                                                                              {76, "battery-100"},
+                                                                                              {75, "battery-75"},
+                                                                                              {51, "battery-75"},
+                                                                                              {50, "battery-50"},
+                                                                                              {26, "battery-50"},
+                                                                                              {25, "battery-25"},
+                                                                                              {0, "battery-25"}})
             QTest::newRow(qPrintable(QString::number(level))) << level << QString::fromLatin1(icon);
     }
     void batteryLevels()
@@ -291,8 +296,8 @@ private Q_SLOTS:
         auto form = FormWithPhone();
         const auto shown = [&form] {
             int count = 0;
-            for (QWidget *w : std::initializer_list<QWidget *>{form->FromDate, form->ToDate, form->reDays,
-                                                               form->udDays, form->lbFrom, form->lbDays})
+            for (QWidget *w : std::initializer_list<QWidget *>{form->FromDate, form->ToDate, form->reDays, form->udDays,
+                                                               form->lbFrom, form->lbDays})
                 count += w->isVisible() ? 1 : 0;
             return count;
         };
@@ -419,8 +424,8 @@ private Q_SLOTS:
         // The program itself, started as a desktop launcher starts it.
         QFile::remove(log);
         QProcess program;
-        program.start(QStringLiteral(TESSARIL_GUI), {task, QStringLiteral("/f"), QStringLiteral("/close"),
-                                                     QStringLiteral("/lang:de")});
+        program.start(QStringLiteral(TESSARIL_GUI),
+                      {task, QStringLiteral("/f"), QStringLiteral("/close"), QStringLiteral("/lang:de")});
         QVERIFY(program.waitForFinished(60000));
         QCOMPARE(program.exitStatus(), QProcess::NormalExit);
         QCOMPARE(program.exitCode(), 0);

@@ -119,25 +119,32 @@ private Q_SLOTS:
             return list;
         };
         QTest::newRow("information") << int(mdtInformation) << int(mbYes) << QStringList{"&Close"} << n({mrCancel})
-                                     << "&Close" << "info-blue";
-        QTest::newRow("warning") << int(mdtWarning) << int(mbYes) << QStringList{"&Close"} << n({mrCancel})
-                                 << "&Close" << "warning";
-        QTest::newRow("confirm yes") << int(mdtConfirm) << int(mbYes) << QStringList{"&Yes", "&No"}
-                                     << n({mrYes, mrNo}) << "&Yes" << "query-green";
-        QTest::newRow("confirm no") << int(mdtConfirm) << int(mbNo) << QStringList{"&Yes", "&No"}
-                                    << n({mrYes, mrNo}) << "&No" << "query-green";
+                                     << "&Close"
+                                     << "info-blue";
+        QTest::newRow("warning") << int(mdtWarning) << int(mbYes) << QStringList{"&Close"} << n({mrCancel}) << "&Close"
+                                 << "warning";
+        QTest::newRow("confirm yes") << int(mdtConfirm) << int(mbYes) << QStringList{"&Yes", "&No"} << n({mrYes, mrNo})
+                                     << "&Yes"
+                                     << "query-green";
+        QTest::newRow("confirm no") << int(mdtConfirm) << int(mbNo) << QStringList{"&Yes", "&No"} << n({mrYes, mrNo})
+                                    << "&No"
+                                    << "query-green";
         QTest::newRow("confirm error") << int(mdtConfirmError) << int(mbYes) << QStringList{"&Yes", "Cancel"}
-                                       << n({mrOk, mrCancel}) << "&Yes" << "error";
+                                       << n({mrOk, mrCancel}) << "&Yes"
+                                       << "error";
         QTest::newRow("confirm retry") << int(mdtConfirmRetry) << int(mbRetry) << QStringList{"&Retry", "Cancel"}
-                                       << n({mrRetry, mrCancel}) << "&Retry" << "error";
+                                       << n({mrRetry, mrCancel}) << "&Retry"
+                                       << "error";
         QTest::newRow("confirm cancel") << int(mdtConfirmCancel) << int(mbYes) << QStringList{"&Yes", "Cancel"}
-                                        << n({mrYes, mrCancel}) << "&Yes" << "query-green";
-        QTest::newRow("yes no cancel, yes") << int(mdtConfirmYesNo) << int(mbYes)
-                                            << QStringList{"&Yes", "&No", "Cancel"} << n({mrYes, mrNo, mrCancel})
-                                            << "&Yes" << "query-green";
-        QTest::newRow("yes no cancel, no") << int(mdtConfirmYesNo) << int(mbNo)
-                                           << QStringList{"&Yes", "&No", "Cancel"} << n({mrYes, mrNo, mrCancel})
-                                           << "&No" << "query-green";
+                                        << n({mrYes, mrCancel}) << "&Yes"
+                                        << "query-green";
+        QTest::newRow("yes no cancel, yes")
+            << int(mdtConfirmYesNo) << int(mbYes) << QStringList{"&Yes", "&No", "Cancel"} << n({mrYes, mrNo, mrCancel})
+            << "&Yes"
+            << "query-green";
+        QTest::newRow("yes no cancel, no") << int(mdtConfirmYesNo) << int(mbNo) << QStringList{"&Yes", "&No", "Cancel"}
+                                           << n({mrYes, mrNo, mrCancel}) << "&No"
+                                           << "query-green";
         QTest::newRow("custom") << int(mdtCustom) << int(mbYes) << QStringList{} << QStringList{} << QString()
                                 << QString();
     }

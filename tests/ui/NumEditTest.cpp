@@ -53,12 +53,18 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("hexadecimal") << "$1F" << "31";
-        QTest::newRow("binary") << "!101" << "5";
-        QTest::newRow("octal") << "%17" << "15";
-        QTest::newRow("decimal") << "42" << "42";
-        QTest::newRow("letters refused") << "4x2" << "42";
-        QTest::newRow("octal refuses 8") << "%18" << "1";
+        QTest::newRow("hexadecimal") << "$1F"
+                                     << "31";
+        QTest::newRow("binary") << "!101"
+                                << "5";
+        QTest::newRow("octal") << "%17"
+                               << "15";
+        QTest::newRow("decimal") << "42"
+                                 << "42";
+        QTest::newRow("letters refused") << "4x2"
+                                         << "42";
+        QTest::newRow("octal refuses 8") << "%18"
+                                         << "1";
     }
     void typedNumbersInEveryBase()
     {

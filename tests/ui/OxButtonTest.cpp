@@ -20,8 +20,8 @@ private Q_SLOTS:
             << int(blGlyphLeft) << 8 << -1 << QSize(41, 13) << QPoint(8, 8) << QRect(8 + 24 + 19, 14, 41, 13);
         QTest::newRow("left, block centred")
             << int(blGlyphLeft) << -1 << 4 << QSize(41, 13) << QPoint(21, 8) << QRect(49, 14, 41, 13);
-        QTest::newRow("left, thirds")
-            << int(blGlyphLeft) << -1 << -1 << QSize(41, 13) << QPoint(15, 8) << QRect(54, 14, 41, 13);
+        QTest::newRow("left, thirds") << int(blGlyphLeft) << -1 << -1 << QSize(41, 13) << QPoint(15, 8)
+                                      << QRect(54, 14, 41, 13);
         QTest::newRow("right, block centred")
             << int(blGlyphRight) << -1 << 4 << QSize(41, 13) << QPoint(111 - 21 - 24, 8) << QRect(21, 14, 41, 13);
         QTest::newRow("top, block centred")
@@ -39,8 +39,8 @@ private Q_SLOTS:
         QFETCH(QSize, caption);
         QFETCH(QPoint, glyph);
         QFETCH(QRect, text);
-        const TButtonContent content = LayoutButtonContent(QRect(0, 0, 111, 40), QSize(24, 24), caption,
-                                                           TButtonLayout(layout), margin, spacing);
+        const TButtonContent content =
+            LayoutButtonContent(QRect(0, 0, 111, 40), QSize(24, 24), caption, TButtonLayout(layout), margin, spacing);
         QCOMPARE(content.Glyph, glyph);
         QCOMPARE(content.Caption, text);
     }

@@ -11,10 +11,7 @@ class TranslationTest : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void englishIsTheSource()
-    {
-        QCOMPARE(PrgText::tr("Start backup"), QStringLiteral("Start backup"));
-    }
+    void englishIsTheSource() { QCOMPARE(PrgText::tr("Start backup"), QStringLiteral("Start backup")); }
 
     void germanTextsInEveryDomain()
     {
