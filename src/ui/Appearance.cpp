@@ -127,12 +127,16 @@ int MonitorDpi(const QWidget *window)
     return qRound(screen->logicalDotsPerInch());
 }
 
-int ScaleToMonitor(int pixels, const QWidget *window)
+int ScaleToDpi(int pixels, int dpi)
 {
-    const int dpi = MonitorDpi(window);
     // Integer multiply-divide with rounding, as for every designed size.
     const long long scaled = static_cast<long long>(pixels) * dpi;
     return static_cast<int>(scaled >= 0 ? (scaled + 48) / 96 : (scaled - 48) / 96);
+}
+
+int ScaleToMonitor(int pixels, const QWidget *window)
+{
+    return ScaleToDpi(pixels, MonitorDpi(window));
 }
 
 bool IsSystemDarkMode()

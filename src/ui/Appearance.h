@@ -8,6 +8,7 @@ class QWidget;
 
 // Pixel sizes are designed at 96 dpi: value × the monitor's dpi / 96, rounded.
 int ScaleToMonitor(int pixels, const QWidget *window);
+int ScaleToDpi(int pixels, int dpi);
 int MonitorDpi(const QWidget *window);
 
 // The desktop's colour-scheme preference: the freedesktop portal setting,

@@ -6,6 +6,7 @@
 #include "app/MainJob.h"
 #include "app/ProgressLog.h"
 #include "device/PortableDevice.h"
+#include "ui/Appearance.h"
 #include "ui/MainForm.h"
 #include "ui/MessageDialog.h"
 #include "ui/NumEdit.h"
@@ -477,6 +478,14 @@ private Q_SLOTS:
         QVERIFY(!form->IsRunning());
         QTRY_VERIFY(!form->isVisible());
         QVERIFY(!QFileInfo::exists(dest.filePath(QStringLiteral("Card/c.bin"))));
+    }
+
+    void darkOptionSwitchesTheDarkStyleOn()
+    {
+        auto form = MakeForm({QStringLiteral("/D")});
+        QVERIFY(form->UseDarkMode());
+        QVERIFY(QApplication::palette().color(QPalette::Window).lightness() < 128);
+        ApplyDarkMode(false);
     }
 
     void copyToClipboardTakesSelectionOrAll()
