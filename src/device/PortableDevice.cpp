@@ -226,24 +226,27 @@ TPortableDevice *TPortableDeviceManager::GetDevice(int Index)
     return OpenDevice(FDeviceList[std::size_t(Index)].DeviceID);
 }
 
-TPortableDevice *TPortableDeviceManager::GetDeviceByName(const QString &DeviceName)
+TPortableDevice *TPortableDeviceManager::OpenFirstMatch(const std::function<bool(const TDeviceListEntry &)> &matches)
 {
     ReleaseSelectedDevice();
-    const std::size_t count = std::min<std::size_t>(FDeviceCount, FDeviceList.size());
-    for (std::size_t i = 0; i < count; ++i)
-        if (FDeviceList[i].Data.FriendlyName.compare(DeviceName, Qt::CaseInsensitive) == 0)
-            return OpenDevice(FDeviceList[i].DeviceID);
+    // The list holds exactly the FDeviceCount entries of the last Refresh.
+    for (const TDeviceListEntry &entry : FDeviceList)
+        if (matches(entry))
+            return OpenDevice(entry.DeviceID);
     return nullptr;
+}
+
+TPortableDevice *TPortableDeviceManager::GetDeviceByName(const QString &DeviceName)
+{
+    return OpenFirstMatch([&](const TDeviceListEntry &entry) {
+        return entry.Data.FriendlyName.compare(DeviceName, Qt::CaseInsensitive) == 0;
+    });
 }
 
 TPortableDevice *TPortableDeviceManager::GetDeviceByID(const QString &DeviceID)
 {
-    ReleaseSelectedDevice();
-    const std::size_t count = std::min<std::size_t>(FDeviceCount, FDeviceList.size());
-    for (std::size_t i = 0; i < count; ++i)
-        if (FDeviceList[i].DeviceID.compare(DeviceID, Qt::CaseInsensitive) == 0)
-            return OpenDevice(FDeviceList[i].DeviceID);
-    return nullptr;
+    return OpenFirstMatch(
+        [&](const TDeviceListEntry &entry) { return entry.DeviceID.compare(DeviceID, Qt::CaseInsensitive) == 0; });
 }
 
 TClientInformation TPortableDeviceManager::GetClientInformation() const

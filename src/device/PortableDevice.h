@@ -113,6 +113,8 @@ public:
 
 private:
     TPortableDevice *OpenDevice(const QString &deviceID);
+    // Closes the selected device, then opens the first list entry that matches.
+    TPortableDevice *OpenFirstMatch(const std::function<bool(const TDeviceListEntry &)> &matches);
     void ReleaseSelectedDevice();
 
     DeviceServicePtr FDeviceManager;
