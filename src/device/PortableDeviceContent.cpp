@@ -203,19 +203,19 @@ TPortableDeviceObject *TPortableDeviceObject::GetChild(int Index) const
 
 TPortableDeviceObject *TPortableDeviceObject::GetChildByName(const QString &AName) const
 {
-    for (int index : FChildObjects) {
-        TPortableDeviceObject *child = FContent->GetObject(index);
-        if (child && SameText(child->ObjectName(), AName))
-            return child;
-    }
-    return nullptr;
+    return FirstChildNamed(&TPortableDeviceObject::ObjectName, AName);
 }
 
 TPortableDeviceObject *TPortableDeviceObject::GetChildByOriginalName(const QString &AName) const
 {
+    return FirstChildNamed(&TPortableDeviceObject::OriginalName, AName);
+}
+
+TPortableDeviceObject *TPortableDeviceObject::FirstChildNamed(TNameProperty name, const QString &AName) const
+{
     for (int index : FChildObjects) {
         TPortableDeviceObject *child = FContent->GetObject(index);
-        if (child && SameText(child->OriginalName(), AName))
+        if (child && SameText((child->*name)(), AName))
             return child;
     }
     return nullptr;

@@ -80,6 +80,8 @@ public:
 private:
     friend class TPortableDeviceContent;
 
+    using TNameProperty = QString (TPortableDeviceObject::*)() const;
+    TPortableDeviceObject *FirstChildNamed(TNameProperty name, const QString &AName) const;
     QString CachedText(TPropertyKey key, QString &cache) const;
     HRESULT OpenStream(TFileStreamData &AStreamData) const;
 
