@@ -42,7 +42,8 @@ QString ToCommaText(const QStringList &list)
 QStringList FromCommaText(const QString &input)
 {
     // A NUL ends the text, as it would end a C string.
-    const QString text = input.left(input.indexOf(QChar(u'\0')) < 0 ? input.size() : input.indexOf(QChar(u'\0')));
+    const qsizetype nul = input.indexOf(QChar(u'\0'));
+    const QString text = nul < 0 ? input : input.left(nul);
     const qsizetype n = text.size();
     QStringList list;
     qsizetype pos = 0;
