@@ -1,5 +1,6 @@
 #include "app/Placeholders.h"
 
+#include "device/LocalName.h"
 #include "env/FamilySystem.h"
 
 #include <QDir>
@@ -75,12 +76,9 @@ int WeekOfMonth(const QDate &date)
 
 QString DeviceNameAsPathComponent(const QString &name)
 {
-    QString result = name;
-    result.replace(QLatin1Char('/'), QLatin1Char('_'));
-    result.replace(QChar(0), QLatin1Char('_'));
-    if (!result.isEmpty() && result.count(QLatin1Char('.')) == result.size())
-        result.fill(QLatin1Char('_'));
-    return result;
+    // The rule for every device name that becomes a path component; only a
+    // device without a name leaves the placeholder empty.
+    return name.isEmpty() ? QString() : LocalNameOf(name);
 }
 
 QString ExpandDestPlaceholders(const QString &text, const QString &deviceName, const QDate &today,

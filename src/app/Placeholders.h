@@ -19,8 +19,7 @@ QString ExpandDestPlaceholders(const QString &text, const QString &deviceName, c
 // ISO 8601 week of the month: a week belongs to the month that holds its Thursday.
 int WeekOfMonth(const QDate &date);
 
-// A device's name as one path component: "/" and NUL become "_", and a name
-// of dots only ("." or "..") has its dots replaced.
+// A device's name as one path component (LocalNameOf); empty stays empty.
 QString DeviceNameAsPathComponent(const QString &name);
 
 // Where the destination chooser starts for the text of the destination box:

@@ -82,6 +82,9 @@ TEST(Placeholders, DeviceNameStaysOneComponent)
     EXPECT_EQ(Expand("/b/%device%/x", day, ".."), "/b/__/x");
     EXPECT_EQ(Expand("/b/%device%/x", day, "../../etc"), "/b/.._.._etc/x");
     EXPECT_EQ(Expand("/b/%device%/x", day, "Pixel 7"), "/b/Pixel 7/x");
+    EXPECT_EQ(Expand("/b/%device%/x", day, "."), "/b/_/x");
+    EXPECT_EQ(Expand("/b/%device%/x", day, "..."), "/b/.../x"); // a name, not a way up
+    EXPECT_EQ(Expand("/b/%device%/x", day, ""), "/b//x");
 }
 
 TEST(DestStartFolder, CutsAndWalksUp)

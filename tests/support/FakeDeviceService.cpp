@@ -19,7 +19,7 @@ public:
             return E_DEVICE_NO_OBJECT;
         if (Failed(found->second.EnumResult))
             return found->second.EnumResult;
-        enumerator = std::make_unique<TFakeListEnumerator>(found->second.Children);
+        enumerator = std::make_unique<TIdListEnumerator>(found->second.Children);
         return found->second.EnumResult;
     }
 
@@ -152,14 +152,6 @@ int TFakeDevice::TotalPropertyReads() const
 std::unique_ptr<IDeviceConnection> TFakeDevice::Connect()
 {
     return std::make_unique<TFakeConnection>(*this);
-}
-
-HRESULT TFakeListEnumerator::Next(std::uint32_t count, QStringList &ids)
-{
-    std::uint32_t taken = 0;
-    for (; taken < count && FNext < FIds.size(); ++taken)
-        ids.append(FIds[FNext++]);
-    return taken < count ? S_FALSE : S_OK;
 }
 
 const TFakeDeviceEntry *TFakeDeviceService::Find(const QString &deviceID) const

@@ -5,6 +5,7 @@
 
 #include "device/DeviceService.h"
 #include "device/DeviceTypes.h"
+#include "device/IdListEnumerator.h"
 #include "device/PortableDevice.h"
 
 #include <QByteArray>
@@ -82,17 +83,6 @@ private:
 };
 
 // Identifiers in batches, from a list.
-class TFakeListEnumerator : public IObjectIdEnumerator
-{
-public:
-    explicit TFakeListEnumerator(QStringList ids) : FIds(std::move(ids)) {}
-    HRESULT Next(std::uint32_t count, QStringList &ids) override;
-
-private:
-    QStringList FIds;
-    qsizetype FNext = 0;
-};
-
 struct TFakeDeviceEntry
 {
     QString ID;

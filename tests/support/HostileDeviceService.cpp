@@ -53,7 +53,7 @@ std::shared_ptr<TFakeDevice> MakeDeepDevice(int levels)
             children.append(QStringLiteral("n1"));
         else if (IsChainID(parentID, level) && level < levels)
             children.append(QStringLiteral("n%1").arg(level + 1));
-        enumerator = std::make_unique<TFakeListEnumerator>(children);
+        enumerator = std::make_unique<TIdListEnumerator>(children);
         return S_OK;
     };
     device->PropertyOverride = [](const QString &id, TPropertyKey key, TPropertyValue &value, HRESULT &hr) {
@@ -82,7 +82,7 @@ std::shared_ptr<TFakeDevice> MakeEndlessListingDevice(bool emptyBatches)
         if (parentID == QLatin1String("s"))
             enumerator = std::make_unique<TEndlessEnumerator>(emptyBatches);
         else
-            enumerator = std::make_unique<TFakeListEnumerator>(
+            enumerator = std::make_unique<TIdListEnumerator>(
                 parentID == QLatin1String("DEVICE") ? QStringList{QStringLiteral("s")} : QStringList{});
         return S_OK;
     };

@@ -1,5 +1,6 @@
 #include "device/mtp/MtpConnection.h"
 
+#include "device/IdListEnumerator.h"
 #include "device/mtp/MtpMapping.h"
 
 #include <libmtp.h>
@@ -20,27 +21,6 @@ QString ObjectID(std::uint32_t handle)
 {
     return QString::asprintf("o%u", handle);
 }
-
-// The listing is read whole (one libmtp call per folder); the enumerator only
-// hands it out in batches.
-class TListEnumerator : public IObjectIdEnumerator
-{
-public:
-    explicit TListEnumerator(QStringList ids) : FIds(std::move(ids)) {}
-
-    HRESULT Next(std::uint32_t count, QStringList &ids) override
-    {
-        while (count > 0 && FNext < FIds.size()) {
-            ids.append(FIds[FNext++]);
-            --count;
-        }
-        return FNext < FIds.size() ? S_OK : S_FALSE;
-    }
-
-private:
-    QStringList FIds;
-    qsizetype FNext = 0;
-};
 
 HRESULT OptionalText(const std::optional<std::string> &text, TPropertyValue &value)
 {
@@ -91,7 +71,7 @@ HRESULT TMtpConnection::EnumObjects(const QString &parentID, std::unique_ptr<IOb
     }
     if (Failed(result))
         return result;
-    enumerator = std::make_unique<TListEnumerator>(std::move(ids));
+    enumerator = std::make_unique<TIdListEnumerator>(std::move(ids));
     return S_OK;
 }
 

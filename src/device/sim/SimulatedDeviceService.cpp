@@ -1,6 +1,7 @@
 #include "device/sim/SimulatedDeviceService.h"
 
 #include "device/DeviceTypes.h"
+#include "device/IdListEnumerator.h"
 #include "device/sim/SimulatedDeviceConfig.h"
 #include "settings/StreamErrors.h"
 #include "transfer/FileTimes.h"
@@ -90,24 +91,6 @@ private:
     std::int64_t FDelivered = 0;
 };
 
-class TListEnumerator : public IObjectIdEnumerator
-{
-public:
-    explicit TListEnumerator(QStringList ids) : FIds(std::move(ids)) {}
-
-    HRESULT Next(std::uint32_t count, QStringList &ids) override
-    {
-        std::uint32_t taken = 0;
-        for (; taken < count && FNext < FIds.size(); ++taken)
-            ids.append(FIds[FNext++]);
-        return taken < count ? S_FALSE : S_OK;
-    }
-
-private:
-    QStringList FIds;
-    qsizetype FNext = 0;
-};
-
 // ---------------------------------------------------------------------------
 // One opened simulated device
 
@@ -152,7 +135,7 @@ public:
             for (int child : FNodes[std::size_t(index)].Children)
                 ids.append(IDOf(child));
         }
-        enumerator = std::make_unique<TListEnumerator>(std::move(ids));
+        enumerator = std::make_unique<TIdListEnumerator>(std::move(ids));
         return S_OK;
     }
 
