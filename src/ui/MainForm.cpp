@@ -365,6 +365,7 @@ QWidget *TMainForm::CreateLeftColumn()
     lbDevices = new QListWidget(column);
     lbDevices->setObjectName(QStringLiteral("lbDevices"));
     lbDevices->setSelectionMode(QAbstractItemView::SingleSelection);
+    lbDevices->installEventFilter(this);
     lbDevices->setFixedHeight(scale(84));
     layout->addWidget(lbDevices);
 
@@ -822,6 +823,7 @@ void TMainForm::RefreshDeviceList(const QString &header)
         new QListWidgetItem(FTreeIcons->Icon(QStringLiteral("device")), name, lbDevices);
     lbDevices->setCurrentRow(-1);
     lbDevices->clearSelection();
+    FDeviceRow = -1;
 }
 
 void TMainForm::SelectDevice(int listIndex, bool selectStorages)
@@ -829,6 +831,7 @@ void TMainForm::SelectDevice(int listIndex, bool selectStorages)
     if (listIndex < 0 || listIndex >= lbDevices->count())
         return;
     lbDevices->setCurrentRow(listIndex);
+    FDeviceRow = listIndex;
     imgWarning->hide();
     QApplication::setOverrideCursor(Qt::WaitCursor);
     bool selected = false;
@@ -1636,6 +1639,14 @@ bool TMainForm::eventFilter(QObject *watched, QEvent *event)
         // Six columns of types.
         const int width = qMax(1, (NoCompList->viewport()->width() - 1) / 6);
         NoCompList->setGridSize(QSize(width, NoCompList->fontMetrics().height() + ScaleToMonitor(3, this)));
+    }
+    // Choosing a device with the keyboard selects it as a click does.
+    if (lbDevices && watched == lbDevices && event->type() == QEvent::KeyRelease && !IsRunning()) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        const bool moves = key == Qt::Key_Up || key == Qt::Key_Down || key == Qt::Key_Home || key == Qt::Key_End ||
+                           key == Qt::Key_PageUp || key == Qt::Key_PageDown;
+        if (moves && lbDevices->currentRow() >= 0 && lbDevices->currentRow() != FDeviceRow)
+            SelectDevice(lbDevices->currentRow(), true);
     }
     if (tvObjects && watched == tvObjects && event->type() == QEvent::KeyPress) {
         auto *key = static_cast<QKeyEvent *>(event);

@@ -200,6 +200,7 @@ private:
     bool FCloseAfterRun = false;
     bool FShown = false;
     int FDestCaret = 0;
+    int FDeviceRow = -1; // the device list's row of the selected device
     QString FDateFormat;
     QString FTimeFormat;
     std::unique_ptr<TIconList> FLargeIcons;

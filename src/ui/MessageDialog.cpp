@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QShortcut>
 #include <QTimer>
+#include <QWindow>
 
 #include <deque>
 
@@ -258,6 +259,9 @@ int TShowMsgDialog::Execute(QPoint APos, const QString &AHint, int Delay, TMsgDi
 void TShowMsgDialog::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
+    // Glyphs, icon and sizes follow the resolution of the monitor the dialog moves to.
+    if (QWindow *window = windowHandle())
+        connect(window, &QWindow::screenChanged, this, &TShowMsgDialog::LayoutControls, Qt::UniqueConnection);
     FText->setFocus(Qt::OtherFocusReason);
     if (FRunTimer)
         FTimer->start(FCloseDelayMs);

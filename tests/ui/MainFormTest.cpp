@@ -224,6 +224,12 @@ private Q_SLOTS:
                 form->SelectDevice(i, true);
         QCOMPARE(form->gbDevice->title(), QStringLiteral("Camera"));
         QVERIFY(!form->imgBattery->isVisible());
+        // The keyboard chooses devices too.
+        form->lbDevices->setFocus();
+        form->lbDevices->setCurrentRow(PhoneRow(*form));
+        QTest::keyClick(form->lbDevices, Qt::Key_Home);
+        QTest::keyClick(form->lbDevices, Qt::Key_End);
+        QCOMPARE(form->gbDevice->title(), form->lbDevices->item(form->lbDevices->count() - 1)->text());
     }
 
     void batteryLevels_data()
