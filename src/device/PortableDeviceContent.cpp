@@ -366,9 +366,12 @@ private:
         frame.Next = 0;
         HRESULT hr = frame.Enumerator->Next(EnumBatchSize, frame.Batch);
         frame.More = hr == S_OK;
-        // A failing batch ends the listing quietly; the children found before stay.
+        // A listing that breaks off leaves the folder incomplete: the children
+        // found before stay, and the folder is reported, so that files missing
+        // from a backup never go unnoticed.
         if (Failed(hr)) {
             frame.Batch.clear();
+            Fail(frame.Index, hr);
             return;
         }
         if (frame.Batch.size() > qsizetype(EnumBatchSize))

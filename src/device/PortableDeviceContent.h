@@ -126,8 +126,8 @@ public:
     TPortableDeviceContent(const TPortableDeviceContent &) = delete;
     TPortableDeviceContent &operator=(const TPortableDeviceContent &) = delete;
 
-    // Reads the whole tree anew; false when some children could not be listed
-    // (see ErrorObjects).
+    // Reads the whole tree anew; false when some children could not be listed,
+    // or their listing broke off (see ErrorObjects).
     bool Refresh(const TFindObjects &ACallBack = {});
 
     int ObjectCount() const { return int(FObjectList.size()); }

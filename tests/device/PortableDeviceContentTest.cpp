@@ -414,6 +414,16 @@ TEST_F(HostileContentTest, EndlessListingsStopWithAnErrorEntry)
     EXPECT_EQ(FContent->ErrorObjects().GetErrorCode(0), std::uint32_t(E_TREE_TOO_MANY_OBJECTS));
 }
 
+TEST_F(HostileContentTest, ListingThatBreaksOffIsReported)
+{
+    Open(MakeBrokenListingDevice());
+    EXPECT_FALSE(FContent->Refresh());
+    EXPECT_EQ(FContent->GetObjectByID(QStringLiteral("s"))->ChildCount(), 10); // the batch before the break stays
+    ASSERT_EQ(FContent->ErrorObjects().Count(), 1);
+    EXPECT_EQ(FContent->ErrorObjects().Strings(0), QStringLiteral("s"));
+    EXPECT_EQ(FContent->ErrorObjects().GetErrorCode(0), std::uint32_t(E_DEVICE_IO));
+}
+
 TEST_F(HostileContentTest, ObjectListedBelowItselfIsNotListedAgain)
 {
     Open(MakeSelfListingDevice());

@@ -19,6 +19,57 @@ private:
     qint64 FNext = 0;
 };
 
+// One full batch of files, then the link breaks.
+class TBreakingEnumerator : public IObjectIdEnumerator
+{
+public:
+    HRESULT Next(std::uint32_t count, QStringList &ids) override
+    {
+        if (FBroken)
+            return E_DEVICE_IO;
+        for (std::uint32_t i = 0; i < count; ++i)
+            ids.append(QStringLiteral("e%1").arg(i));
+        FBroken = true;
+        return S_OK;
+    }
+
+private:
+    bool FBroken = false;
+};
+
+// Files "e…" directly in storage "s"; every other object as the fake device has it.
+bool GeneratedFileProperty(const QString &id, TPropertyKey key, TPropertyValue &value, HRESULT &hr)
+{
+    if (!id.startsWith(QLatin1Char('e')))
+        return false;
+    hr = S_OK;
+    if (key == pkContentType)
+        value = TPropertyValue::FromGuid(ContentTypeGuid(ctGenericFile));
+    else if (key == pkParentID)
+        value = TPropertyValue::FromText(QStringLiteral("s"));
+    else
+        hr = E_DEVICE_NO_PROPERTY;
+    return true;
+}
+
+// A device whose storage "s" is listed by `storageListing`; its files have no children.
+std::shared_ptr<TFakeDevice>
+MakeGeneratedFilesDevice(std::function<std::unique_ptr<IObjectIdEnumerator>()> storageListing)
+{
+    auto device = std::make_shared<TFakeDevice>();
+    device->AddStorage(QStringLiteral("s"), QStringLiteral("Store"));
+    device->EnumOverride = [storageListing](const QString &parentID, std::unique_ptr<IObjectIdEnumerator> &enumerator) {
+        if (parentID == QLatin1String("s"))
+            enumerator = storageListing();
+        else
+            enumerator = std::make_unique<TIdListEnumerator>(
+                parentID == QLatin1String("DEVICE") ? QStringList{QStringLiteral("s")} : QStringList{});
+        return S_OK;
+    };
+    device->PropertyOverride = GeneratedFileProperty;
+    return device;
+}
+
 bool IsChainID(const QString &id, int &level)
 {
     if (!id.startsWith(QLatin1Char('n')))
@@ -76,29 +127,12 @@ std::shared_ptr<TFakeDevice> MakeDeepDevice(int levels)
 
 std::shared_ptr<TFakeDevice> MakeEndlessListingDevice(bool emptyBatches)
 {
-    auto device = std::make_shared<TFakeDevice>();
-    device->AddStorage(QStringLiteral("s"), QStringLiteral("Store"));
-    device->EnumOverride = [emptyBatches](const QString &parentID, std::unique_ptr<IObjectIdEnumerator> &enumerator) {
-        if (parentID == QLatin1String("s"))
-            enumerator = std::make_unique<TEndlessEnumerator>(emptyBatches);
-        else
-            enumerator = std::make_unique<TIdListEnumerator>(
-                parentID == QLatin1String("DEVICE") ? QStringList{QStringLiteral("s")} : QStringList{});
-        return S_OK;
-    };
-    device->PropertyOverride = [](const QString &id, TPropertyKey key, TPropertyValue &value, HRESULT &hr) {
-        if (!id.startsWith(QLatin1Char('e')))
-            return false;
-        hr = S_OK;
-        if (key == pkContentType)
-            value = TPropertyValue::FromGuid(ContentTypeGuid(ctGenericFile));
-        else if (key == pkParentID)
-            value = TPropertyValue::FromText(QStringLiteral("s"));
-        else
-            hr = E_DEVICE_NO_PROPERTY;
-        return true;
-    };
-    return device;
+    return MakeGeneratedFilesDevice([emptyBatches] { return std::make_unique<TEndlessEnumerator>(emptyBatches); });
+}
+
+std::shared_ptr<TFakeDevice> MakeBrokenListingDevice()
+{
+    return MakeGeneratedFilesDevice([] { return std::make_unique<TBreakingEnumerator>(); });
 }
 
 std::shared_ptr<TFakeDevice> MakeSelfListingDevice()

@@ -17,6 +17,10 @@ std::shared_ptr<TFakeDevice> MakeDeepDevice(int levels);
 // S_OK. With `emptyBatches`, every batch is empty and still S_OK.
 std::shared_ptr<TFakeDevice> MakeEndlessListingDevice(bool emptyBatches = false);
 
+// Storage "s" whose listing brings one batch of ten files ("e0" … "e9"),
+// then fails with E_DEVICE_IO.
+std::shared_ptr<TFakeDevice> MakeBrokenListingDevice();
+
 // Storage "s" with folder "loop" that lists its own storage and itself as children.
 std::shared_ptr<TFakeDevice> MakeSelfListingDevice();
 
