@@ -132,13 +132,8 @@ QString DetermineJobDir(const TSystemEnvironment &env, const QString &userPath, 
 {
     QString jobDir = userPath + JobFolderName;
     if (env.FileExists && env.FileExists(familyIni)) {
-        QString configured;
-        try {
-            configured =
-                TMemIniFile(familyIni).ReadString(QStringLiteral("Config"), QStringLiteral("JobDir"), QString());
-        } catch (const EStreamError &) {
-            // An unreadable family settings file counts as a missing one.
-        }
+        // An unreadable family settings file counts as a missing one.
+        const QString configured = ReadStringFromIni(familyIni, QStringLiteral("Config"), QStringLiteral("JobDir"));
         if (!configured.isEmpty()) {
             const QString folder = FullFolder(configured, env);
             if (env.FolderExists && env.FolderExists(folder))
@@ -171,11 +166,7 @@ TLocations DetermineLocations(const TSystemEnvironment &env, const TStartOptions
 
 QString ReadFamilyLangId(const QString &familyCfg)
 {
-    try {
-        return TMemIniFile(familyCfg).ReadString(QStringLiteral("Language"), QStringLiteral("LangID"), QString());
-    } catch (const EStreamError &) {
-        return QString();
-    }
+    return ReadStringFromIni(familyCfg, QStringLiteral("Language"), QStringLiteral("LangID"));
 }
 
 bool ReadFamilyDarkMode(const QString &familyCfg)

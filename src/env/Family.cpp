@@ -23,13 +23,8 @@ QString ReadRegistryString(const QString &hiveFile, const QString &key, const QS
 {
     if (hiveFile.isEmpty())
         return QString();
-    try {
-        const TMemIniFile hive(hiveFile);
-        return hive.ReadString(key, valueName, QString());
-    } catch (const EStreamError &) {
-        // An unreadable hive counts as an empty one, as a missing key would.
-        return QString();
-    }
+    // An unreadable hive counts as an empty one, as a missing key would.
+    return ReadStringFromIni(hiveFile, key, valueName);
 }
 
 QString FamilyIniPath(const TSystemEnvironment &env, const QString &defaultPath)

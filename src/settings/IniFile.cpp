@@ -461,3 +461,12 @@ bool ReadBoolFromIni(const QString &FileName, const QString &Section, const QStr
 {
     return TMemIniFile(FileName).ReadBool(Section, Ident, Default);
 }
+
+QString ReadStringFromIni(const QString &FileName, const QString &Section, const QString &Ident, const QString &Default)
+{
+    try {
+        return TMemIniFile(FileName).ReadString(Section, Ident, Default);
+    } catch (const EStreamError &) {
+        return Default;
+    }
+}

@@ -122,6 +122,10 @@ private:
 
 // Reads one flag from an INI file without keeping it open.
 bool ReadBoolFromIni(const QString &FileName, const QString &Section, const QString &Ident, bool Default);
+// Reads one value from an INI file without keeping it open; a file that
+// cannot be read counts as a missing one (Default), it raises nothing.
+QString ReadStringFromIni(const QString &FileName, const QString &Section, const QString &Ident,
+                          const QString &Default = QString());
 
 // The integer rule of stored values: "0x"/"0X"/"$"/"x"/"X" hexadecimal bit
 // patterns or signed decimals, leading blanks, the whole text; false on any failure.

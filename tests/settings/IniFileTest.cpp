@@ -203,6 +203,9 @@ TEST_F(IniFileTest, Booleans)
     EXPECT_TRUE(ReadBoolFromIni(Path(), "b", "T", false));
     EXPECT_FALSE(ReadBoolFromIni(Path(), "B", "f", true));
     EXPECT_TRUE(ReadBoolFromIni(Path("missing.ini"), "B", "t", true));
+    EXPECT_EQ(Std(ReadStringFromIni(Path(), "b", "T")), "1");
+    EXPECT_EQ(Std(ReadStringFromIni(Path("missing.ini"), "B", "t", "none")), "none");
+    EXPECT_EQ(Std(ReadStringFromIni(m_dir.path(), "B", "t", "none")), "none"); // a folder cannot be read
 }
 
 TEST_F(IniFileTest, TwentySixByteDocument)
