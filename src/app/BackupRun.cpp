@@ -6,6 +6,7 @@
 #include "app/Placeholders.h"
 #include "app/ProgressLog.h"
 #include "app/TimeSlot.h"
+#include "device/LocalName.h"
 #include "device/PortableDevice.h"
 #include "device/PortableDeviceContent.h"
 #include "env/ErrorText.h"
@@ -51,9 +52,8 @@ void TBackupRun::BackupSelected(const QList<int> &selection)
         FLog.LogLine(NoDirectorySelectedText(), 0);
         return;
     }
-    // The device name becomes a path component through %device%: a name such
-    // as ".." or "a/b" must not lead out of the destination.
-    const QString deviceName = SafePathComponent(FDevice.DeviceName());
+    // %device% makes the name one harmless path component itself.
+    const QString deviceName = FDevice.DeviceName();
     const QDate today = QDate::currentDate();
     for (int index : selection) {
         if (IsCancelled())
@@ -92,7 +92,7 @@ void TBackupRun::BackupFolder(int index, const QString &root, const QString &rel
         // Storages count as folders here: below a selected device node they
         // are its first level.
         if (child != nullptr && (child->ObjectType() == otFolder || child->ObjectType() == otRoot))
-            BackupFolder(child->Index(), root, JoinPath(relativePath, SafePathComponent(child->DisplayName())));
+            BackupFolder(child->Index(), root, JoinPath(relativePath, LocalNameOf(child->DisplayName())));
     }
     if (IsCancelled())
         return;
@@ -136,7 +136,7 @@ void TBackupRun::BackupFile(TPortableDeviceObject &file, const QString &folderDe
     if (!FConfig.FFilter.MatchesFilter(name) || !FConfig.TmPeriod.InTimeSlot(deviceTime, today))
         return;
 
-    QString target = JoinPath(folderDest, SafePathComponent(name));
+    QString target = JoinPath(folderDest, LocalNameOf(name));
     const bool compress = FConfig.Compress && !IsNoCompType(FConfig.AktNoComp, extension);
     if (FConfig.CompressAsZip)
         target += QStringLiteral(".zip");

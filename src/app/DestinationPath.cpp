@@ -1,18 +1,9 @@
 #include "app/DestinationPath.h"
 
+#include "device/LocalName.h"
 #include "device/PortableDeviceContent.h"
 
 #include <QStringList>
-
-QString SafePathComponent(const QString &name)
-{
-    QString safe = name;
-    safe.replace(QLatin1Char('/'), QLatin1Char('_'));
-    safe.replace(QChar(u'\0'), QLatin1Char('_'));
-    if (safe.isEmpty() || safe == QStringLiteral(".") || safe == QStringLiteral(".."))
-        safe = QString(qMax<qsizetype>(safe.size(), 1), QLatin1Char('_'));
-    return safe;
-}
 
 QString JoinPath(const QString &path, const QString &name)
 {
@@ -34,12 +25,12 @@ QString LocalObjectPath(TPortableDeviceContent &content, int index)
     TPortableDeviceObject *object = content.GetObject(index);
     if (object == nullptr)
         return {};
-    names.append(SafePathComponent(object->DisplayName()));
+    names.append(LocalNameOf(object->DisplayName()));
     for (int guard = object->Level(); guard > 0; --guard) {
         object = content.GetObject(object->ParentIndex());
         if (object == nullptr || object->ParentIndex() < 0)
             break;
-        names.prepend(SafePathComponent(object->DisplayName()));
+        names.prepend(LocalNameOf(object->DisplayName()));
     }
     return names.join(QLatin1Char('/'));
 }

@@ -5,12 +5,9 @@
 class TPortableDeviceContent;
 
 // How device names become local paths. A name a device reports becomes exactly
-// one path component: "/" and NUL are replaced, "", "." and ".." are made
-// harmless, so that nothing a device reports can put a file outside the
-// destination. Device paths are turned into local paths name by name, never by
-// replacing "\" in the path text.
-
-QString SafePathComponent(const QString &name);
+// one path component (LocalNameOf), so that nothing a device reports can put a
+// file outside the destination. Device paths are turned into local paths name
+// by name, never by replacing "\" in the path text.
 
 // A path and a name joined by "/" unless the path is empty or already ends
 // with one; an empty name leaves the path unchanged.

@@ -1,5 +1,6 @@
 #include "app/DestinationPath.h"
 #include "app/LocaleDates.h"
+#include "device/LocalName.h"
 
 #include <gtest/gtest.h>
 
@@ -22,7 +23,7 @@ TEST(DestinationPath, DeviceNamesBecomeOneHarmlessComponent)
         {QStringLiteral("back\\slash"), QStringLiteral("back\\slash")},
     };
     for (const auto &c : cases)
-        EXPECT_EQ(SafePathComponent(c.Name), c.Component) << qPrintable(c.Name);
+        EXPECT_EQ(LocalNameOf(c.Name), c.Component) << qPrintable(c.Name);
 }
 
 TEST(DestinationPath, JoinPath)
