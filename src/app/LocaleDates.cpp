@@ -1,8 +1,5 @@
 #include "app/LocaleDates.h"
 
-#include <QLocale>
-#include <QRegularExpression>
-
 #include <cmath>
 
 namespace {
@@ -46,36 +43,20 @@ TDateTime NowLocal()
     return QtToDateTime(QDateTime::currentDateTime());
 }
 
-QString LocaleShortDateFormat()
-{
-    QString format = QLocale::system().dateFormat(QLocale::ShortFormat);
-    static const QRegularExpression twoDigitYear(QStringLiteral("(?<!y)yy(?!y)"));
-    format.replace(twoDigitYear, QStringLiteral("yyyy"));
-    return format;
-}
-
-QString LocaleLongTimeFormat()
-{
-    QString format = QLocale::system().timeFormat(QLocale::LongFormat);
-    static const QRegularExpression zoneName(QStringLiteral("\\s*\\bt+\\b\\s*"));
-    format.replace(zoneName, QString());
-    return format.trimmed();
-}
-
 QString DateText(TDateTime date)
 {
-    return QLocale::system().toString(DateTimeToQt(date).date(), LocaleShortDateFormat());
+    return DateText(DateTimeToQt(date).date());
 }
 
 QString TimeText(TDateTime time)
 {
-    return QLocale::system().toString(DateTimeToQt(time).time(), LocaleLongTimeFormat());
+    return TimeText(DateTimeToQt(time).time());
 }
 
 bool ParseDateText(const QString &text, TDateTime &date)
 {
-    const QDate parsed = QLocale::system().toDate(text.trimmed(), LocaleShortDateFormat());
-    if (!parsed.isValid())
+    QDate parsed;
+    if (!ParseDateText(text, parsed))
         return false;
     date = QtDateToDateTime(parsed);
     return true;
@@ -83,8 +64,8 @@ bool ParseDateText(const QString &text, TDateTime &date)
 
 bool ParseTimeText(const QString &text, TDateTime &time)
 {
-    const QTime parsed = QLocale::system().toTime(text.trimmed(), LocaleLongTimeFormat());
-    if (!parsed.isValid())
+    QTime parsed;
+    if (!ParseTimeText(text, parsed))
         return false;
     time = parsed.msecsSinceStartOfDay() / MsPerDay;
     return true;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "env/LocaleText.h"
 #include "transfer/FileData.h"
 
 #include <QDateTime>
@@ -14,12 +15,7 @@ TDateTime QtDateToDateTime(const QDate &date);
 TDateTime TodayLocal(); // the current local date, whole day
 TDateTime NowLocal();
 
-// The locale's short date format with a four-digit year (a two-digit year would
-// not read back into the same century) and its long time format without the
-// time-zone name.
-QString LocaleShortDateFormat();
-QString LocaleLongTimeFormat();
-
+// The locale texts of LocaleText, for TDateTime values.
 QString DateText(TDateTime date);
 QString TimeText(TDateTime time);
 bool ParseDateText(const QString &text, TDateTime &date);

@@ -6,7 +6,6 @@
 #include "env/SafeFormat.h"
 
 #include <QCoreApplication>
-#include <QLocale>
 
 #include <cmath>
 
@@ -145,8 +144,7 @@ QString DeviceNotReadyText(const QString &deviceName)
 QString LocalDateTimeText(TDateTime time)
 {
     const QDateTime qt = DateTimeToQt(time);
-    return QLocale::system().toString(qt.date(), LocaleShortDateFormat()) + QLatin1Char(' ') +
-           QLocale::system().toString(qt.time(), LocaleLongTimeFormat());
+    return DateText(qt.date()) + QLatin1Char(' ') + TimeText(qt.time());
 }
 
 QString DurationText(TDateTime start, TDateTime end)
