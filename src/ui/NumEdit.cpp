@@ -1,5 +1,6 @@
 #include "ui/NumEdit.h"
 
+#include "env/TrimText.h"
 #include "ui/MessageDialog.h"
 #include "ui/UiText.h"
 
@@ -38,17 +39,6 @@ bool InCharSet(TNumMode base, QChar ch)
     default:
         return c == u' ' || c == u'+' || c == u'-' || (c >= u'0' && c <= u'9');
     }
-}
-
-QString TrimControls(const QString &text)
-{
-    qsizetype start = 0;
-    qsizetype end = text.size();
-    while (start < end && text[start].unicode() <= 0x20)
-        ++start;
-    while (end > start && text[end - 1].unicode() <= 0x20)
-        --end;
-    return text.mid(start, end - start);
 }
 
 int HexDigit(QChar ch)
@@ -224,7 +214,7 @@ bool TNumberEdit::IsValidChar(QChar ch)
 {
     if (ch.unicode() <= 0x20)
         return true;
-    const QString trimmed = TrimControls(text());
+    const QString trimmed = TrimControls(text()).toString();
     const bool allSelected = hasSelectedText() && selectedText() == text();
     if (!trimmed.isEmpty() && !allSelected)
         FInpNumMd = BaseOfChar(trimmed[0]);
@@ -236,7 +226,7 @@ bool TNumberEdit::IsValidChar(QChar ch)
 std::int64_t TNumberEdit::ParseNumber(const QString &text, bool &error)
 {
     error = false;
-    const QString trimmed = TrimControls(text);
+    const QString trimmed = TrimControls(text).toString();
     if (trimmed.isEmpty() || trimmed == QLatin1String("+") || trimmed == QLatin1String("-"))
         return 0;
     const TNumMode base = BaseOfChar(trimmed[0]);
