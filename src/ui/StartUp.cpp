@@ -6,8 +6,6 @@
 #include "ui/MainForm.h"
 #include "ui/MessageDialog.h"
 
-#include "app/CommandLine.h"
-#include "app/Language.h"
 #include "app/Locations.h"
 #include "device/DeviceError.h"
 #include "settings/IniFile.h"
@@ -43,11 +41,10 @@ int RunProgram(QApplication &app)
     TMainFormStart start;
     start.Env = TSystemEnvironment::FromSystem();
     start.Arguments = arguments;
-    const TStartOptions options = ParseStartOptions(arguments, start.Env.Variables);
-    start.Locations = DetermineLocations(start.Env, options);
+    const TProgramStart program = DetermineProgramStart(start.Env, arguments);
+    start.Locations = program.Locations;
 
-    const TLanguageChoice language = ChooseLanguage(options.Language, ReadFamilyLangId(start.Locations.FamilyCfg));
-    InstallTranslators(app, language.Code);
+    InstallTranslators(app, program.Language.Code);
     LoadIconSets(QStringLiteral("images"), {QStringLiteral("content"), QStringLiteral("dialogs")},
                  IconStyleIndex(arguments, FamilyIconStyle(start.Locations.FamilyCfg)));
     ApplyDarkMode(false);
