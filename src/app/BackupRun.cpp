@@ -131,7 +131,8 @@ void TBackupRun::BackupFile(TPortableDeviceObject &file, const QString &folderDe
 {
     const QString name = file.DisplayName();
     const QString extension = ExtensionOf(name);
-    const TDateTime deviceTime = DeviceTimeToUtc(file.LastWriteTime());
+    const TDateTime localTime = file.LastWriteTime();
+    const TDateTime deviceTime = DeviceTimeToUtc(localTime);
 
     if (!FConfig.FFilter.MatchesFilter(name) || !FConfig.TmPeriod.InTimeSlot(deviceTime, today))
         return;
@@ -153,7 +154,7 @@ void TBackupRun::BackupFile(TPortableDeviceObject &file, const QString &folderDe
     FLog.LogLine(CopiedText(name, exists), 4);
     QCoreApplication::processEvents();
 
-    if (!CopyFile(file, target)) {
+    if (!CopyFile(file, localTime, target)) {
         ++FTotals.Failed;
         return;
     }
@@ -181,10 +182,10 @@ bool TBackupRun::ShouldWrite(const QString &target, bool exists, TDateTime devic
     }
 }
 
-bool TBackupRun::CopyFile(TPortableDeviceObject &file, const QString &target)
+bool TBackupRun::CopyFile(TPortableDeviceObject &file, TDateTime localTime, const QString &target)
 {
     TFileData data;
-    const HRESULT result = file.GetFileData(data, true);
+    const HRESULT result = file.GetFileData(data, true, localTime);
     if (Failed(result)) {
         FLog.LogLine(ErrorLineText(DeviceReadErrorText(static_cast<std::uint32_t>(result))), 0);
         return false;

@@ -53,7 +53,8 @@ public:
 private:
     void BackupFile(TPortableDeviceObject &file, const QString &folderDest, TDateTime today);
     bool ShouldWrite(const QString &target, bool exists, TDateTime deviceTime) const;
-    bool CopyFile(TPortableDeviceObject &file, const QString &target);
+    // localTime: the file's modification date as the device reported it.
+    bool CopyFile(TPortableDeviceObject &file, TDateTime localTime, const QString &target);
     void RunWorker(TWinCopyThread &worker, QEventLoop &waitLoop);
     void ReportFolderListingError(TPortableDeviceObject &folder);
 

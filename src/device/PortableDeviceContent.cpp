@@ -237,10 +237,15 @@ HRESULT TPortableDeviceObject::OpenStream(TFileStreamData &AStreamData) const
 
 HRESULT TPortableDeviceObject::GetFileData(TFileData &AFileData, bool AGetStream) const
 {
+    return GetFileData(AFileData, AGetStream, LastWriteTime());
+}
+
+HRESULT TPortableDeviceObject::GetFileData(TFileData &AFileData, bool AGetStream, TDateTime ALastWriteTime) const
+{
     AFileData.Reset();
     AFileData.FileName = DisplayName();
     AFileData.FileSize = Size();
-    AFileData.TimeStamps.SetLocalTimes(AFileData.CreationDateTime(), LastWriteTime());
+    AFileData.TimeStamps.SetLocalTimes(AFileData.CreationDateTime(), ALastWriteTime);
     if (ObjectType() != otFile) {
         AFileData.FileAttr = FILE_ATTRIBUTE_DIRECTORY;
         return S_OK;

@@ -70,6 +70,9 @@ public:
 
     // Fills the copy worker's record; with AGetStream, a file's content stream too.
     HRESULT GetFileData(TFileData &AFileData, bool AGetStream) const;
+    // The same with the modification date the caller has read already: a
+    // device without dates makes every read wait, so it is read once per file.
+    HRESULT GetFileData(TFileData &AFileData, bool AGetStream, TDateTime ALastWriteTime) const;
     HRESULT GetFileStream(TFileStreamData &AStreamData) const;
     // Raises EDeviceCallError when the content cannot be opened.
     HRESULT CopyToFile(const QString &AFilename) const;

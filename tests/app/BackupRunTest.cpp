@@ -313,6 +313,22 @@ TEST_F(BackupRunTest, UnlistableFolderIsReportedAndTheRunGoesOn)
     EXPECT_TRUE(QFileInfo(Out(QStringLiteral("Internal/Locked"))).isDir());
 }
 
+TEST_F(BackupRunTest, FileWithoutDateWaitsForItsDateOnceAndIsCopied)
+{
+    Devices.SetDeviceIni(QStringLiteral("Phone"), QStringLiteral("[Faults]\nNoDate=Internal/a.txt\n"));
+    Devices.AddFile(QStringLiteral("Phone"), QStringLiteral("Internal/a.txt"), "a");
+    Open();
+    std::vector<int> pauses;
+    Job->Device()->Content().SetRetryPause([&pauses](std::chrono::milliseconds pause) {
+        pauses.push_back(int(pause.count()));
+    });
+    const TRunTotals totals = Run({QStringLiteral("Internal")});
+    EXPECT_EQ(totals.Copied, 1);
+    EXPECT_EQ(ReadAll(Out(QStringLiteral("Internal/a.txt"))), QByteArray("a"));
+    // Two attempts of one date read, not a second read for the copy.
+    EXPECT_EQ(pauses, (std::vector<int>{100, 100}));
+}
+
 TEST_F(BackupRunTest, FileTheDeviceWillNotOpenIsReportedWithItsError)
 {
     Devices.SetDeviceIni(QStringLiteral("Phone"), QStringLiteral("[Faults]\nStreamFail=Internal/b.txt\n"));
