@@ -372,7 +372,7 @@ TEST_F(BackupRunTest, DevicePulledOutMidFileKeepsThePreviousCopyAndTheNextRunCop
     EXPECT_EQ(ReadAll(Out(QStringLiteral("Internal/big.bin"))), oldContent);
     EXPECT_EQ(QFileInfo(Out(QStringLiteral("Internal/big.bin"))).lastModified(), oldTime);
 
-    Devices.SetDeviceIni(QStringLiteral("Phone"), QString());
+    Devices.SetDeviceIni(QStringLiteral("Phone"), QStringLiteral("[Faults]\n"));
     Open();
     const TRunTotals again = Run({QStringLiteral("Internal")});
     EXPECT_EQ(again.Copied, 1);
