@@ -20,7 +20,10 @@ QStringList Dates;
 QRandomGenerator Random(20261209);
 QDateTime Clock(QDate(2024, 3, 2), QTime(9, 14, 5));
 
-QString DevicePath(const QString &relative) { return Top + QStringLiteral("/devices/Nimbus X5/") + relative; }
+QString DevicePath(const QString &relative)
+{
+    return Top + QStringLiteral("/devices/Nimbus X5/") + relative;
+}
 
 void Stamp(const QString &relative)
 {
@@ -95,12 +98,12 @@ QByteArray Pdf(const QString &text)
     const QByteArray body = "BT /F1 14 Tf 72 720 Td (" + text.toLatin1() + ") Tj ET";
     QByteArray pdf = "%PDF-1.4\n";
     QList<int> offsets;
-    const QList<QByteArray> objects = {
-        "<< /Type /Catalog /Pages 2 0 R >>",
-        "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
-        "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Contents 4 0 R /Resources << /Font << /F1 5 0 R >> >> >>",
-        "<< /Length " + QByteArray::number(body.size()) + " >>\nstream\n" + body + "\nendstream",
-        "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>"};
+    const QList<QByteArray> objects = {"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+                                       "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Contents 4 0 R "
+                                       "/Resources << /Font << /F1 5 0 R >> >> >>",
+                                       "<< /Length " + QByteArray::number(body.size()) + " >>\nstream\n" + body +
+                                           "\nendstream",
+                                       "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>"};
     for (int i = 0; i < objects.size(); ++i) {
         offsets.append(int(pdf.size()));
         pdf += QByteArray::number(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
@@ -124,8 +127,9 @@ void Pictures(const QString &storage)
                      "JPG", 96, 72);
     }
     for (int i = 1; i <= 20; ++i)
-        WritePicture(QStringLiteral("%1/Pictures/Screenshots/Screenshot_%2.png").arg(storage).arg(i, 3, 10, QLatin1Char('0')),
-                     "PNG", 40, 80);
+        WritePicture(
+            QStringLiteral("%1/Pictures/Screenshots/Screenshot_%2.png").arg(storage).arg(i, 3, 10, QLatin1Char('0')),
+            "PNG", 40, 80);
     for (int i = 1; i <= 30; ++i)
         WritePicture(QStringLiteral("%1/Pictures/Messenger/Received/IMG-%2-WA%3.jpg")
                          .arg(storage, Clock.toString(QStringLiteral("yyyyMMdd")))
@@ -159,8 +163,9 @@ void Documents(const QString &storage)
                        .toUtf8()
                        .repeated(1 + i % 4));
     for (int i = 1; i <= 12; ++i)
-        WriteBytes(QStringLiteral("%1/Documents/Receipts/2024/receipt-%2.pdf").arg(storage).arg(i, 2, 10, QLatin1Char('0')),
-                   Pdf(QStringLiteral("Receipt %1 - total 23.%2 EUR").arg(i).arg(10 + i)));
+        WriteBytes(
+            QStringLiteral("%1/Documents/Receipts/2024/receipt-%2.pdf").arg(storage).arg(i, 2, 10, QLatin1Char('0')),
+            Pdf(QStringLiteral("Receipt %1 - total 23.%2 EUR").arg(i).arg(10 + i)));
     WriteBytes(storage + QStringLiteral("/Documents/README"), "Files on this phone are backed up every Sunday.\n");
     for (int i = 1; i <= 10; ++i)
         WriteBytes(QStringLiteral("%1/Contacts/contact-%2.vcf").arg(storage).arg(i, 2, 10, QLatin1Char('0')),
@@ -208,8 +213,9 @@ int main(int argc, char *argv[])
             kept.append(line);
     QFile dates(Top + QStringLiteral("/file-dates.txt"));
     dates.open(QIODevice::WriteOnly);
-    dates.write((QStringLiteral("# Modification times of the demo device's files (local time), applied by scripts/demo.sh\n") +
-                 kept.join(QLatin1Char('\n')) + QLatin1Char('\n'))
-                    .toUtf8());
+    dates.write(
+        (QStringLiteral("# Modification times of the demo device's files (local time), applied by scripts/demo.sh\n") +
+         kept.join(QLatin1Char('\n')) + QLatin1Char('\n'))
+            .toUtf8());
     return 0;
 }

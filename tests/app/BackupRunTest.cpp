@@ -319,9 +319,8 @@ TEST_F(BackupRunTest, FileWithoutDateWaitsForItsDateOnceAndIsCopied)
     Devices.AddFile(QStringLiteral("Phone"), QStringLiteral("Internal/a.txt"), "a");
     Open();
     std::vector<int> pauses;
-    Job->Device()->Content().SetRetryPause([&pauses](std::chrono::milliseconds pause) {
-        pauses.push_back(int(pause.count()));
-    });
+    Job->Device()->Content().SetRetryPause(
+        [&pauses](std::chrono::milliseconds pause) { pauses.push_back(int(pause.count())); });
     const TRunTotals totals = Run({QStringLiteral("Internal")});
     EXPECT_EQ(totals.Copied, 1);
     EXPECT_EQ(ReadAll(Out(QStringLiteral("Internal/a.txt"))), QByteArray("a"));
