@@ -487,7 +487,7 @@ QWidget *TMainForm::CreateDestinationRow()
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(scale(6));
     layout->addWidget(BoldLabel(PrgText::tr("Destination directory:"), row));
-    edDestDir = new QComboBox(row);
+    edDestDir = new THistoryComboBox(row);
     edDestDir->setObjectName(QStringLiteral("edDestDir"));
     edDestDir->setEditable(true);
     edDestDir->setInsertPolicy(QComboBox::NoInsert);

@@ -5,6 +5,7 @@
 #include "app/Locations.h"
 #include "app/MainJob.h"
 #include "env/FamilySystem.h"
+#include "ui/ComboHistory.h"
 
 #include <QComboBox>
 #include <QPointer>
@@ -78,7 +79,7 @@ public:
     QLabel *imgBattery = nullptr;
     QTreeWidget *tvObjects = nullptr;
     QTreeWidget *lvFiles = nullptr;
-    QComboBox *edDestDir = nullptr;
+    THistoryComboBox *edDestDir = nullptr;
     TOxButton *bbPhDir = nullptr, *bbDestDir = nullptr;
     QGroupBox *paFileProc = nullptr;
     QCheckBox *cbComp = nullptr, *cbZipComp = nullptr;

@@ -7,6 +7,7 @@
 #include "app/ProgressLog.h"
 #include "device/PortableDevice.h"
 #include "ui/Appearance.h"
+#include "ui/ComboHistory.h"
 #include "ui/MainForm.h"
 #include "ui/MessageDialog.h"
 #include "ui/NumEdit.h"
@@ -324,6 +325,28 @@ private Q_SLOTS:
         QCOMPARE(form->ToDate->date(), QDate(2026, 12, 21));
         form->ToDate->setDate(QDate(2026, 12, 1));
         QCOMPARE(form->FromDate->date(), QDate(2026, 12, 1));
+    }
+
+    void destinationBoxDropsDownOnlyWithTwoOrMoreEntries()
+    {
+        auto form = MakeForm();
+        THistoryComboBox &box = *form->edDestDir;
+        ShowHistory(box, {});
+        QVERIFY(box.IsPlainEdit());
+        AddToHistory(box, FWork.filePath(QStringLiteral("one")));
+        QVERIFY(box.IsPlainEdit());
+        box.showPopup();
+        QVERIFY(!box.view()->isVisible());
+        QVERIFY(!box.grab().isNull());
+        const int plainWidth = box.lineEdit()->width();
+
+        AddToHistory(box, FWork.filePath(QStringLiteral("two")));
+        QVERIFY(!box.IsPlainEdit());
+        QVERIFY(box.lineEdit()->width() < plainWidth);
+        QCOMPARE(box.currentText(), FWork.filePath(QStringLiteral("two")));
+        box.showPopup();
+        QVERIFY(box.view()->isVisible());
+        box.hidePopup();
     }
 
     void backupFromTheWindowMatchesTheCommandLine()
