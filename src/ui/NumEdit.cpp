@@ -12,7 +12,6 @@
 #include <QStyleOption>
 #include <QTimer>
 
-
 namespace {
 
 TNumMode BaseOfChar(QChar ch)
