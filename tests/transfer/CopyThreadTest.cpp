@@ -378,3 +378,17 @@ TEST_F(CopyThreadTest, BufferSizeZeroOrHugeStillCopies)
         EXPECT_EQ(ReadWholeFile(Path("a.bin")), data);
     }
 }
+
+TEST_F(CopyThreadTest, LocalFileAsSource)
+{
+    const QByteArray data = Pattern(70000);
+    ASSERT_TRUE(WriteWholeFile(Path("source.bin"), data));
+    std::uint32_t error = 0;
+    EXPECT_EQ(TFileSourceStream::Open(Path("missing.bin"), error), nullptr);
+    EXPECT_EQ(error, static_cast<std::uint32_t>(ENOENT));
+    auto stream = TFileSourceStream::Open(Path("source.bin"), error);
+    ASSERT_NE(stream, nullptr);
+    auto worker = RunCopy(MakeFileData("source.bin", stream, data.size()), Path("copy.bin"), BackupOptions);
+    EXPECT_EQ(worker->ErrorCode(), 0);
+    EXPECT_EQ(ReadWholeFile(Path("copy.bin")), data);
+}
