@@ -418,7 +418,10 @@ std::uint32_t TCopyThread::SizeMismatch()
 std::uint32_t TCopyThread::OpenStreams()
 {
     SrcSize = SourceFileData.FileSize > 0 ? static_cast<std::uint64_t>(SourceFileData.FileSize) : 0;
-    FTargetExisted = XlFileExists(DestNameXL, false);
+    struct stat existing = {};
+    const bool anyEntry = ::lstat(QFile::encodeName(DestNameXL).constData(), &existing) == 0;
+    // A file (or a link, whatever it leads to) under the name, as XlFileExists without following links.
+    FTargetExisted = anyEntry && !S_ISDIR(existing.st_mode);
     if (FOverwrite && FTargetExisted) {
         const std::uint32_t error = SetFileAttributes(DestNameXL, FILE_ATTRIBUTE_ARCHIVE);
         if (error != 0) {
@@ -427,8 +430,6 @@ std::uint32_t TCopyThread::OpenStreams()
         }
     }
     try {
-        struct stat existing = {};
-        const bool anyEntry = ::lstat(QFile::encodeName(DestNameXL).constData(), &existing) == 0;
         // A folder cannot be replaced by a file; without overwrite nothing that exists is replaced.
         if (anyEntry && S_ISDIR(existing.st_mode))
             throw EWriteFileStreamError(EISDIR);

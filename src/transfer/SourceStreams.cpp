@@ -17,7 +17,7 @@ std::shared_ptr<TFileSourceStream> TFileSourceStream::Open(const QString &fileNa
     }
     ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
     error = 0;
-    return std::shared_ptr<TFileSourceStream>(new TFileSourceStream(fd));
+    return std::make_shared<TFileSourceStream>(TOpenKey(), fd);
 }
 
 TFileSourceStream::~TFileSourceStream()

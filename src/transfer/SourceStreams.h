@@ -23,8 +23,15 @@ public:
 
     HRESULT Read(void *buffer, std::uint32_t size, std::uint32_t &bytesRead) override;
 
+    // Only Open makes one; the key keeps the constructor usable by make_shared.
+    class TOpenKey
+    {
+        friend class TFileSourceStream;
+        TOpenKey() = default;
+    };
+    TFileSourceStream(TOpenKey, int fd) : FFd(fd) {}
+
 private:
-    explicit TFileSourceStream(int fd) : FFd(fd) {}
     int FFd;
 };
 

@@ -324,3 +324,71 @@ TEST_F(FullDiskTest, FullDiskGivesTheDiskFullCodeAndKeepsTheEarlierCopy)
     EXPECT_EQ(gzip->SysErrorMsg(), ErrorCodeText(ENOSPC));
     EXPECT_EQ(FolderEntries(Dir.path()), QStringList{"a.bin"});
 }
+
+namespace {
+
+// Streams that break the rules: one throws, one claims more bytes than asked for.
+class TThrowingStream : public ISourceStream
+{
+public:
+    HRESULT Read(void *, std::uint32_t, std::uint32_t &) override { throw std::runtime_error("device gone"); }
+};
+
+class TBoastingStream : public ISourceStream
+{
+public:
+    HRESULT Read(void *, std::uint32_t size, std::uint32_t &bytesRead) override
+    {
+        bytesRead = size + 1;
+        return S_OK;
+    }
+};
+
+} // namespace
+
+TEST_F(CopyThreadTest, WhateverFailsTheWorkerReportsDoneWithACode)
+{
+    ASSERT_TRUE(WriteWholeFile(Path("a.bin"), "earlier"));
+    auto thrown = RunCopy(MakeFileData("a.bin", std::make_shared<TThrowingStream>(), 10), Path("a.bin"), BackupOptions);
+    EXPECT_TRUE(thrown->Done());
+    EXPECT_EQ(thrown->ErrorCode(), 0x1104);
+
+    auto boasting =
+        RunCopy(MakeFileData("a.bin", std::make_shared<TBoastingStream>(), 10), Path("a.bin"), BackupOptions);
+    EXPECT_EQ(boasting->ErrorCode(), 0x1104);
+
+    // An exception from the owner's own progress callback still ends in Done.
+    auto worker = std::make_unique<TWinCopyThread>(Source(Pattern(100)), Path("a.bin"), BackupOptions);
+    worker->SetOnProgress([](TFileAction, std::int64_t, bool) { throw std::runtime_error("progress failed"); });
+    worker->Start();
+    ASSERT_TRUE(worker->WaitFor(60000));
+    EXPECT_EQ(worker->ErrorCode(), 0x1105);
+    EXPECT_EQ(worker->SysErrorMsg(), "progress failed");
+
+    EXPECT_EQ(ReadWholeFile(Path("a.bin")), "earlier");
+    ExpectOnly({"a.bin"});
+}
+
+TEST_F(CopyThreadTest, BufferSizeZeroOrHugeStillCopies)
+{
+    const QByteArray data = Pattern(300000);
+    for (std::uint32_t bufferSize : {0u, 0xFFFFFFFFu}) {
+        auto worker = RunCopy(Source(data, bufferSize), Path("a.bin"), BackupOptions);
+        EXPECT_EQ(worker->ErrorCode(), 0) << bufferSize;
+        EXPECT_EQ(ReadWholeFile(Path("a.bin")), data);
+    }
+}
+
+TEST_F(CopyThreadTest, LocalFileAsSource)
+{
+    const QByteArray data = Pattern(70000);
+    ASSERT_TRUE(WriteWholeFile(Path("source.bin"), data));
+    std::uint32_t error = 0;
+    EXPECT_EQ(TFileSourceStream::Open(Path("missing.bin"), error), nullptr);
+    EXPECT_EQ(error, static_cast<std::uint32_t>(ENOENT));
+    auto stream = TFileSourceStream::Open(Path("source.bin"), error);
+    ASSERT_NE(stream, nullptr);
+    auto worker = RunCopy(MakeFileData("source.bin", stream, data.size()), Path("copy.bin"), BackupOptions);
+    EXPECT_EQ(worker->ErrorCode(), 0);
+    EXPECT_EQ(ReadWholeFile(Path("copy.bin")), data);
+}
