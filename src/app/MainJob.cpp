@@ -26,8 +26,7 @@ QString DirKey(int number)
 
 QString StartHeaderText()
 {
-    const QString bitness = sizeof(void *) == 8 ? QStringLiteral(" - 64-bit") : QStringLiteral(" - 32-bit");
-    return QStringLiteral("Tessaril") + bitness + QStringLiteral(" (") + VersionLine(ProgramVersion(), 4) +
+    return ProgramDisplayName() + BitnessText() + QStringLiteral(" (") + VersionLine(ProgramVersion(), 4) +
            QStringLiteral(")");
 }
 
