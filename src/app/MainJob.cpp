@@ -255,12 +255,6 @@ void TMainJob::CancelRun()
         FRun->Cancel();
 }
 
-bool TMainJob::RunStartTimer(const TConfirmNotReady &confirmNotReady, const QString &configDir, TRunTotals *totals)
-{
-    RefreshDeviceList(ForceTask && CloseProg ? StartHeaderText() : QString());
-    return RunCommandLineTask(confirmNotReady, configDir, totals);
-}
-
 bool TMainJob::RunCommandLineTask(const TConfirmNotReady &confirmNotReady, const QString &logFolder, TRunTotals *totals)
 {
     if (TaskName.isEmpty() || !QFileInfo(TaskName).isFile())

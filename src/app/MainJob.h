@@ -83,11 +83,6 @@ public:
     void CancelRun();
     bool IsRunning() const { return FRun != nullptr; }
 
-    // The start timer's work: loads the device list (with the start header when
-    // ForceTask and CloseProg are both set), then handles the command-line task
-    // as RunCommandLineTask does. With CloseProg the caller closes the window
-    // afterwards when this returns true.
-    bool RunStartTimer(const TConfirmNotReady &confirmNotReady, const QString &configDir, TRunTotals *totals = nullptr);
     // The start timer's command-line task handling: load TaskName and, with
     // ForceTask, run it between the start and finish lines. With CloseProg the
     // log is saved to logFolder. Returns false when nothing ran.
