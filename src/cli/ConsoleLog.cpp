@@ -2,6 +2,18 @@
 
 #include "app/ProgressLog.h"
 
+QString ConsoleText(const QString &text)
+{
+    QString shown = text;
+    for (QChar &ch : shown) {
+        if (ch == QLatin1Char('\r') || ch == QLatin1Char('\n'))
+            ch = QLatin1Char(' ');
+        else if (ch.category() == QChar::Other_Control)
+            ch = QLatin1Char('?');
+    }
+    return shown;
+}
+
 TConsoleLog::TConsoleLog(TProgressLog &log, std::FILE *out, bool isTerminal) : FOut(out), FTerminal(isTerminal)
 {
     connect(&log, &TProgressLog::CounterStarted, this, [this]() { FNextIsCounter = true; });
@@ -31,8 +43,9 @@ void TConsoleLog::Flush()
     FCounterPending = false;
 }
 
-void TConsoleLog::AddLine(const QString &line)
+void TConsoleLog::AddLine(const QString &logLine)
 {
+    const QString line = ConsoleText(logLine);
     const bool isCounter = FNextIsCounter;
     FNextIsCounter = false;
     Flush();
@@ -50,8 +63,9 @@ void TConsoleLog::AddLine(const QString &line)
     Write(line + QLatin1Char('\n'));
 }
 
-void TConsoleLog::ReplaceLine(const QString &line)
+void TConsoleLog::ReplaceLine(const QString &logLine)
 {
+    const QString line = ConsoleText(logLine);
     if (FTerminal) {
         Write(QStringLiteral("\r\x1b[K") + line);
         FLineOpen = true;

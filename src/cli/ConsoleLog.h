@@ -7,6 +7,12 @@
 
 class TProgressLog;
 
+// A text as the console may show it: names a device reports can hold control
+// characters, which on a terminal would be commands (escape sequences that
+// move the cursor, retitle the window or rewrite what was shown). Line breaks
+// become blanks, every other control character "?".
+QString ConsoleText(const QString &text);
+
 // Shows the progress log on standard output. On a terminal the counter line
 // is rewritten in place; elsewhere (a pipe, a file) it is held back and
 // written once with its final count, so that logs stay plain lines.

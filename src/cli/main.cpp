@@ -29,13 +29,13 @@ enum TExitStatus
 
 int Fail(const QString &reason)
 {
-    std::fprintf(stderr, "tessaril-cli: %s\n", reason.toUtf8().constData());
+    std::fprintf(stderr, "tessaril-cli: %s\n", ConsoleText(reason).toUtf8().constData());
     return exCannotStart;
 }
 
 void Print(const QString &text)
 {
-    std::fputs((text + QLatin1Char('\n')).toUtf8().constData(), stdout);
+    std::fputs((ConsoleText(text) + QLatin1Char('\n')).toUtf8().constData(), stdout);
 }
 
 // Ctrl-C cancels the run after the current file; a second one ends at once.
@@ -123,10 +123,10 @@ void PrintTree(TPortableDeviceContent &content, TPortableDeviceObject &object, i
             Print(indent + child->DisplayName() + QLatin1Char('/'));
             PrintTree(content, *child, depth + 1, showFiles);
         } else if (showFiles && type == otFile) {
+            // One pass, so that a "%1" in a device's file name stays text.
             Print(QStringLiteral("%1%2  (%3 bytes, %4)")
-                      .arg(indent, child->DisplayName())
-                      .arg(child->Size())
-                      .arg(LocalDateTimeText(child->LastWriteTime())));
+                      .arg(indent, child->DisplayName(), QString::number(child->Size()),
+                           LocalDateTimeText(child->LastWriteTime())));
         }
     }
 }
@@ -147,7 +147,7 @@ int ShowTree(TMainJob &job, const TCliArguments &args)
     if (errors.Count() == 0)
         return exOk;
     for (const QString &line : job.Log().Lines().mid(job.Log().Lines().indexOf(StructureErrorsText())))
-        std::fprintf(stderr, "%s\n", qPrintable(line));
+        std::fprintf(stderr, "%s\n", qPrintable(ConsoleText(line)));
     return exFilesFailed;
 }
 

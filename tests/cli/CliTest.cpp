@@ -113,6 +113,9 @@ TEST_F(CliTest, DevicesAndTree)
     EXPECT_FALSE(tree.Out.contains(QStringLiteral("a.jpg")));
     const TCliResult files = RunCli({QStringLiteral("tree"), QStringLiteral("Phone"), QStringLiteral("--files")});
     EXPECT_TRUE(files.Out.contains(QStringLiteral("      a.jpg  (1 bytes, ")));
+    Devices.AddFile(QStringLiteral("Phone"), QStringLiteral("Internal/Docs/100%1.txt"), "pct");
+    const TCliResult percent = RunCli({QStringLiteral("tree"), QStringLiteral("Phone"), QStringLiteral("--files")});
+    EXPECT_TRUE(percent.Out.contains(QStringLiteral("      100%1.txt  (3 bytes, "))) << qPrintable(percent.Out);
 }
 
 TEST_F(CliTest, BackupWritesTheLogAndTheCopiesAndSavesATaskThatRunsAgain)

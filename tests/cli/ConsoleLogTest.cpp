@@ -66,3 +66,18 @@ TEST(ConsoleLog, TerminalRewritesTheCounterInPlace)
                                      "\r\x1b[K    10 objects found\r\x1b[K    20 objects found"
                                      "\r\x1b[K    25 objects found\n    3 directories found\n"));
 }
+
+TEST(ConsoleLog, ControlCharactersOfDeviceNamesAreNotPassedToTheTerminal)
+{
+    TCapturedOutput out;
+    TProgressLog log;
+    {
+        TConsoleLog console(log, out.File(), true);
+        log.LogLine(QStringLiteral("+ Copied: a\x1b]0;owned\x07"
+                                   "b\x9b"
+                                   "2Jc.jpg"),
+                    4);
+        log.LogLine(QStringLiteral("*** line one\r\nline two"), 0);
+    }
+    EXPECT_EQ(out.Text(), QByteArray("    + Copied: a?]0;owned?b?2Jc.jpg\n*** line one  line two\n"));
+}
