@@ -157,6 +157,7 @@ bool TMainJob::LoadTask(const QString &fileName, const TConfirmNotReady &confirm
     if (IsRunning())
         return false;
     TaskName = fileName;
+    FMissingFolders = 0;
     std::unique_ptr<TUnicodeIniFile> file;
     try {
         file = TUnicodeIniFile::CreateForRead(fileName);
@@ -189,6 +190,7 @@ bool TMainJob::LoadTask(const QString &fileName, const TConfirmNotReady &confirm
             index = deviceObject->Index();
         if (index < 0) {
             FLog.LogLine(SavedFolderNotFoundText(path), 4);
+            ++FMissingFolders;
             continue;
         }
         if (!Selection.contains(index))

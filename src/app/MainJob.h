@@ -71,6 +71,8 @@ public:
     // tree, takes its configuration and selects its saved folders. False when
     // the user declines to wait for the device or the file cannot be read.
     bool LoadTask(const QString &fileName, const TConfirmNotReady &confirmNotReady);
+    // Saved folders of the last loaded task that the device no longer has.
+    int MissingFolders() const { return FMissingFolders; }
     // Writes the configuration and the selection as a task; returns an empty
     // text on success, else the error's text (the status is esSaved either way).
     QString SaveTask(const QString &fileName, const QString &deviceName);
@@ -108,6 +110,7 @@ private:
     TPortableDevice *FDevice = nullptr;
     TEditStatus FEditStatus = esNew;
     TBackupRun *FRun = nullptr;
+    int FMissingFolders = 0;
 };
 
 // The header of a closing command-line run: display name, bitness and version.

@@ -320,7 +320,8 @@ QString CliHelpText()
                           "  --help, --version\n"
                           "\n"
                           "Exit status: 0 when every file was copied or skipped by the rules, 1 when\n"
-                          "any file failed, 2 when the run could not start.\n"
+                          "any file failed, a folder could not be read or a task's saved folder was\n"
+                          "not found, 2 when the run could not start.\n"
                           "Simulated devices are read from the folder named by TESSARIL_DEVICES.\n"
                           "--backends mtp|sim|all (any command) lists only real devices (libmtp), only\n"
                           "simulated ones, or both (the default; also TESSARIL_BACKENDS).\n");

@@ -182,6 +182,11 @@ int RunTask(TMainJob &job, const TCliArguments &args)
     }
     const bool logSaved = SaveLog(job, args.LogFile);
     PrintSummary(totals);
+    // A task that no longer finds one of its folders has not backed up what it names.
+    if (job.MissingFolders() > 0) {
+        std::fprintf(stderr, "tessaril-cli: %d saved folders not found on the device\n", job.MissingFolders());
+        return exFilesFailed;
+    }
     return logSaved ? ExitStatusOf(totals) : exFilesFailed;
 }
 

@@ -11,6 +11,7 @@
 #include "ui/OxButton.h"
 #include "ui/UiText.h"
 
+#include "app/LocaleDates.h"
 #include "app/LogMessages.h"
 #include "app/ProgramSettings.h"
 #include "app/TimeSlot.h"
@@ -124,23 +125,7 @@ QString FileTypeIcon(TContentType type)
 // A device date (local, days since 30 December 1899) as the file list shows it.
 QDateTime LocalDateTime(TDateTime time)
 {
-    if (time == 0)
-        return {};
-    const qint64 msecs = qRound64(time * 86400000.0);
-    const QDateTime base(QDate(1899, 12, 30), QTime(0, 0));
-    return base.addMSecs(msecs);
-}
-
-TDateTime ToDateTime(const QDateTime &value)
-{
-    const QDateTime base(QDate(1899, 12, 30), QTime(0, 0));
-    return double(base.msecsTo(QDateTime(value.date(), value.time()))) / 86400000.0;
-}
-
-QDateTime FromDateTime(TDateTime value)
-{
-    const QDateTime base(QDate(1899, 12, 30), QTime(0, 0));
-    return base.addMSecs(qRound64(value * 86400000.0));
+    return time == 0 ? QDateTime() : DateTimeToQt(time);
 }
 
 // "MM/dd/yyyy", "dd.MM.yyyy" or "yyyy-MM-dd" by the locale's order of day, month and year.
@@ -1233,9 +1218,9 @@ void TMainForm::TimeSlotToControls()
 {
     const TTimePeriod &period = FJob->Config.TmPeriod;
     const QSignalBlocker b1(FromDate), b2(ToDate), b3(cbTimeSlot), b4(reDays);
-    const QDateTime dat1 = FromDateTime(WholeDays(period.Dat1) + period.DayTime);
+    const QDateTime dat1 = DateTimeToQt(WholeDays(period.Dat1) + period.DayTime);
     FromDate->setDateTime(dat1);
-    ToDate->setDateTime(FromDateTime(WholeDays(period.Dat2)));
+    ToDate->setDateTime(DateTimeToQt(WholeDays(period.Dat2)));
     reDays->SetValue(period.Days);
     cbTimeSlot->setCurrentIndex(period.Mode <= tmPrevDays ? int(period.Mode) : 0);
     LayoutTimeSlot();
@@ -1244,9 +1229,9 @@ void TMainForm::TimeSlotToControls()
 void TMainForm::ControlsToTimeSlot()
 {
     TTimePeriod &period = FJob->Config.TmPeriod;
-    const TDateTime from = ToDateTime(FromDate->dateTime());
+    const TDateTime from = QtToDateTime(FromDate->dateTime());
     period.Dat1 = WholeDays(from);
-    period.Dat2 = WholeDays(ToDateTime(ToDate->dateTime()));
+    period.Dat2 = WholeDays(QtToDateTime(ToDate->dateTime()));
     period.DayTime = from - WholeDays(from);
     period.Days = static_cast<std::int32_t>(reDays->Value());
 }

@@ -1,6 +1,7 @@
 #include "ui/NumEdit.h"
 
 #include "env/TrimText.h"
+#include "settings/IniFile.h"
 #include "ui/MessageDialog.h"
 #include "ui/UiText.h"
 
@@ -10,8 +11,6 @@
 #include <QStyle>
 #include <QStyleOption>
 #include <QTimer>
-
-#include <limits>
 
 namespace {
 
@@ -73,51 +72,15 @@ bool ParseHexPattern(QStringView digits, int maxDigits, std::uint64_t &value)
     return true;
 }
 
-// The settings files' integer rule for a 32-bit value.
-bool ParseInteger32(QString text, std::int64_t &result)
-{
-    if (text.size() > 2 && (text.startsWith(QLatin1String("0x")) || text.startsWith(QLatin1String("0X"))))
-        text = QLatin1Char('$') + text.mid(2);
-    qsizetype i = 0;
-    while (i < text.size() && text[i] == QLatin1Char(' '))
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == QLatin1Char('+') || text[i] == QLatin1Char('-'))) {
-        negative = text[i] == QLatin1Char('-');
-        ++i;
-    }
-    const QStringView rest = QStringView(text).mid(i);
-    if (rest.startsWith(u'$') || rest.startsWith(u'x') || rest.startsWith(u'X')) {
-        std::uint64_t pattern = 0;
-        if (!ParseHexPattern(rest.mid(1), 8, pattern))
-            return false;
-        const auto value = static_cast<std::int32_t>(static_cast<std::uint32_t>(pattern));
-        result = negative ? -static_cast<std::int64_t>(value) : value;
-        return true;
-    }
-    if (rest.isEmpty())
-        return false;
-    std::int64_t value = 0;
-    for (QChar ch : rest) {
-        if (ch < QLatin1Char('0') || ch > QLatin1Char('9'))
-            return false;
-        value = value * 10 + (ch.unicode() - u'0');
-        if (value > 2147483648LL)
-            return false;
-    }
-    if (negative)
-        value = -value;
-    if (value > std::numeric_limits<std::int32_t>::max() || value < std::numeric_limits<std::int32_t>::min())
-        return false;
-    result = value;
-    return true;
-}
-
 bool ParseGroup(TNumMode base, QString group, std::int64_t &value)
 {
     if (base == nmDecimal) {
         group.remove(QLatin1Char(' '));
-        return ParseInteger32(group, value);
+        int decimal = 0;
+        if (!ParseIniInteger32(group, decimal))
+            return false;
+        value = decimal;
+        return true;
     }
     bool negative = false;
     if (group.startsWith(QLatin1Char('-'))) {

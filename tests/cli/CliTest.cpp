@@ -183,6 +183,24 @@ TEST_F(CliTest, FailedFileGivesStatusOneAndMissingDeviceTwo)
                              "computer and activate the device!\n"));
 }
 
+TEST_F(CliTest, TaskWhoseSavedFolderIsGoneGivesStatusOne)
+{
+    const QString task = Out(QStringLiteral("gone.tsj"));
+    const TCliResult saved =
+        RunCli({QStringLiteral("backup"), QStringLiteral("Phone"), QStringLiteral("--to"), Out(QStringLiteral("g")),
+                QStringLiteral("--dir"), QStringLiteral("Internal/DCIM"), QStringLiteral("--dir"),
+                QStringLiteral("Internal/Docs"), QStringLiteral("--save-task"), task});
+    ASSERT_EQ(saved.Status, 0) << qPrintable(saved.Err);
+    ASSERT_TRUE(QDir(Devices.DevicePath(QStringLiteral("Phone"), QStringLiteral("Internal/Docs"))).removeRecursively());
+
+    const TCliResult run = RunCli({QStringLiteral("run"), task});
+    EXPECT_EQ(run.Status, 1);
+    EXPECT_TRUE(run.Out.contains(QStringLiteral("    Saved directory not found on the device: Internal\\Docs\n")))
+        << qPrintable(run.Out);
+    EXPECT_TRUE(run.Err.contains(QStringLiteral("1 saved folders not found on the device"))) << qPrintable(run.Err);
+    EXPECT_TRUE(run.Out.contains(QStringLiteral("    - Skipped: a.jpg\n")));
+}
+
 TEST_F(CliTest, SavedTaskHoldsEveryOption)
 {
     const QString task = Out(QStringLiteral("all.tsj"));

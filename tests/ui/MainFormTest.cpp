@@ -2,6 +2,7 @@
 
 #include "support/SimulatedDevices.h"
 
+#include "app/LocaleDates.h"
 #include "app/Locations.h"
 #include "app/MainJob.h"
 #include "app/ProgressLog.h"
@@ -197,6 +198,8 @@ private Q_SLOTS:
         QTest::mouseClick(form->tvObjects->viewport(), Qt::LeftButton, {}, rect.center());
         QCOMPARE(FileNames(*form->lvFiles), (QStringList{"img_a.jpg", "IMG_b.jpg", "IMG_c.jpg"}));
         QCOMPARE(form->lvFiles->topLevelItem(0)->text(2), QStringLiteral("1023 B"));
+        // A summer date shows the device's wall-clock time, not one shifted by daylight saving.
+        QCOMPARE(form->lvFiles->topLevelItem(2)->text(1), DateTimeText(QDateTime(QDate(2026, 6, 15), QTime(12, 0))));
         QCOMPARE(form->lvFiles->topLevelItem(1)->text(2), QStringLiteral("1.50 KiB"));
 
         form->lvFilesColumnClick(1); // Date: newest first
@@ -325,6 +328,15 @@ private Q_SLOTS:
         QCOMPARE(form->ToDate->date(), QDate(2026, 12, 21));
         form->ToDate->setDate(QDate(2026, 12, 1));
         QCOMPARE(form->FromDate->date(), QDate(2026, 12, 1));
+
+        // A summer date chosen in a picker is that day, at that time, in the time slot.
+        form->ToDate->setDateTime(QDateTime(QDate(2026, 7, 5), QTime(0, 0)));
+        form->FromDate->setDateTime(QDateTime(QDate(2026, 7, 1), QTime(8, 30)));
+        form->ControlsToTimeSlot();
+        const TTimePeriod &period = form->Job().Config.TmPeriod;
+        QCOMPARE(period.Dat1, QtDateToDateTime(QDate(2026, 7, 1)));
+        QCOMPARE(period.Dat2, QtDateToDateTime(QDate(2026, 7, 5)));
+        QCOMPARE(qRound(period.DayTime * 1440), 8 * 60 + 30);
     }
 
     void destinationBoxDropsDownOnlyWithTwoOrMoreEntries()

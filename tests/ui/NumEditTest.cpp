@@ -92,6 +92,10 @@ private Q_SLOTS:
         QTest::newRow("negative hexadecimal group") << "$-1F" << 0LL << true;
         QTest::newRow("hexadecimal 64 bit") << "$FFFFFFFFFFFFFFFF" << -1LL << false;
         QTest::newRow("decimal beyond 32 bit") << "2147483648" << 0LL << true;
+        QTest::newRow("lowest 32 bit") << "-2147483648" << -2147483648LL << false;
+        // The settings files' integer rule: a hexadecimal bit pattern of 32 bits.
+        QTest::newRow("decimal field, hexadecimal text") << "0x10" << 16LL << false;
+        QTest::newRow("negated 32-bit pattern") << "-$80000000" << -2147483648LL << false;
         QTest::newRow("failed group counts 0") << "1_x_3" << 65539LL << true;
         QTest::newRow("binary group") << "!1_1" << 257LL << false;
     }
