@@ -21,7 +21,10 @@ namespace {
 
 const QString Checker = QStringLiteral(TESSARIL_SOURCE_DIR "/tests/transfer/check_archive.py");
 // 2024-03-05 14:07:59 local time: MS-DOS 0x586570FD.
-const TFileTime SourceTime = LocalDateTimeToFileTime(EncodeDateTime(2024, 3, 5, 14, 7, 59));
+TFileTime SourceTime()
+{
+    return LocalDateTimeToFileTime(EncodeDateTime(2024, 3, 5, 14, 7, 59));
+}
 
 QByteArray RandomBytes(qsizetype size)
 {
@@ -86,8 +89,8 @@ protected:
     QString Write(const TArchiveCase &c, const QString &suffix, TCopyOptions options, std::uint32_t bufferSize = 65536)
     {
         const QString target = Dir.filePath(c.Name + suffix);
-        auto source =
-            MakeFileData(c.Name, std::make_shared<TMemorySourceStream>(c.Data), c.Data.size(), bufferSize, SourceTime);
+        auto source = MakeFileData(c.Name, std::make_shared<TMemorySourceStream>(c.Data), c.Data.size(), bufferSize,
+                                   SourceTime());
         auto worker = RunCopy(source, target, options);
         EXPECT_EQ(worker->ErrorCode(), 0) << worker->SysErrorMsg().toStdString();
         EXPECT_EQ(worker->Crc(), CrcOf(c.Data));
@@ -145,8 +148,8 @@ TEST_F(ArchiveTest, GzipFilesAreReadByGzipAndPython)
         EXPECT_EQ(found["usize"].toInteger(), c.Data.size());
         const qint64 nameLength = latin1 ? c.Name.toLatin1().size() : c.Name.toUtf8().size();
         EXPECT_EQ(found["csize"].toInteger(), QFileInfo(path).size() - 32 - (nameLength + 1) - 8);
-        EXPECT_EQ(found["mtime"].toInteger(), FileTimeToUnixTime(SourceTime));
-        EXPECT_EQ(found["python_mtime"].toInteger(), FileTimeToUnixTime(SourceTime));
+        EXPECT_EQ(found["mtime"].toInteger(), FileTimeToUnixTime(SourceTime()));
+        EXPECT_EQ(found["python_mtime"].toInteger(), FileTimeToUnixTime(SourceTime()));
         EXPECT_EQ(found["sha256"].toString(), Sha256(c.Data));
     }
 }
@@ -234,7 +237,7 @@ TEST(LargeArchiveTest, DISABLED_Zip64EntriesAreReadByUnzipAndPython)
             GTEST_SKIP() << "not enough free space in " << dir.path().toStdString();
         const QString path = dir.filePath("big.bin.zip");
         auto source = MakeFileData("big.bin", std::make_shared<TGeneratedSourceStream>(size, TGeneratedContent::Zeros),
-                                   size, 1024 * 1024, SourceTime);
+                                   size, 1024 * 1024, SourceTime());
         auto worker = RunCopy(source, path, StoredZipOptions);
         ASSERT_EQ(worker->ErrorCode(), 0) << worker->SysErrorMsg().toStdString();
 
@@ -269,7 +272,7 @@ TEST(LargeArchiveTest, DISABLED_CompressedOutputsAbove4GiBAreReadByPeers)
         SCOPED_TRACE(c.Target);
         const QString path = dir.filePath(c.Target);
         auto source = MakeFileData("big.bin", std::make_shared<TGeneratedSourceStream>(size, TGeneratedContent::Zeros),
-                                   size, 1024 * 1024, SourceTime);
+                                   size, 1024 * 1024, SourceTime());
         auto worker = RunCopy(source, path, c.Options);
         ASSERT_EQ(worker->ErrorCode(), 0) << worker->SysErrorMsg().toStdString();
         const bool gzip = c.Options.Contains(coCompress) && !c.Options.Contains(coZipCompress);
