@@ -40,6 +40,16 @@ protected:
         return paths;
     }
 
+    // A task of the whole phone (its storages) into Work/out.
+    void SaveWholePhoneTask()
+    {
+        TMainJob job;
+        job.RefreshDeviceList();
+        ASSERT_TRUE(job.SelectDeviceByName(QStringLiteral("Phone"), true));
+        job.Config.Destination = Work.filePath(QStringLiteral("out"));
+        ASSERT_TRUE(job.SaveTask(TaskFile, QStringLiteral("Phone")).isEmpty());
+    }
+
     static TMainJob::TConfirmNotReady Decline(QStringList &questions)
     {
         return [&questions](const QString &question) {
@@ -217,13 +227,7 @@ TEST_F(TaskFileTest, HandWrittenTaskLoadsAndRuns)
 
 TEST_F(TaskFileTest, ClosingRunSavesItsLogBesideTheSettings)
 {
-    {
-        TMainJob job;
-        job.RefreshDeviceList();
-        ASSERT_TRUE(job.SelectDeviceByName(QStringLiteral("Phone"), true));
-        job.Config.Destination = Work.filePath(QStringLiteral("out"));
-        ASSERT_TRUE(job.SaveTask(TaskFile, QStringLiteral("Phone")).isEmpty());
-    }
+    ASSERT_NO_FATAL_FAILURE(SaveWholePhoneTask());
     TMainJob job;
     job.RefreshDeviceList(StartHeaderText());
     job.TaskName = TaskFile;
@@ -241,13 +245,7 @@ TEST_F(TaskFileTest, ClosingRunSavesItsLogBesideTheSettings)
 
 TEST_F(TaskFileTest, WithoutForceTheTaskIsOnlyLoaded)
 {
-    {
-        TMainJob job;
-        job.RefreshDeviceList();
-        ASSERT_TRUE(job.SelectDeviceByName(QStringLiteral("Phone"), true));
-        job.Config.Destination = Work.filePath(QStringLiteral("out"));
-        ASSERT_TRUE(job.SaveTask(TaskFile, QStringLiteral("Phone")).isEmpty());
-    }
+    ASSERT_NO_FATAL_FAILURE(SaveWholePhoneTask());
     TMainJob job;
     job.TaskName = TaskFile;
     QStringList questions;
