@@ -116,6 +116,7 @@ void ReadConfigKeys(const TMemIniFile &ini, TBackupConfig &config)
     TTextFilter &filter = config.FFilter;
     const bool regular = ini.ReadBool(SecFilter, QStringLiteral("Regular"), false);
     const int mode = ini.ReadInteger(SecFilter, QStringLiteral("FilterMode"), fmOff);
+    // The kind first: the default text below, MatchAll, depends on it.
     filter.SetRegular(regular);
     LoadFilter(filter, regular, mode, ini.ReadString(SecFilter, QStringLiteral("Filter"), filter.MatchAll()));
 
