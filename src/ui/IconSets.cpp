@@ -2,6 +2,8 @@
 
 #include "ui/IconList.h"
 
+#include "app/CommandLine.h"
+
 #include <QCoreApplication>
 #include <QFile>
 
@@ -23,11 +25,6 @@ TIconSetState &State()
 {
     static TIconSetState state;
     return state;
-}
-
-bool OptionMatches(const QString &key, const QString &word)
-{
-    return key.size() <= word.size() && word.startsWith(key, Qt::CaseInsensitive);
 }
 
 } // namespace
@@ -100,17 +97,7 @@ const TZipImages *TZipImageCollection::GetZipFile(const QString &group) const
 
 int IconStyleIndex(const QStringList &arguments, int familyIconStyle)
 {
-    QString design;
-    for (const QString &argument : arguments) {
-        if (argument.isEmpty() || (argument[0] != QLatin1Char('/') && argument[0] != QLatin1Char('-')))
-            continue;
-        const QString option = argument.mid(1);
-        const qsizetype colon = option.indexOf(QLatin1Char(':'));
-        if (colon < 0)
-            continue;
-        if (OptionMatches(option.left(colon), QStringLiteral("design")))
-            design = option.mid(colon + 1);
-    }
+    const QString design = CommandOptionValue(arguments, QStringLiteral("design"));
     if (!design.isEmpty()) {
         for (int i = 0; i < IconStyleNames.size(); ++i)
             if (IconStyleNames[i].startsWith(design, Qt::CaseInsensitive))
