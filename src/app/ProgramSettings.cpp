@@ -11,16 +11,19 @@ const QString SecDestination = QStringLiteral("Destination");
 
 } // namespace
 
-void ReadProgramSettings(const QString &iniName, TWindowPlace &place, TBackupConfig &config,
-                         QStringList &destinationHistory)
+QString ReadProgramSettings(const QString &iniName, TWindowPlace &place, TBackupConfig &config,
+                            QStringList &destinationHistory)
 {
-    {
+    try {
         const std::unique_ptr<TUnicodeIniFile> file = TUnicodeIniFile::CreateForRead(iniName);
         place.Top = file->ReadInteger(SecConfig, QStringLiteral("Top"), place.Top);
         place.Left = file->ReadInteger(SecConfig, QStringLiteral("Left"), place.Left);
         ReadConfigKeys(*file, config);
+    } catch (const EStreamError &e) {
+        return e.Message();
     }
     LoadHistory(iniName, SecDestination, destinationHistory, DestinationHistoryCount);
+    return {};
 }
 
 QString WriteProgramSettings(const QString &iniName, const TWindowPlace &place, const TBackupConfig &config,

@@ -16,8 +16,10 @@ struct TWindowPlace
 inline constexpr int DestinationHistoryCount = 15;
 
 // Reads the settings file: window position, configuration and destination
-// history. A missing file or key leaves the current values (the defaults).
-void ReadProgramSettings(const QString &iniName, TWindowPlace &place, TBackupConfig &config,
+// history. A missing file or key leaves the current values (the defaults), and
+// so does a file that cannot be read; its error's text is returned then
+// (empty on success), so that a broken file never stops the program's start.
+QString ReadProgramSettings(const QString &iniName, TWindowPlace &place, TBackupConfig &config,
                          QStringList &destinationHistory);
 
 // Writes them without clearing the file, so other sections survive; the

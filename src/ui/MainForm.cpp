@@ -255,7 +255,9 @@ void TMainForm::FormCreate(const QStringList &arguments)
 
     TWindowPlace place;
     QStringList history;
-    ReadProgramSettings(FLocations.IniName, place, FJob->Config, history);
+    const QString settingsError = ReadProgramSettings(FLocations.IniName, place, FJob->Config, history);
+    if (!settingsError.isEmpty())
+        ErrorDialog(settingsError);
     ShowHistory(*edDestDir, history);
     if (place.Left != 0 || place.Top != 0)
         move(place.Left, place.Top);

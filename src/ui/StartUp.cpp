@@ -31,8 +31,12 @@ int FamilyIconStyle(const QString &familyCfg)
 {
     if (familyCfg.isEmpty() || !QFileInfo(familyCfg).isFile())
         return -1;
-    const TMemIniFile ini(familyCfg);
-    return ini.ReadInteger(QStringLiteral("Config"), QStringLiteral("IconStyle"), 0);
+    // A configuration that cannot be read counts as one without the key; the
+    // program starts all the same.
+    int style = 0;
+    return ParseIniInteger32(ReadStringFromIni(familyCfg, QStringLiteral("Config"), QStringLiteral("IconStyle")), style)
+               ? style
+               : 0;
 }
 
 int RunProgram(QApplication &app)

@@ -54,6 +54,19 @@ TEST_F(ProgramSettingsTest, MissingFileGivesTheDefaults)
     EXPECT_FALSE(QFile::exists(IniName));
 }
 
+TEST_F(ProgramSettingsTest, UnreadableFileGivesTheDefaultsAndItsError)
+{
+    WriteIni(IniName, QStringLiteral("[Config]\nOverwrite=2\n"));
+    // Far beyond what a settings file may hold: the file cannot be read.
+    ASSERT_TRUE(QFile::resize(IniName, 65 * 1024 * 1024));
+    TSettings settings;
+    const QString error = ReadProgramSettings(IniName, settings.Place, settings.Config, settings.History);
+    EXPECT_TRUE(error.contains(IniName)) << qPrintable(error);
+    EXPECT_EQ(settings.Config.Overwrite, owOlder);
+    EXPECT_EQ(settings.Config.AktNoComp.size(), 36);
+    EXPECT_TRUE(settings.History.isEmpty());
+}
+
 TEST_F(ProgramSettingsTest, StoredValuesAreReadWithTheirRules)
 {
     WriteIni(IniName, QStringLiteral("[Config]\nTop=120\nLeft=-30\nOverwrite=7\nCompress=0\nCompressAsZip=1\n"

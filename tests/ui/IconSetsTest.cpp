@@ -4,6 +4,7 @@
 #include "ui/IconSets.h"
 #include "ui/MessageDialog.h"
 #include "ui/OxButton.h"
+#include "ui/StartUp.h"
 
 #include <QDir>
 #include <QFile>
@@ -82,6 +83,21 @@ private Q_SLOTS:
         QFETCH(int, family);
         QFETCH(int, style);
         QCOMPARE(IconStyleIndex(arguments, family), style);
+    }
+
+    void familyIconStyle()
+    {
+        QCOMPARE(FamilyIconStyle(FImages.filePath(QStringLiteral("missing.cfg"))), -1);
+        const QString config = FImages.filePath(QStringLiteral("family.cfg"));
+        QFile file(config);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("[Config]\nIconStyle=1\n");
+        file.close();
+        QCOMPARE(FamilyIconStyle(config), 1);
+        // A file too large to be read as settings must not stop the start.
+        QVERIFY(file.resize(65 * 1024 * 1024));
+        QCOMPARE(FamilyIconStyle(config), 0);
+        QFile::remove(config);
     }
 
     void withoutArchivesEveryIconIsBuiltIn()
