@@ -20,7 +20,7 @@ inline constexpr int DestinationHistoryCount = 15;
 // so does a file that cannot be read; its error's text is returned then
 // (empty on success), so that a broken file never stops the program's start.
 QString ReadProgramSettings(const QString &iniName, TWindowPlace &place, TBackupConfig &config,
-                         QStringList &destinationHistory);
+                            QStringList &destinationHistory);
 
 // Writes them without clearing the file, so other sections survive; the
 // history section is rewritten. Returns an empty text on success, else the
