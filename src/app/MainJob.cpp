@@ -235,15 +235,17 @@ TRunTotals TMainJob::BackupSelected()
         return {};
     }
     TBackupRun run(*FDevice, Config, FLog);
-    // A device-call error may end the run early; the job must not keep pointing at it.
-    struct TRunGuard
-    {
-        TBackupRun *&Run;
-        ~TRunGuard() { Run = nullptr; }
-    } guard{FRun};
     FRun = &run;
     Q_EMIT RunStarted();
-    run.BackupSelected(Selection);
+    try {
+        run.BackupSelected(Selection);
+    } catch (...) {
+        // A device-call error ends the run early: the job is free again and
+        // the views hear of the end before the error goes on to the caller.
+        FRun = nullptr;
+        Q_EMIT RunFinished(run.Totals());
+        throw;
+    }
     FRun = nullptr;
     Q_EMIT RunFinished(run.Totals());
     return run.Totals();

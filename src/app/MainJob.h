@@ -77,7 +77,9 @@ public:
     // text on success, else the error's text (the status is esSaved either way).
     QString SaveTask(const QString &fileName, const QString &deviceName);
 
-    // Runs a backup over the selection. Returns the totals.
+    // Runs a backup over the selection. Returns the totals. A device-call
+    // error (EDeviceCallError) ends the run and goes on to the caller, after
+    // RunFinished.
     TRunTotals BackupSelected();
     // Stops a run under way after its current file.
     void CancelRun();

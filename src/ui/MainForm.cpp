@@ -787,8 +787,13 @@ void TMainForm::tmStartTimer()
         return;
     ControlsToConfig();
     FLoadingTask = true;
-    const bool ran = FJob->RunCommandLineTask([this](const QString &question) { return ConfirmNotReady(question); },
-                                              FLocations.ConfigDir);
+    bool ran = false;
+    try {
+        ran = FJob->RunCommandLineTask([this](const QString &question) { return ConfirmNotReady(question); },
+                                       FLocations.ConfigDir);
+    } catch (const EDeviceCallError &error) {
+        FJob->Log().LogLine(error.Message(), 0);
+    }
     FLoadingTask = false;
     if (FJob->EditStatus() == esSaved)
         SetCaption();
@@ -1343,7 +1348,11 @@ void TMainForm::bbStartClick()
         return;
     }
     FJob->Selection = FSelectionOrder;
-    FJob->BackupSelected();
+    try {
+        FJob->BackupSelected();
+    } catch (const EDeviceCallError &error) {
+        FJob->Log().LogLine(error.Message(), 0);
+    }
 }
 
 void TMainForm::SetRunning(bool running)

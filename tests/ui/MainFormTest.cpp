@@ -361,6 +361,27 @@ private Q_SLOTS:
         box.hidePopup();
     }
 
+    void deviceGoneBeforeTheRunIsReportedAndTheWindowStaysUsable()
+    {
+        const QString folder =
+            FDevices->Add({QStringLiteral("Gone"), QString(), {{QStringLiteral("Inner/x.txt"), "x"}}});
+        auto form = MakeForm();
+        form->StartTimer()->stop();
+        form->tmStartTimer();
+        const QList<QListWidgetItem *> items = form->lbDevices->findItems(QStringLiteral("Gone"), Qt::MatchExactly);
+        QCOMPARE(items.size(), 1);
+        form->SelectDevice(form->lbDevices->row(items.first()), true);
+        QTemporaryDir dest;
+        form->edDestDir->setEditText(dest.path());
+        QVERIFY(QDir(folder).removeRecursively()); // unplugged
+
+        form->bbStartClick();
+        QVERIFY(form->Job().Log().Lines().last().startsWith(QStringLiteral("Error calling: ")));
+        QVERIFY(!form->Job().IsRunning());
+        QVERIFY(form->bbStart->isEnabled());
+        QVERIFY(form->tvObjects->isEnabled());
+    }
+
     void backupFromTheWindowMatchesTheCommandLine()
     {
         QTemporaryDir windowDest, cliDest;
