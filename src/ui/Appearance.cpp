@@ -12,6 +12,8 @@
 #include <QStyleFactory>
 #include <QWidget>
 
+#include <memory>
+
 namespace {
 
 struct TAppearance
@@ -36,10 +38,8 @@ TAppearance &State()
 
 QPalette LightPalette()
 {
-    QStyle *fusion = QStyleFactory::create(QStringLiteral("Fusion"));
-    QPalette palette = fusion ? fusion->standardPalette() : QPalette();
-    delete fusion;
-    return palette;
+    const std::unique_ptr<QStyle> fusion(QStyleFactory::create(QStringLiteral("Fusion")));
+    return fusion ? fusion->standardPalette() : QPalette();
 }
 
 QPalette DarkPalette()
