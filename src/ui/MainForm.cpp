@@ -366,6 +366,8 @@ QWidget *TMainForm::CreateLeftColumn()
         details->addWidget(label, row, 0, Qt::AlignLeft | Qt::AlignTop);
         value = new QLabel(gbDevice);
         value->setObjectName(QString::fromLatin1(name));
+        // Device texts are shown as they are, never read as markup.
+        value->setTextFormat(Qt::PlainText);
         value->setTextInteractionFlags(Qt::TextSelectableByMouse);
         value->setMinimumWidth(scale(80));
         details->addWidget(value, row, 1, 1, row < 2 ? 1 : 2);
