@@ -482,8 +482,6 @@ QWidget *TMainForm::CreateDestinationRow()
     edDestDir->setInsertPolicy(QComboBox::NoInsert);
     edDestDir->setMaxVisibleItems(DestinationHistoryCount);
     edDestDir->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    edDestDir->lineEdit()->installEventFilter(this);
-    edDestDir->installEventFilter(this);
     layout->addWidget(edDestDir, 1);
     bbPhDir = new TOxButton(row);
     bbPhDir->setObjectName(QStringLiteral("bbPhDir"));
@@ -1652,24 +1650,6 @@ bool TMainForm::eventFilter(QObject *watched, QEvent *event)
             if (QTreeWidgetItem *item = tvObjects->currentItem())
                 ShowFolderFiles(item->data(0, IndexRole).toInt());
             return true;
-        }
-    }
-    if (edDestDir && (watched == edDestDir->lineEdit() || watched == edDestDir)) {
-        switch (event->type()) {
-        case QEvent::FocusIn:
-        case QEvent::Enter:
-            FDestCaret = 0;
-            break;
-        case QEvent::FocusOut:
-        case QEvent::Leave:
-            if (FDestCaret == 0)
-                FDestCaret = edDestDir->lineEdit()->cursorPosition();
-            break;
-        case QEvent::KeyRelease:
-            FDestCaret = edDestDir->lineEdit()->cursorPosition();
-            break;
-        default:
-            break;
         }
     }
     return QWidget::eventFilter(watched, event);

@@ -200,7 +200,6 @@ private:
     bool FLoadingTask = false;
     bool FCloseAfterRun = false;
     bool FShown = false;
-    int FDestCaret = 0;
     int FDeviceRow = -1; // the device list's row of the selected device
     QString FDateFormat;
     QString FTimeFormat;
