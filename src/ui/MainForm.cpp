@@ -964,14 +964,10 @@ void TMainForm::tvObjectsExpanding(QTreeWidgetItem *node)
 {
     if (!node)
         return;
-    // Re-expanding reads the subfolders again from the object tree, so the
-    // node keeps only its selected children's indexes to restore them.
-    QList<int> selectedBelow;
-    for (int i = 0; i < node->childCount(); ++i)
-        if (node->child(i)->isSelected())
-            selectedBelow << node->child(i)->data(0, IndexRole).toInt();
+    // A node is filled once, at its first expansion: later ones keep the
+    // subtree and its selection.
     if (node->childCount() > 0 && node->child(0)->data(0, IndexRole).toInt() >= 0)
-        return; // already filled: keep the subtree and its selection
+        return;
     const bool syncing = FSyncingSelection;
     FSyncingSelection = true;
     tvObjects->setUpdatesEnabled(false);
