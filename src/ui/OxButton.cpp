@@ -219,9 +219,11 @@ TOxSpeedButton::TOxSpeedButton(QWidget *parent) : QAbstractButton(parent)
 
 void TOxSpeedButton::SetImages(TIconList *images)
 {
+    // Only the list in use repaints the button.
+    disconnect(FImagesChanged);
     FDraw.SetImages(images);
     if (images)
-        connect(images, &TIconList::Changed, this, qOverload<>(&QWidget::update));
+        FImagesChanged = connect(images, &TIconList::Changed, this, qOverload<>(&QWidget::update));
     update();
 }
 

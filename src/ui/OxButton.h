@@ -122,6 +122,7 @@ protected:
 private:
     void ReleaseOthers();
     TButtonDraw FDraw;
+    QMetaObject::Connection FImagesChanged;
     int FGroupIndex = 0;
     bool FDown = false;
     bool FAllowAllUp = false;
