@@ -270,7 +270,10 @@ bool TMainJob::RunCommandLineTask(const TConfirmNotReady &confirmNotReady, const
     FLog.LogLine(RunFinishedText(StartTime, NowLocal()), 0);
     if (totals != nullptr)
         *totals = result;
+    FLogSaveError.clear();
     if (CloseProg && !logFolder.isEmpty())
-        FLog.SaveToFile(QDir(logFolder).filePath(TaskLogFileName(TaskName)));
+        FLogSaveError = FLog.SaveToFile(QDir(logFolder).filePath(TaskLogFileName(TaskName)));
+    if (!FLogSaveError.isEmpty())
+        FLog.LogLine(ErrorLineText(FLogSaveError), 0);
     return true;
 }

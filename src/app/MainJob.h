@@ -90,6 +90,9 @@ public:
     // log is saved to logFolder. Returns false when nothing ran.
     bool RunCommandLineTask(const TConfirmNotReady &confirmNotReady, const QString &logFolder,
                             TRunTotals *totals = nullptr);
+    // Why the last RunCommandLineTask could not save its log (also logged);
+    // empty when it was saved or none was to be saved.
+    QString LogSaveError() const { return FLogSaveError; }
 
 Q_SIGNALS:
     void EditStatusChanged(TEditStatus status);
@@ -108,6 +111,7 @@ private:
     TEditStatus FEditStatus = esNew;
     TBackupRun *FRun = nullptr;
     int FMissingFolders = 0;
+    QString FLogSaveError;
 };
 
 // The header of a closing command-line run: display name, bitness and version.

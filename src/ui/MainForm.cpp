@@ -797,7 +797,8 @@ void TMainForm::tmStartTimer()
     FLoadingTask = false;
     if (FJob->EditStatus() == esSaved)
         SetCaption();
-    if (ran && FJob->CloseProg)
+    // A log that could not be saved keeps the window open, with the error in the pane.
+    if (ran && FJob->CloseProg && FJob->LogSaveError().isEmpty())
         close();
 }
 

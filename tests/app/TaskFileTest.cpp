@@ -243,6 +243,21 @@ TEST_F(TaskFileTest, ClosingRunSavesItsLogBesideTheSettings)
     EXPECT_TRUE(bytes.contains("\n  1 file copied\n"));
 }
 
+TEST_F(TaskFileTest, ClosingRunThatCannotSaveItsLogSaysSo)
+{
+    ASSERT_NO_FATAL_FAILURE(SaveWholePhoneTask());
+    ASSERT_TRUE(QDir(Work.path()).mkdir(QStringLiteral("ts-daily.log"))); // the log's name is taken
+    TMainJob job;
+    job.RefreshDeviceList(StartHeaderText());
+    job.TaskName = TaskFile;
+    job.ForceTask = true;
+    job.CloseProg = true;
+    QStringList questions;
+    ASSERT_TRUE(job.RunCommandLineTask(Decline(questions), Work.path()));
+    EXPECT_FALSE(job.LogSaveError().isEmpty());
+    EXPECT_EQ(job.Log().Lines().last(), QStringLiteral("  *** ") + job.LogSaveError());
+}
+
 TEST_F(TaskFileTest, WithoutForceTheTaskIsOnlyLoaded)
 {
     ASSERT_NO_FATAL_FAILURE(SaveWholePhoneTask());
