@@ -1,5 +1,6 @@
 #include "transfer/FileSystem.h"
 
+#include "env/FileDescriptor.h"
 #include "transfer/FileTimes.h"
 
 #include <QByteArray>
@@ -28,24 +29,6 @@ QByteArray LocalName(const QString &fileName)
 {
     return QFile::encodeName(fileName);
 }
-
-class TFileDescriptor
-{
-public:
-    explicit TFileDescriptor(int fd) : FFd(fd) {}
-    ~TFileDescriptor()
-    {
-        if (FFd >= 0)
-            ::close(FFd);
-    }
-    TFileDescriptor(const TFileDescriptor &) = delete;
-    TFileDescriptor &operator=(const TFileDescriptor &) = delete;
-    int Get() const { return FFd; }
-    bool IsOpen() const { return FFd >= 0; }
-
-private:
-    int FFd;
-};
 
 bool IsFatFileSystem(const QByteArray &path)
 {
