@@ -38,9 +38,18 @@ bool IsFatFileSystem(const QByteArray &path)
     return info.f_type == MSDOS_SUPER_MAGIC || info.f_type == ExfatSuperMagic;
 }
 
+// The hexadecimal text that starts the user.DOSATTRIB extended attribute; 0 without one.
+std::uint32_t ReadDosAttributeXattr(const QByteArray &path)
+{
+    char value[64] = {};
+    const ssize_t length = ::lgetxattr(path.constData(), DosAttributeXattr, value, sizeof(value) - 1);
+    if (length < 3 || value[0] != '0' || (value[1] != 'x' && value[1] != 'X'))
+        return 0;
+    return static_cast<std::uint32_t>(std::strtoul(value + 2, nullptr, 16)) & DosAttributeMask;
+}
+
 // Archive, hidden and system bits: the FAT attribute byte on FAT and exFAT,
-// else the hexadecimal text that starts the user.DOSATTRIB extended attribute.
-// Nothing where neither exists.
+// else the extended attribute. Nothing where neither exists.
 std::uint32_t ReadDosAttributes(const QByteArray &path)
 {
     if (IsFatFileSystem(path)) {
@@ -49,11 +58,7 @@ std::uint32_t ReadDosAttributes(const QByteArray &path)
         if (file.IsOpen() && ::ioctl(file.Get(), FAT_IOCTL_GET_ATTRIBUTES, &fatAttributes) == 0)
             return fatAttributes & DosAttributeMask;
     }
-    char value[64] = {};
-    const ssize_t length = ::lgetxattr(path.constData(), DosAttributeXattr, value, sizeof(value) - 1);
-    if (length < 3 || value[0] != '0' || (value[1] != 'x' && value[1] != 'X'))
-        return 0;
-    return static_cast<std::uint32_t>(std::strtoul(value + 2, nullptr, 16)) & DosAttributeMask;
+    return ReadDosAttributeXattr(path);
 }
 
 // Best effort by design: a file system that keeps no such bits drops them.
@@ -70,7 +75,7 @@ void WriteDosAttributes(const QByteArray &path, std::uint32_t attributes)
                 return;
         }
     }
-    if (ReadDosAttributes(path) == wanted)
+    if (ReadDosAttributeXattr(path) == wanted)
         return;
     if (wanted == 0) {
         ::lremovexattr(path.constData(), DosAttributeXattr);
