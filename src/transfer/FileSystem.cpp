@@ -53,7 +53,7 @@ std::uint32_t ReadDosAttributeXattr(const QByteArray &path)
 std::uint32_t ReadDosAttributes(const QByteArray &path)
 {
     if (IsFatFileSystem(path)) {
-        TFileDescriptor file(::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+        TFileDescriptor file(::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW));
         std::uint32_t fatAttributes = 0;
         if (file.IsOpen() && ::ioctl(file.Get(), FAT_IOCTL_GET_ATTRIBUTES, &fatAttributes) == 0)
             return fatAttributes & DosAttributeMask;
@@ -62,11 +62,12 @@ std::uint32_t ReadDosAttributes(const QByteArray &path)
 }
 
 // Best effort by design: a file system that keeps no such bits drops them.
+// Acts on a symbolic link itself, never on what it leads to.
 void WriteDosAttributes(const QByteArray &path, std::uint32_t attributes)
 {
     const std::uint32_t wanted = attributes & DosAttributeMask;
     if (IsFatFileSystem(path)) {
-        TFileDescriptor file(::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+        TFileDescriptor file(::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW));
         std::uint32_t fatAttributes = 0;
         if (file.IsOpen() && ::ioctl(file.Get(), FAT_IOCTL_GET_ATTRIBUTES, &fatAttributes) == 0) {
             fatAttributes = (fatAttributes & ~DosAttributeMask & ~FILE_ATTRIBUTE_READONLY) | wanted |
