@@ -457,8 +457,13 @@ std::uint32_t TCopyThread::OpenStreams()
 
 void TCopyThread::ReleaseStreams()
 {
-    if (iSource)
-        iSource->Commit();
+    try {
+        if (iSource)
+            iSource->Commit();
+    } catch (...) {
+        // Any failure of the commit is ignored, a thrown one too: it runs
+        // outside Execute's guard and must not end the program.
+    }
     iSource.reset();
     SourceFileData.StreamData.FileStream.reset();
     sDest.reset();

@@ -364,6 +364,7 @@ class TThrowingStream : public ISourceStream
 {
 public:
     HRESULT Read(void *, std::uint32_t, std::uint32_t &) override { throw std::runtime_error("device gone"); }
+    HRESULT Commit() override { throw std::runtime_error("device gone"); }
 };
 
 class TBoastingStream : public ISourceStream
