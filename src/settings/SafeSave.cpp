@@ -1,6 +1,7 @@
 #include "settings/SafeSave.h"
 
 #include "env/ErrorText.h"
+#include "env/FileDescriptor.h"
 #include "env/SafeFormat.h"
 #include "settings/StreamErrors.h"
 
@@ -42,32 +43,6 @@ ssize_t WriteSome(int fd, const char *buffer, size_t count)
 {
     throw EWriteError(QCoreApplication::translate("LibText", "Stream write error"), static_cast<std::uint32_t>(err));
 }
-
-// Closes the descriptor on every path out.
-class TFileDescriptor
-{
-public:
-    explicit TFileDescriptor(int fd) : m_fd(fd) {}
-    ~TFileDescriptor()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    TFileDescriptor(const TFileDescriptor &) = delete;
-    TFileDescriptor &operator=(const TFileDescriptor &) = delete;
-
-    int Get() const { return m_fd; }
-    // Closes now and reports the result, since a failed close may mean lost data.
-    int Close()
-    {
-        const int result = ::close(m_fd);
-        m_fd = -1;
-        return result;
-    }
-
-private:
-    int m_fd;
-};
 
 // Returns 0 or the errno of the failing step.
 int WriteAllAndSync(int fd, const QByteArray &data)

@@ -1,5 +1,6 @@
 #include "transfer/FileSystem.h"
 
+#include "env/FileDescriptor.h"
 #include "transfer/FileTimes.h"
 
 #include <QByteArray>
@@ -29,24 +30,6 @@ QByteArray LocalName(const QString &fileName)
     return QFile::encodeName(fileName);
 }
 
-class TFileDescriptor
-{
-public:
-    explicit TFileDescriptor(int fd) : FFd(fd) {}
-    ~TFileDescriptor()
-    {
-        if (FFd >= 0)
-            ::close(FFd);
-    }
-    TFileDescriptor(const TFileDescriptor &) = delete;
-    TFileDescriptor &operator=(const TFileDescriptor &) = delete;
-    int Get() const { return FFd; }
-    bool IsOpen() const { return FFd >= 0; }
-
-private:
-    int FFd;
-};
-
 bool IsFatFileSystem(const QByteArray &path)
 {
     struct statfs info = {};
@@ -55,17 +38,9 @@ bool IsFatFileSystem(const QByteArray &path)
     return info.f_type == MSDOS_SUPER_MAGIC || info.f_type == ExfatSuperMagic;
 }
 
-// Archive, hidden and system bits: the FAT attribute byte on FAT and exFAT,
-// else the hexadecimal text that starts the user.DOSATTRIB extended attribute.
-// Nothing where neither exists.
-std::uint32_t ReadDosAttributes(const QByteArray &path)
+// The hexadecimal text that starts the user.DOSATTRIB extended attribute; 0 without one.
+std::uint32_t ReadDosAttributeXattr(const QByteArray &path)
 {
-    if (IsFatFileSystem(path)) {
-        TFileDescriptor file(::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-        std::uint32_t fatAttributes = 0;
-        if (file.IsOpen() && ::ioctl(file.Get(), FAT_IOCTL_GET_ATTRIBUTES, &fatAttributes) == 0)
-            return fatAttributes & DosAttributeMask;
-    }
     char value[64] = {};
     const ssize_t length = ::lgetxattr(path.constData(), DosAttributeXattr, value, sizeof(value) - 1);
     if (length < 3 || value[0] != '0' || (value[1] != 'x' && value[1] != 'X'))
@@ -73,12 +48,26 @@ std::uint32_t ReadDosAttributes(const QByteArray &path)
     return static_cast<std::uint32_t>(std::strtoul(value + 2, nullptr, 16)) & DosAttributeMask;
 }
 
+// Archive, hidden and system bits: the FAT attribute byte on FAT and exFAT,
+// else the extended attribute. Nothing where neither exists.
+std::uint32_t ReadDosAttributes(const QByteArray &path)
+{
+    if (IsFatFileSystem(path)) {
+        TFileDescriptor file(::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW));
+        std::uint32_t fatAttributes = 0;
+        if (file.IsOpen() && ::ioctl(file.Get(), FAT_IOCTL_GET_ATTRIBUTES, &fatAttributes) == 0)
+            return fatAttributes & DosAttributeMask;
+    }
+    return ReadDosAttributeXattr(path);
+}
+
 // Best effort by design: a file system that keeps no such bits drops them.
+// Acts on a symbolic link itself, never on what it leads to.
 void WriteDosAttributes(const QByteArray &path, std::uint32_t attributes)
 {
     const std::uint32_t wanted = attributes & DosAttributeMask;
     if (IsFatFileSystem(path)) {
-        TFileDescriptor file(::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+        TFileDescriptor file(::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW));
         std::uint32_t fatAttributes = 0;
         if (file.IsOpen() && ::ioctl(file.Get(), FAT_IOCTL_GET_ATTRIBUTES, &fatAttributes) == 0) {
             fatAttributes = (fatAttributes & ~DosAttributeMask & ~FILE_ATTRIBUTE_READONLY) | wanted |
@@ -87,7 +76,7 @@ void WriteDosAttributes(const QByteArray &path, std::uint32_t attributes)
                 return;
         }
     }
-    if (ReadDosAttributes(path) == wanted)
+    if (ReadDosAttributeXattr(path) == wanted)
         return;
     if (wanted == 0) {
         ::lremovexattr(path.constData(), DosAttributeXattr);

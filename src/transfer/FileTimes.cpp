@@ -180,7 +180,11 @@ void FileTimeToUnixParts(TFileTime fileTime, std::int64_t &seconds, std::int64_t
 
 TFileTime UnixPartsToFileTime(std::int64_t seconds, std::int64_t nanoseconds)
 {
-    const std::int64_t ticks = seconds * TicksPerSecond + nanoseconds / 100 + UnixEpochTicks;
+    // A file system or a device may report any 64-bit time: clamp instead of overflowing.
+    std::int64_t ticks = 0;
+    if (__builtin_mul_overflow(seconds, TicksPerSecond, &ticks) ||
+        __builtin_add_overflow(ticks, nanoseconds / 100 + UnixEpochTicks, &ticks))
+        return seconds < 0 ? 0 : MaxFileTime;
     return ticks < 0 ? 0 : static_cast<TFileTime>(ticks);
 }
 

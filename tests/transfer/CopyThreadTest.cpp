@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <climits>
 #include <cerrno>
 #include <cstdlib>
 #include <sys/mount.h>
@@ -199,6 +200,37 @@ TEST_F(CopyThreadTest, TargetThatIsAFolderGives257)
     auto worker = RunCopy(Source(Pattern(10)), Path("a.bin"), BackupOptions);
     EXPECT_EQ(worker->ErrorCode(), 0x1101);
     EXPECT_TRUE(QFileInfo(Path("a.bin")).isDir());
+}
+
+TEST_F(CopyThreadTest, LinkUnderTheTargetNameIsReplacedNotFollowed)
+{
+    ASSERT_TRUE(WriteWholeFile(Path("elsewhere.bin"), "not ours"));
+    ASSERT_TRUE(QFile::link(Path("elsewhere.bin"), Path("a.bin")));
+
+    auto refused = RunCopy(Source(Pattern(100)), Path("a.bin"), {coTimeStamp});
+    EXPECT_EQ(refused->ErrorCode(), 0x1101);
+    EXPECT_TRUE(QFileInfo(Path("a.bin")).isSymLink());
+
+    const QByteArray data = Pattern(100);
+    auto worker = RunCopy(Source(data), Path("a.bin"), BackupOptions);
+    EXPECT_EQ(worker->ErrorCode(), 0);
+    EXPECT_FALSE(QFileInfo(Path("a.bin")).isSymLink());
+    EXPECT_EQ(ReadWholeFile(Path("a.bin")), data);
+    EXPECT_EQ(ReadWholeFile(Path("elsewhere.bin")), "not ours");
+    ExpectOnly({"a.bin", "elsewhere.bin"});
+}
+
+TEST_F(CopyThreadTest, TargetNameOfTheLongestAllowedLengthIsCopied)
+{
+    // The temporary name must not grow with the target's name.
+    const QString longest = QString(NAME_MAX - 3, 'n') + ".gz";
+    const QByteArray data = Pattern(1000);
+    for (const TCopyOptions &options :
+         {BackupOptions, TCopyOptions{coOverwrite, coTimeStamp, coCompress}, TCopyOptions{coOverwrite, coZipCompress}}) {
+        auto worker = RunCopy(Source(data), Path(longest), options);
+        EXPECT_EQ(worker->ErrorCode(), 0) << options.Word();
+        ExpectOnly({longest});
+    }
 }
 
 TEST_F(CopyThreadTest, AttributesAndTimesFollowTheOptions)

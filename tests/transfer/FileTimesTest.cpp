@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 // These tests rely on TZ=Europe/Berlin, which the test set-up fixes.
 
 namespace {
@@ -115,6 +117,17 @@ TEST(FileTimes, UnixTimeRoundsHalfSecondsToEven)
     EXPECT_EQ(FileTimeToUnixTime(base + 499 * TicksPerMSec), 946684800);
     EXPECT_EQ(FileTimeToUnixTime(base + 501 * TicksPerMSec), 946684801);
     EXPECT_EQ(FileTimeToUnixTime(UtcFileTime(1969, 12, 31, 23, 59, 59)), -1);
+}
+
+TEST(FileTimes, UnixPartsOutsideTheFileTimeRangeAreClamped)
+{
+    EXPECT_EQ(UnixPartsToFileTime(0, 0), UtcFileTime(1970, 1, 1));
+    EXPECT_EQ(UnixPartsToFileTime(1, 999999999), UtcFileTime(1970, 1, 1, 0, 0, 1) + TicksPerSecond - 1);
+    // Times a file system or a device may hold, far beyond what a file time can express.
+    EXPECT_EQ(UnixPartsToFileTime(std::numeric_limits<std::int64_t>::max(), 0), 0x7FFFFFFFFFFFFFFFull);
+    EXPECT_EQ(UnixPartsToFileTime(1'000'000'000'000, 999999999), 0x7FFFFFFFFFFFFFFFull);
+    EXPECT_EQ(UnixPartsToFileTime(std::numeric_limits<std::int64_t>::min(), 0), 0u);
+    EXPECT_EQ(UnixPartsToFileTime(-20'000'000'000, 0), 0u) << "before 1601";
 }
 
 TEST(FileTimes, LocalTimesOfRecordsAndCreationFallback)
