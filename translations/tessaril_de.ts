@@ -50,6 +50,70 @@
         <source>%1 is already associated with %2</source>
         <translation>%1 ist bereits mit %2 verbunden</translation>
     </message>
+    <message>
+        <source>Not implemented</source>
+        <translation>Nicht implementiert</translation>
+    </message>
+    <message>
+        <source>No such interface supported</source>
+        <translation>Schnittstelle nicht unterstützt</translation>
+    </message>
+    <message>
+        <source>Invalid pointer</source>
+        <translation>Ungültiger Zeiger</translation>
+    </message>
+    <message>
+        <source>Operation aborted</source>
+        <translation>Vorgang abgebrochen</translation>
+    </message>
+    <message>
+        <source>Unspecified error</source>
+        <translation>Nicht näher bezeichneter Fehler</translation>
+    </message>
+    <message>
+        <source>Catastrophic failure</source>
+        <translation>Schwerwiegender Fehler</translation>
+    </message>
+    <message>
+        <source>The parameter is incorrect</source>
+        <translation>Der Parameter ist falsch</translation>
+    </message>
+    <message>
+        <source>Not enough memory resources are available to complete this operation</source>
+        <translation>Nicht genügend Speicherressourcen verfügbar, um diesen Vorgang abzuschließen</translation>
+    </message>
+    <message>
+        <source>The operation was canceled by the user</source>
+        <translation>Der Vorgang wurde vom Benutzer abgebrochen</translation>
+    </message>
+    <message>
+        <source>System error: %s</source>
+        <translation>Systemfehler: %s</translation>
+    </message>
+    <message>
+        <source>Error code</source>
+        <translation>Fehlercode</translation>
+    </message>
+    <message>
+        <source>Format error: </source>
+        <translation>Formatfehler: </translation>
+    </message>
+    <message>
+        <source>Cannot open file &quot;%s&quot;. %s</source>
+        <translation>Datei &quot;%s&quot; kann nicht geöffnet werden. %s</translation>
+    </message>
+    <message>
+        <source>Error writing to &quot;%s&quot;</source>
+        <translation>Fehler beim Schreiben in &quot;%s&quot;</translation>
+    </message>
+    <message>
+        <source>Cannot create file &quot;%s&quot;. %s</source>
+        <translation>Datei &quot;%s&quot; kann nicht erstellt werden. %s</translation>
+    </message>
+    <message>
+        <source>Stream write error</source>
+        <translation>Fehler beim Schreiben in den Stream</translation>
+    </message>
 </context>
 <context>
     <name>PrgText</name>
@@ -340,6 +404,170 @@
     <message>
         <source>Backup files from a portable device</source>
         <translation>Dateien von einem Mobilgerät sichern</translation>
+    </message>
+    <message>
+        <source>%u objects found</source>
+        <translation>%u Objekte gefunden</translation>
+    </message>
+    <message>
+        <source>Loading device list</source>
+        <translation>Geräteliste wird geladen</translation>
+    </message>
+    <message>
+        <source>No portable device found</source>
+        <translation>Kein Mobilgerät gefunden</translation>
+    </message>
+    <message>
+        <source>1 portable device found</source>
+        <translation>1 Mobilgerät gefunden</translation>
+    </message>
+    <message>
+        <source>%u portable devices found</source>
+        <translation>%u Mobilgeräte gefunden</translation>
+    </message>
+    <message>
+        <source>Selected: </source>
+        <translation>Ausgewählt: </translation>
+    </message>
+    <message>
+        <source>Reading the directory structure</source>
+        <translation>Verzeichnisstruktur wird gelesen</translation>
+    </message>
+    <message>
+        <source>%u directories found</source>
+        <translation>%u Verzeichnisse gefunden</translation>
+    </message>
+    <message>
+        <source>Object &quot;%s&quot; (%s): %s</source>
+        <translation>Objekt &quot;%s&quot; (%s): %s</translation>
+    </message>
+    <message>
+        <source>Destination directory</source>
+        <translation>Zielverzeichnis</translation>
+    </message>
+    <message>
+        <source>Subdirectory</source>
+        <translation>Unterverzeichnis</translation>
+    </message>
+    <message>
+        <source>Updated</source>
+        <translation>Aktualisiert</translation>
+    </message>
+    <message>
+        <source>Copied</source>
+        <translation>Kopiert</translation>
+    </message>
+    <message>
+        <source>Skipped</source>
+        <translation>Übersprungen</translation>
+    </message>
+    <message>
+        <source>No files copied</source>
+        <translation>Keine Dateien kopiert</translation>
+    </message>
+    <message>
+        <source>1 file copied</source>
+        <translation>1 Datei kopiert</translation>
+    </message>
+    <message>
+        <source>%u files copied</source>
+        <translation>%u Dateien kopiert</translation>
+    </message>
+    <message>
+        <source>No directory selected</source>
+        <translation>Kein Verzeichnis ausgewählt</translation>
+    </message>
+    <message>
+        <source>Start: </source>
+        <translation>Beginn: </translation>
+    </message>
+    <message>
+        <source>Backup task</source>
+        <translation>Sicherungsauftrag</translation>
+    </message>
+    <message>
+        <source>Backup finished</source>
+        <translation>Sicherung beendet</translation>
+    </message>
+    <message>
+        <source>The device could not provide the file: %s</source>
+        <translation>Das Gerät konnte die Datei nicht bereitstellen: %s</translation>
+    </message>
+    <message>
+        <source>Copy failed with error code 0x%.8x</source>
+        <translation>Kopieren mit Fehlercode 0x%.8x fehlgeschlagen</translation>
+    </message>
+    <message>
+        <source>The contents of &quot;%s&quot; could not be read: %s</source>
+        <translation>Der Inhalt von &quot;%s&quot; konnte nicht gelesen werden: %s</translation>
+    </message>
+    <message>
+        <source>Saved directory not found on the device: %s</source>
+        <translation>Gespeichertes Verzeichnis auf dem Gerät nicht gefunden: %s</translation>
+    </message>
+    <message>
+        <source>Backup cancelled</source>
+        <translation>Sicherung abgebrochen</translation>
+    </message>
+    <message>
+        <source>Portable device &quot;%s&quot; is not ready!<byte value="xd"/>
+Please connect it to the computer and activate the device!<byte value="xd"/>
+Continue?</source>
+        <translation>Mobilgerät &quot;%s&quot; ist nicht bereit!<byte value="xd"/>
+Bitte schließen Sie es an den Computer an und aktivieren Sie das Gerät!<byte value="xd"/>
+Fortfahren?</translation>
+    </message>
+    <message>
+        <source>qye-help.html</source>
+        <translation>qye-help.html</translation>
+    </message>
+    <message>
+        <source>Battery</source>
+        <translation>Akku</translation>
+    </message>
+    <message>
+        <source>External</source>
+        <translation>Extern</translation>
+    </message>
+    <message>
+        <source>Generic</source>
+        <translation>Allgemein</translation>
+    </message>
+    <message>
+        <source>Camera</source>
+        <translation>Kamera</translation>
+    </message>
+    <message>
+        <source>Media Player</source>
+        <translation>Medienspieler</translation>
+    </message>
+    <message>
+        <source>Phone</source>
+        <translation>Telefon</translation>
+    </message>
+    <message>
+        <source>Video</source>
+        <translation>Video</translation>
+    </message>
+    <message>
+        <source>Personal Information Manager</source>
+        <translation>Persönlicher Informationsmanager</translation>
+    </message>
+    <message>
+        <source>Audio Recorder</source>
+        <translation>Audiorekorder</translation>
+    </message>
+    <message>
+        <source>&lt;Unknown device&gt;</source>
+        <translation>&lt;Unbekanntes Gerät&gt;</translation>
+    </message>
+    <message>
+        <source>Illegal mask!</source>
+        <translation>Ungültige Maske!</translation>
+    </message>
+    <message>
+        <source>Illegal regular expression!</source>
+        <translation>Ungültiger regulärer Ausdruck!</translation>
     </message>
 </context>
 </TS>

@@ -4,6 +4,7 @@
 #include "env/ErrorText.h"
 #include "env/PluralText.h"
 #include "env/SafeFormat.h"
+#include "env/TextDomains.h"
 
 #include <QCoreApplication>
 
@@ -11,68 +12,70 @@
 
 QString Tx(const char *text)
 {
-    return QCoreApplication::translate("PrgText", text);
+    return PrgText::tr(text);
 }
 
 QString CounterLineText(int count)
 {
-    return QStringLiteral("    ") + SafeFormat(Tx("%u objects found"), count);
+    return QStringLiteral("    ") + SafeFormat(PrgText::tr("%u objects found"), count);
 }
 
 QString LoadingDeviceListText()
 {
-    return Tx("Loading device list");
+    return PrgText::tr("Loading device list");
 }
 
 QString DevicesFoundText(int count)
 {
-    return PluralText(Tx("No portable device found"), Tx("1 portable device found"), Tx("%u portable devices found"),
-                      count);
+    return PluralText(PrgText::tr("No portable device found"), PrgText::tr("1 portable device found"),
+                      PrgText::tr("%u portable devices found"), count);
 }
 
 QString SelectedDeviceText(const QString &deviceName)
 {
-    return Tx("Selected: ") + deviceName;
+    return PrgText::tr("Selected: ") + deviceName;
 }
 
 QString ReadingStructureText()
 {
-    return Tx("Reading the directory structure");
+    return PrgText::tr("Reading the directory structure");
 }
 
 QString DirectoriesFoundText(int count)
 {
-    return SafeFormat(Tx("%u directories found"), count);
+    return SafeFormat(PrgText::tr("%u directories found"), count);
 }
 
 QString StructureErrorsText()
 {
-    return QStringLiteral("* ") + Tx("Errors occurred when reading the directory structure") + QStringLiteral(":");
+    return QStringLiteral("* ") + PrgText::tr("Errors occurred when reading the directory structure") +
+           QStringLiteral(":");
 }
 
 QString ObjectErrorText(const QString &id, const QString &name, std::uint32_t code)
 {
-    return SafeFormat(Tx("Object \"%s\" (%s): %s"), id, name, ErrorCodeText(code));
+    return SafeFormat(PrgText::tr("Object \"%s\" (%s): %s"), id, name, ErrorCodeText(code));
 }
 
 QString DestinationDirText(const QString &dir)
 {
-    return Tx("Destination directory") + QStringLiteral(": ") + dir;
+    return PrgText::tr("Destination directory") + QStringLiteral(": ") + dir;
 }
 
 QString SubdirectoryText(const QString &devicePath)
 {
-    return Tx("Subdirectory") + QStringLiteral(": ") + devicePath;
+    return PrgText::tr("Subdirectory") + QStringLiteral(": ") + devicePath;
 }
 
 QString CopiedText(const QString &name, bool updated)
 {
-    return QStringLiteral("+ ") + (updated ? Tx("Updated") : Tx("Copied")) + QStringLiteral(": ") + name;
+    return QStringLiteral("+ ") + (updated ? PrgText::tr("Updated") : PrgText::tr("Copied")) + QStringLiteral(": ") +
+           name;
 }
 
 QString SkippedText(const QString &name)
 {
-    return QStringLiteral("- ") + Tx("Skipped") + QStringLiteral(": ") + name;
+    return QStringLiteral("- ") + PrgText::tr("Skipped") + QStringLiteral(": ") + name;
 }
 
 QString ErrorLineText(const QString &error)
@@ -82,12 +85,13 @@ QString ErrorLineText(const QString &error)
 
 QString FilesCopiedText(int count)
 {
-    return PluralText(Tx("No files copied"), Tx("1 file copied"), Tx("%u files copied"), count);
+    return PluralText(PrgText::tr("No files copied"), PrgText::tr("1 file copied"), PrgText::tr("%u files copied"),
+                      count);
 }
 
 QString NoDirectorySelectedText()
 {
-    return Tx("No directory selected");
+    return PrgText::tr("No directory selected");
 }
 
 QString RunSeparatorText()
@@ -97,48 +101,49 @@ QString RunSeparatorText()
 
 QString RunStartText(TDateTime start, const QString &taskFile)
 {
-    return QStringLiteral("==> ") + Tx("Start: ") + LocalDateTimeText(start) + QStringLiteral(" - ") +
-           Tx("Backup task") + QStringLiteral(": ") + taskFile;
+    return QStringLiteral("==> ") + PrgText::tr("Start: ") + LocalDateTimeText(start) + QStringLiteral(" - ") +
+           PrgText::tr("Backup task") + QStringLiteral(": ") + taskFile;
 }
 
 QString RunFinishedText(TDateTime start, TDateTime end)
 {
-    return QStringLiteral("==> ") + Tx("Backup finished") + QStringLiteral(": ") + LocalDateTimeText(end) +
+    return QStringLiteral("==> ") + PrgText::tr("Backup finished") + QStringLiteral(": ") + LocalDateTimeText(end) +
            QStringLiteral(" (") + DurationText(start, end) + QStringLiteral(")");
 }
 
 QString DeviceReadErrorText(std::uint32_t code)
 {
-    return SafeFormat(Tx("The device could not provide the file: %s"), ErrorCodeText(code));
+    return SafeFormat(PrgText::tr("The device could not provide the file: %s"), ErrorCodeText(code));
 }
 
 QString CopyErrorText(const QString &sysErrorMsg, std::int32_t errorCode)
 {
     if (!sysErrorMsg.isEmpty())
         return sysErrorMsg;
-    return SafeFormat(Tx("Copy failed with error code 0x%.8x"), errorCode);
+    return SafeFormat(PrgText::tr("Copy failed with error code 0x%.8x"), errorCode);
 }
 
 QString FolderNotListedText(const QString &devicePath, std::uint32_t code)
 {
-    return SafeFormat(Tx("The contents of \"%s\" could not be read: %s"), devicePath, ErrorCodeText(code));
+    return SafeFormat(PrgText::tr("The contents of \"%s\" could not be read: %s"), devicePath, ErrorCodeText(code));
 }
 
 QString SavedFolderNotFoundText(const QString &path)
 {
-    return SafeFormat(Tx("Saved directory not found on the device: %s"), path);
+    return SafeFormat(PrgText::tr("Saved directory not found on the device: %s"), path);
 }
 
 QString BackupCancelledText()
 {
-    return Tx("Backup cancelled");
+    return PrgText::tr("Backup cancelled");
 }
 
 QString DeviceNotReadyText(const QString &deviceName)
 {
-    return SafeFormat(Tx("Portable device \"%s\" is not ready!\r\nPlease connect it to the computer and activate "
-                         "the device!\r\nContinue?"),
-                      deviceName);
+    return SafeFormat(
+        PrgText::tr("Portable device \"%s\" is not ready!\r\nPlease connect it to the computer and activate "
+                    "the device!\r\nContinue?"),
+        deviceName);
 }
 
 QString LocalDateTimeText(TDateTime time)

@@ -9,6 +9,7 @@
 #include "device/PortableDeviceContent.h"
 #include "device/mtp/BackendChoice.h"
 #include "env/ProgramVersion.h"
+#include "env/TextDomains.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -99,12 +100,12 @@ int ListDevices(TMainJob &job)
             if (!value.isEmpty())
                 Print(QStringLiteral("  %1 %2").arg(label, -14).arg(value));
         };
-        detail(Tx("Manufacturer:"), device->Manufacturer());
-        detail(Tx("Description:"), device->Description());
-        detail(Tx("Type:"), device->DeviceTypeAsString());
-        detail(Tx("Power source:"),
+        detail(PrgText::tr("Manufacturer:"), device->Manufacturer());
+        detail(PrgText::tr("Description:"), device->Description());
+        detail(PrgText::tr("Type:"), device->DeviceTypeAsString());
+        detail(PrgText::tr("Power source:"),
                QStringLiteral("%1 (%2%)").arg(device->PowerSourceAsString()).arg(device->PowerLevel()));
-        detail(Tx("Firmware:"), device->Firmware());
+        detail(PrgText::tr("Firmware:"), device->Firmware());
         detail(QStringLiteral("Model:"), device->Model());
         detail(QStringLiteral("Serial number:"), device->SerialNumber());
     }

@@ -6,30 +6,30 @@
 namespace {
 
 const char *const PowerSourceNames[] = {
-    QT_TRANSLATE_NOOP("PortableDevice", "Battery"),
-    QT_TRANSLATE_NOOP("PortableDevice", "External"),
+    QT_TRANSLATE_NOOP("PrgText", "Battery"),
+    QT_TRANSLATE_NOOP("PrgText", "External"),
 };
 
 const char *const DeviceTypeNames[] = {
-    QT_TRANSLATE_NOOP("PortableDevice", "Generic"),
-    QT_TRANSLATE_NOOP("PortableDevice", "Camera"),
-    QT_TRANSLATE_NOOP("PortableDevice", "Media Player"),
-    QT_TRANSLATE_NOOP("PortableDevice", "Phone"),
-    QT_TRANSLATE_NOOP("PortableDevice", "Video"),
-    QT_TRANSLATE_NOOP("PortableDevice", "Personal Information Manager"),
-    QT_TRANSLATE_NOOP("PortableDevice", "Audio Recorder"),
+    QT_TRANSLATE_NOOP("PrgText", "Generic"),
+    QT_TRANSLATE_NOOP("PrgText", "Camera"),
+    QT_TRANSLATE_NOOP("PrgText", "Media Player"),
+    QT_TRANSLATE_NOOP("PrgText", "Phone"),
+    QT_TRANSLATE_NOOP("PrgText", "Video"),
+    QT_TRANSLATE_NOOP("PrgText", "Personal Information Manager"),
+    QT_TRANSLATE_NOOP("PrgText", "Audio Recorder"),
 };
 
 template <std::size_t N> QString NameOf(const char *const (&names)[N], std::uint32_t value)
 {
     if (value >= N)
         return QString();
-    return QCoreApplication::translate("PortableDevice", names[value]);
+    return QCoreApplication::translate("PrgText", names[value]);
 }
 
 QString UnknownDeviceName()
 {
-    return QCoreApplication::translate("PortableDevice", "<Unknown device>");
+    return QCoreApplication::translate("PrgText", "<Unknown device>");
 }
 
 } // namespace

@@ -21,23 +21,22 @@ struct KnownCode
 // up before the errno wrapper, because E_INVALIDARG and E_OUTOFMEMORY carry
 // facility 7 as well.
 constexpr KnownCode KnownCodes[] = {
-    {0x80004001u, QT_TRANSLATE_NOOP("ErrorText", "Not implemented")},
-    {0x80004002u, QT_TRANSLATE_NOOP("ErrorText", "No such interface supported")},
-    {0x80004003u, QT_TRANSLATE_NOOP("ErrorText", "Invalid pointer")},
-    {0x80004004u, QT_TRANSLATE_NOOP("ErrorText", "Operation aborted")},
-    {0x80004005u, QT_TRANSLATE_NOOP("ErrorText", "Unspecified error")},
-    {0x8000FFFFu, QT_TRANSLATE_NOOP("ErrorText", "Catastrophic failure")},
-    {0x80070057u, QT_TRANSLATE_NOOP("ErrorText", "The parameter is incorrect")},
-    {0x8007000Eu,
-     QT_TRANSLATE_NOOP("ErrorText", "Not enough memory resources are available to complete this operation")},
-    {0x800704C7u, QT_TRANSLATE_NOOP("ErrorText", "The operation was canceled by the user")},
+    {0x80004001u, QT_TRANSLATE_NOOP("LibText", "Not implemented")},
+    {0x80004002u, QT_TRANSLATE_NOOP("LibText", "No such interface supported")},
+    {0x80004003u, QT_TRANSLATE_NOOP("LibText", "Invalid pointer")},
+    {0x80004004u, QT_TRANSLATE_NOOP("LibText", "Operation aborted")},
+    {0x80004005u, QT_TRANSLATE_NOOP("LibText", "Unspecified error")},
+    {0x8000FFFFu, QT_TRANSLATE_NOOP("LibText", "Catastrophic failure")},
+    {0x80070057u, QT_TRANSLATE_NOOP("LibText", "The parameter is incorrect")},
+    {0x8007000Eu, QT_TRANSLATE_NOOP("LibText", "Not enough memory resources are available to complete this operation")},
+    {0x800704C7u, QT_TRANSLATE_NOOP("LibText", "The operation was canceled by the user")},
 };
 
 QString KnownCodeText(std::uint32_t code)
 {
     for (const KnownCode &known : KnownCodes)
         if (known.code == code)
-            return QCoreApplication::translate("ErrorText", known.text);
+            return QCoreApplication::translate("LibText", known.text);
     return {};
 }
 
@@ -83,7 +82,7 @@ QString ErrorMessageText(std::uint32_t code)
 QString SystemErrorText(std::uint32_t code)
 {
     const QString message = ErrorMessageText(code) + SafeFormat(QStringLiteral(" (0x%.8x)"), code);
-    return SafeFormat(QCoreApplication::translate("ErrorText", "System error: %s"), message);
+    return SafeFormat(QCoreApplication::translate("LibText", "System error: %s"), message);
 }
 
 QString ErrorCodeText(std::uint32_t code)
@@ -91,5 +90,5 @@ QString ErrorCodeText(std::uint32_t code)
     const QString message = ErrorMessageText(code);
     if (!message.isEmpty())
         return message + SafeFormat(QStringLiteral(" (0x%.8x)"), code);
-    return QCoreApplication::translate("ErrorText", "Error code") + SafeFormat(QStringLiteral(" = 0x%.8x"), code);
+    return QCoreApplication::translate("LibText", "Error code") + SafeFormat(QStringLiteral(" = 0x%.8x"), code);
 }

@@ -392,6 +392,6 @@ QString SafeFormat(const QString &pattern, const QVariantList &args)
     try {
         return Formatter(pattern, args).Run();
     } catch (...) {
-        return QCoreApplication::translate("SafeFormat", "Format error: ") + pattern;
+        return QCoreApplication::translate("LibText", "Format error: ") + pattern;
     }
 }

@@ -61,7 +61,7 @@ QString OneLine(QString text)
 
 [[noreturn]] void RaiseOpenError(const QString &fileName, int err)
 {
-    throw EFOpenError(SafeFormat(QCoreApplication::translate("IniFile", "Cannot open file \"%s\". %s"), fileName,
+    throw EFOpenError(SafeFormat(QCoreApplication::translate("LibText", "Cannot open file \"%s\". %s"), fileName,
                                  ErrorMessageText(static_cast<std::uint32_t>(err))),
                       static_cast<std::uint32_t>(err));
 }
@@ -447,7 +447,7 @@ void TUnicodeIniFile::Close()
     try {
         UpdateFile();
     } catch (const EStreamError &error) {
-        throw EWriteError(SafeFormat(QCoreApplication::translate("IniFile", "Error writing to \"%s\""), FileName()),
+        throw EWriteError(SafeFormat(QCoreApplication::translate("LibText", "Error writing to \"%s\""), FileName()),
                           error.Code());
     }
 }

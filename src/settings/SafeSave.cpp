@@ -34,14 +34,14 @@ ssize_t WriteSome(int fd, const char *buffer, size_t count)
 
 [[noreturn]] void RaiseCreateError(const QString &fileName, int err)
 {
-    throw EFCreateError(SafeFormat(QCoreApplication::translate("IniFile", "Cannot create file \"%s\". %s"), fileName,
+    throw EFCreateError(SafeFormat(QCoreApplication::translate("LibText", "Cannot create file \"%s\". %s"), fileName,
                                    ErrorMessageText(static_cast<std::uint32_t>(err))),
                         static_cast<std::uint32_t>(err));
 }
 
 [[noreturn]] void RaiseWriteError(int err)
 {
-    throw EWriteError(QCoreApplication::translate("IniFile", "Stream write error"), static_cast<std::uint32_t>(err));
+    throw EWriteError(QCoreApplication::translate("LibText", "Stream write error"), static_cast<std::uint32_t>(err));
 }
 
 // Returns 0 or the errno of the failing step.

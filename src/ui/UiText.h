@@ -1,20 +1,4 @@
 #pragma once
 
-#include <QCoreApplication>
-
-// One translation context per text domain: the main program's texts, the
-// dialogs' texts and the texts of the small library controls.
-struct PrgText
-{
-    Q_DECLARE_TR_FUNCTIONS(PrgText)
-};
-
-struct DlgText
-{
-    Q_DECLARE_TR_FUNCTIONS(DlgText)
-};
-
-struct LibText
-{
-    Q_DECLARE_TR_FUNCTIONS(LibText)
-};
+// The text domains live in the core, whose log and error texts use them too.
+#include "env/TextDomains.h"
