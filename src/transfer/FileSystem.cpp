@@ -173,11 +173,15 @@ bool XlFileExists(const QString &fileName, bool followLink)
     return file.IsOpen();
 }
 
-std::uint32_t GetFileAttributeData(const QString &fileName, TFileAttributeData &data, bool followLink)
+namespace {
+
+// The status of a file, with followLink that of the file a symbolic link leads
+// to (the link's own when it leads nowhere); path names the file examined.
+// 0 or the errno of the failing call.
+std::uint32_t StatFile(const QString &fileName, bool followLink, struct statx &info, QByteArray &path)
 {
-    QByteArray path = LocalName(fileName);
+    path = LocalName(fileName);
     constexpr unsigned mask = STATX_BASIC_STATS | STATX_BTIME;
-    struct statx info = {};
     if (::statx(AT_FDCWD, path.constData(), AT_SYMLINK_NOFOLLOW, mask, &info) != 0)
         return static_cast<std::uint32_t>(errno);
     QString target;
@@ -186,6 +190,17 @@ std::uint32_t GetFileAttributeData(const QString &fileName, TFileAttributeData &
         if (::statx(AT_FDCWD, path.constData(), 0, mask, &info) != 0)
             return static_cast<std::uint32_t>(errno);
     }
+    return 0;
+}
+
+} // namespace
+
+std::uint32_t GetFileAttributeData(const QString &fileName, TFileAttributeData &data, bool followLink)
+{
+    struct statx info = {};
+    QByteArray path;
+    if (const std::uint32_t error = StatFile(fileName, followLink, info, path))
+        return error;
     data.FileAttributes = AttributesOf(path, info.stx_mode);
     data.LastWriteTime = FileTimeOf(info.stx_mtime);
     data.LastAccessTime = FileTimeOf(info.stx_atime);
@@ -212,9 +227,12 @@ bool GetLinkTarget(const QString &fileName, QString &target)
 
 TDateTime GetFileWriteTime(const QString &fileName)
 {
-    TFileAttributeData data;
+    // Called for every existing copy in a run: the status alone, without the
+    // attribute lookups (statfs, extended attribute) of GetFileAttributeData.
+    struct statx info = {};
+    QByteArray path;
     TDateTime time = 0;
-    if (GetFileAttributeData(fileName, data, true) != 0 || !FileTimeToDateTime(data.LastWriteTime, time))
+    if (StatFile(fileName, true, info, path) != 0 || !FileTimeToDateTime(FileTimeOf(info.stx_mtime), time))
         return 0;
     return time;
 }
