@@ -227,9 +227,13 @@ QByteArray ZipEntryName(const QString &name, bool &utf8)
     return oem;
 }
 
-// The gzip name in ISO 8859-1 when every character fits, else in UTF-8 (os then 11).
-QByteArray GzipName(const QString &name, std::uint8_t &os)
+// The gzip name in ISO 8859-1 when every character fits, else in UTF-8 (os
+// then 11). The field ends at the first zero byte, so a zero that a device put
+// into a name becomes "_", as in local names; left in, it would cut the name
+// short and turn its rest into compressed data.
+QByteArray GzipName(QString name, std::uint8_t &os)
 {
+    name.replace(QChar(0), QLatin1Char('_'));
     const bool latin1 = std::all_of(name.begin(), name.end(), [](QChar c) { return c.unicode() < 0x100; });
     os = latin1 ? 0 : 11;
     return latin1 ? name.toLatin1() : name.toUtf8();
@@ -457,8 +461,13 @@ std::uint32_t TCopyThread::OpenStreams()
 
 void TCopyThread::ReleaseStreams()
 {
-    if (iSource)
-        iSource->Commit();
+    try {
+        if (iSource)
+            iSource->Commit();
+    } catch (...) {
+        // Any failure of the commit is ignored, a thrown one too: it runs
+        // outside Execute's guard and must not end the program.
+    }
     iSource.reset();
     SourceFileData.StreamData.FileStream.reset();
     sDest.reset();

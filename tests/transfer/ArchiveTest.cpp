@@ -154,6 +154,20 @@ TEST_F(ArchiveTest, GzipFilesAreReadByGzipAndPython)
     }
 }
 
+TEST_F(ArchiveTest, ZeroInADeviceNameCannotBreakTheGzipHeader)
+{
+    const QByteArray data = TextBytes(3000);
+    const QString deviceName = QStringLiteral("a") + QChar(0) + QStringLiteral("b.txt");
+    const QString path = Dir.filePath("nul.gz");
+    auto worker =
+        RunCopy(MakeFileData(deviceName, std::make_shared<TMemorySourceStream>(data), data.size()), path, GzipOptions);
+    ASSERT_EQ(worker->ErrorCode(), 0);
+    ExpectPeerAccepts("gzip", {"-t", path});
+    const QJsonObject found = Python("gzip", path);
+    EXPECT_EQ(found["name"].toString(), "a_b.txt");
+    EXPECT_EQ(found["sha256"].toString(), Sha256(data));
+}
+
 TEST_F(ArchiveTest, EmptyGzipHasTheFullFrame)
 {
     const QString path = Write({"", QByteArray()}, "unnamed.gz", GzipOptions);

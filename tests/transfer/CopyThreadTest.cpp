@@ -12,8 +12,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <climits>
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <sys/mount.h>
 #include <unistd.h>
@@ -225,8 +225,8 @@ TEST_F(CopyThreadTest, TargetNameOfTheLongestAllowedLengthIsCopied)
     // The temporary name must not grow with the target's name.
     const QString longest = QString(NAME_MAX - 3, 'n') + ".gz";
     const QByteArray data = Pattern(1000);
-    for (const TCopyOptions &options :
-         {BackupOptions, TCopyOptions{coOverwrite, coTimeStamp, coCompress}, TCopyOptions{coOverwrite, coZipCompress}}) {
+    for (const TCopyOptions &options : {BackupOptions, TCopyOptions{coOverwrite, coTimeStamp, coCompress},
+                                        TCopyOptions{coOverwrite, coZipCompress}}) {
         auto worker = RunCopy(Source(data), Path(longest), options);
         EXPECT_EQ(worker->ErrorCode(), 0) << options.Word();
         ExpectOnly({longest});
@@ -364,6 +364,7 @@ class TThrowingStream : public ISourceStream
 {
 public:
     HRESULT Read(void *, std::uint32_t, std::uint32_t &) override { throw std::runtime_error("device gone"); }
+    HRESULT Commit() override { throw std::runtime_error("device gone"); }
 };
 
 class TBoastingStream : public ISourceStream
