@@ -569,5 +569,13 @@ Fortfahren?</translation>
         <source>Illegal regular expression!</source>
         <translation>Ungültiger regulärer Ausdruck!</translation>
     </message>
+    <message>
+        <source>&lt;Unknown error code&gt;</source>
+        <translation>&lt;Unbekannter Fehlercode&gt;</translation>
+    </message>
+    <message>
+        <source>Error calling: </source>
+        <translation>Fehler beim Aufruf: </translation>
+    </message>
 </context>
 </TS>

@@ -1,6 +1,7 @@
 #include "device/DeviceError.h"
 
 #include "env/ErrorText.h"
+#include "env/TextDomains.h"
 
 EDeviceCallError::EDeviceCallError(HRESULT errorCode, const QString &message)
     : std::runtime_error(message.toStdString()), FErrorCode(errorCode), FMessage(message)
@@ -10,9 +11,9 @@ QString DeviceCallMessage(HRESULT result, const QString &context)
 {
     // ErrorMessageText already drops trailing blanks, control characters and full stops.
     const QString text = ErrorMessageText(static_cast<std::uint32_t>(result));
-    const QString detail = text.isEmpty() ? QStringLiteral("<Unknown error code>")
+    const QString detail = text.isEmpty() ? PrgText::tr("<Unknown error code>")
                                           : text + QString::asprintf(" (0x%.8X)", static_cast<std::uint32_t>(result));
-    return QStringLiteral("Error calling: ") + context + QStringLiteral(" : ") + detail;
+    return PrgText::tr("Error calling: ") + context + QStringLiteral(" : ") + detail;
 }
 
 void CheckDeviceCall(HRESULT result, const QString &context)

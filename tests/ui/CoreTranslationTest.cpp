@@ -1,6 +1,7 @@
 #include "UiTestSupport.h"
 
 #include "app/LogMessages.h"
+#include "device/DeviceError.h"
 #include "env/ErrorText.h"
 #include "filter/TextFilter.h"
 #include "ui/StartUp.h"
@@ -111,6 +112,10 @@ private Q_SLOTS:
     void errorTextsComeOutGerman()
     {
         QCOMPARE(ErrorCodeText(0x80990001u), QStringLiteral("Fehlercode = 0x80990001"));
+        QCOMPARE(DeviceCallMessage(static_cast<HRESULT>(0x80004005u), QStringLiteral("GetDevices")),
+                 QStringLiteral("Fehler beim Aufruf: GetDevices : Nicht näher bezeichneter Fehler (0x80004005)"));
+        QCOMPARE(DeviceCallMessage(static_cast<HRESULT>(0x80990001u), QStringLiteral("Open")),
+                 QStringLiteral("Fehler beim Aufruf: Open : <Unbekannter Fehlercode>"));
         TTextFilter filter;
         filter.SetRegular(true);
         try {
