@@ -10,11 +10,6 @@
 
 #include <cmath>
 
-QString Tx(const char *text)
-{
-    return PrgText::tr(text);
-}
-
 QString CounterLineText(int count)
 {
     return QStringLiteral("    ") + SafeFormat(PrgText::tr("%u objects found"), count);

@@ -9,8 +9,6 @@
 // Every text the main job writes to the progress log, translated and filled by
 // safe formatting. Indents are the callers' business (see TProgressLog).
 
-QString Tx(const char *text);
-
 QString CounterLineText(int count);                    // "    %u objects found"
 QString LoadingDeviceListText();                       // "Loading device list"
 QString DevicesFoundText(int count);                   // "No portable device found" / ...
