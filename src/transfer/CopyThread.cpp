@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <system_error>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <zlib.h>
@@ -273,10 +274,29 @@ TCopyThread::~TCopyThread()
 
 void TCopyThread::Start()
 {
-    std::lock_guard lock(FMutex);
-    if (FThread.joinable() || Done())
-        return;
-    FThread = std::thread([this] { Run(); });
+    {
+        std::lock_guard lock(FMutex);
+        if (FThread.joinable() || Done())
+            return;
+        try {
+            FThread = LaunchThread();
+            return;
+        } catch (const std::system_error &error) {
+            FSysErrMsg = SystemErrorText(static_cast<std::uint32_t>(error.code().value()));
+            // Nobody would release a pause: there is no thread to hold.
+            FPaused = false;
+        }
+    }
+    // Without a thread of its own the copy fails here, like a worker that
+    // threw, so that its owner is not left waiting for a Done that never comes.
+    ReleaseStreams();
+    RemoveTemporary();
+    DoneThread(CopyErrorWrite);
+}
+
+std::thread TCopyThread::LaunchThread()
+{
+    return std::thread([this] { Run(); });
 }
 
 void TCopyThread::StopThread()

@@ -166,6 +166,9 @@ protected:
     // The copy itself, on the worker's thread; returns the result code.
     virtual std::uint32_t Execute();
     virtual void DoneThread(std::uint32_t code);
+    // Runs the copy on a thread of its own; throws std::system_error when the
+    // system has no thread to give.
+    virtual std::thread LaunchThread();
     virtual void DoProgress(TFileAction action, std::int64_t count, bool speedLimit);
 
     // Ends the thread (cancelling a running copy) and waits for it. Every
@@ -260,7 +263,7 @@ protected:
     QString FName;
 };
 
-class TWinCopyThread final : public TGZipThread
+class TWinCopyThread : public TGZipThread
 {
 public:
     // Builds the worker for one file; with suspend false it starts at once.

@@ -379,6 +379,18 @@ public:
 
 } // namespace
 
+class TNoThreadWorker : public TWinCopyThread
+{
+public:
+    using TWinCopyThread::TWinCopyThread;
+
+protected:
+    std::thread LaunchThread() override
+    {
+        throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+    }
+};
+
 TEST_F(CopyThreadTest, WhateverFailsTheWorkerReportsDoneWithACode)
 {
     ASSERT_TRUE(WriteWholeFile(Path("a.bin"), "earlier"));
@@ -397,6 +409,16 @@ TEST_F(CopyThreadTest, WhateverFailsTheWorkerReportsDoneWithACode)
     ASSERT_TRUE(worker->WaitFor(60000));
     EXPECT_EQ(worker->ErrorCode(), 0x1105);
     EXPECT_EQ(worker->SysErrorMsg(), "progress failed");
+
+    // A system out of threads fails the copy at once instead of leaving its owner waiting.
+    TNoThreadWorker starved(Source(Pattern(100)), Path("a.bin"), BackupOptions);
+    std::atomic<bool> onDoneCalled{false};
+    starved.SetOnDone([&onDoneCalled] { onDoneCalled = true; });
+    starved.Start();
+    EXPECT_TRUE(starved.Done());
+    EXPECT_TRUE(onDoneCalled);
+    EXPECT_EQ(starved.ErrorCode(), 0x1105);
+    EXPECT_EQ(starved.SysErrorMsg(), SystemErrorText(EAGAIN));
 
     EXPECT_EQ(ReadWholeFile(Path("a.bin")), "earlier");
     ExpectOnly({"a.bin"});
