@@ -454,26 +454,17 @@ public:
 
     HRESULT GetDeviceFriendlyName(const QString &deviceID, QString &name) override
     {
-        TSimulatedDeviceConfig config;
-        HRESULT hr = Config(deviceID, config);
-        name = config.FriendlyName;
-        return hr;
+        return ConfigText(deviceID, &TSimulatedDeviceConfig::FriendlyName, name);
     }
 
     HRESULT GetDeviceManufacturer(const QString &deviceID, QString &manufacturer) override
     {
-        TSimulatedDeviceConfig config;
-        HRESULT hr = Config(deviceID, config);
-        manufacturer = config.Manufacturer;
-        return hr;
+        return ConfigText(deviceID, &TSimulatedDeviceConfig::Manufacturer, manufacturer);
     }
 
     HRESULT GetDeviceDescription(const QString &deviceID, QString &description) override
     {
-        TSimulatedDeviceConfig config;
-        HRESULT hr = Config(deviceID, config);
-        description = config.Description;
-        return hr;
+        return ConfigText(deviceID, &TSimulatedDeviceConfig::Description, description);
     }
 
     HRESULT Open(const QString &deviceID, const TClientInformation &,
@@ -511,6 +502,15 @@ private:
             return E_DEVICE_IO;
         }
         return S_OK;
+    }
+
+    // device.ini is read afresh on every call, so an edited device shows at once.
+    HRESULT ConfigText(const QString &deviceID, QString TSimulatedDeviceConfig::*field, QString &text) const
+    {
+        TSimulatedDeviceConfig config;
+        const HRESULT hr = Config(deviceID, config);
+        text = config.*field;
+        return hr;
     }
 
     QString FFolder;
