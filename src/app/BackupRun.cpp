@@ -6,10 +6,10 @@
 #include "app/Placeholders.h"
 #include "app/ProgressLog.h"
 #include "app/TimeSlot.h"
+#include "base/ErrorText.h"
 #include "device/LocalName.h"
 #include "device/PortableDevice.h"
 #include "device/PortableDeviceContent.h"
-#include "env/ErrorText.h"
 #include "transfer/FileSystem.h"
 
 #include <QCoreApplication>

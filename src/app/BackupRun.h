@@ -1,8 +1,8 @@
 #pragma once
 
 #include "app/BackupConfig.h"
+#include "base/FileData.h"
 #include "transfer/CopyThread.h"
-#include "transfer/FileData.h"
 
 #include <QList>
 #include <QString>

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "base/FileData.h"
 #include "env/LocaleText.h"
-#include "transfer/FileData.h"
 
 #include <QDateTime>
 #include <QString>

@@ -1,10 +1,10 @@
 #include "app/LogMessages.h"
 
 #include "app/LocaleDates.h"
-#include "env/ErrorText.h"
+#include "base/ErrorText.h"
+#include "base/SafeFormat.h"
+#include "base/TextDomains.h"
 #include "env/PluralText.h"
-#include "env/SafeFormat.h"
-#include "env/TextDomains.h"
 
 #include <QCoreApplication>
 

@@ -2,10 +2,10 @@
 
 #include "app/LocaleDates.h"
 #include "app/LogMessages.h"
+#include "base/SafeFormat.h"
 #include "device/PortableDevice.h"
 #include "device/PortableDeviceContent.h"
 #include "env/ProgramVersion.h"
-#include "env/SafeFormat.h"
 #include "settings/IniFile.h"
 
 #include <QCoreApplication>

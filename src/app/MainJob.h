@@ -3,7 +3,7 @@
 #include "app/BackupConfig.h"
 #include "app/BackupRun.h"
 #include "app/ProgressLog.h"
-#include "transfer/FileData.h"
+#include "base/FileData.h"
 
 #include <QList>
 #include <QObject>

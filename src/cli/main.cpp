@@ -2,6 +2,7 @@
 
 #include "app/LogMessages.h"
 #include "app/MainJob.h"
+#include "base/TextDomains.h"
 #include "cli/CliOptions.h"
 #include "cli/ConsoleLog.h"
 #include "device/DeviceError.h"
@@ -9,7 +10,6 @@
 #include "device/PortableDeviceContent.h"
 #include "device/mtp/BackendChoice.h"
 #include "env/ProgramVersion.h"
-#include "env/TextDomains.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>

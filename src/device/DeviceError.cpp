@@ -1,7 +1,7 @@
 #include "device/DeviceError.h"
 
-#include "env/ErrorText.h"
-#include "env/TextDomains.h"
+#include "base/ErrorText.h"
+#include "base/TextDomains.h"
 
 EDeviceCallError::EDeviceCallError(HRESULT errorCode, const QString &message)
     : std::runtime_error(message.toStdString()), FErrorCode(errorCode), FMessage(message)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "transfer/SourceStream.h"
+#include "base/SourceStream.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "base/FileData.h"
+#include "base/SourceStream.h"
 #include "device/DeviceGuid.h"
-#include "transfer/FileData.h"
-#include "transfer/SourceStream.h"
 
 #include <QString>
 #include <QStringList>

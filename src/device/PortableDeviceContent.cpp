@@ -1,6 +1,6 @@
 #include "device/PortableDeviceContent.h"
 
-#include "transfer/FileTimes.h"
+#include "base/FileTimes.h"
 
 #include <QSet>
 

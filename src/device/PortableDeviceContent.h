@@ -1,9 +1,9 @@
 #pragma once
 
+#include "base/FileData.h"
 #include "device/DeviceError.h"
 #include "device/DeviceService.h"
 #include "device/DeviceTypes.h"
-#include "transfer/FileData.h"
 
 #include <QHash>
 #include <QString>

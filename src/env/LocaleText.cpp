@@ -1,6 +1,6 @@
 #include "env/LocaleText.h"
 
-#include "env/SafeFormat.h"
+#include "base/SafeFormat.h"
 
 #include <QRegularExpression>
 

@@ -1,6 +1,6 @@
 #include "env/PluralText.h"
 
-#include "env/SafeFormat.h"
+#include "base/SafeFormat.h"
 
 QString PluralText(const QString &NoneText, const QString &OneText, const QString &ManyFormat, std::uint64_t Count,
                    bool GroupDigits)

@@ -1,8 +1,8 @@
 #include "env/SizeText.h"
 
+#include "base/SafeFormat.h"
+#include "base/TrimText.h"
 #include "env/LocaleText.h"
-#include "env/SafeFormat.h"
-#include "env/TrimText.h"
 
 #include <cmath>
 #include <limits>

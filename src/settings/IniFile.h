@@ -126,8 +126,3 @@ bool ReadBoolFromIni(const QString &FileName, const QString &Section, const QStr
 // cannot be read counts as a missing one (Default), it raises nothing.
 QString ReadStringFromIni(const QString &FileName, const QString &Section, const QString &Ident,
                           const QString &Default = QString());
-
-// The integer rule of stored values: "0x"/"0X"/"$"/"x"/"X" hexadecimal bit
-// patterns or signed decimals, leading blanks, the whole text; false on any failure.
-bool ParseIniInteger32(const QString &Text, int &Value);
-bool ParseIniInteger64(const QString &Text, std::int64_t &Value);

@@ -1,8 +1,8 @@
 #include "settings/SafeSave.h"
 
-#include "env/ErrorText.h"
-#include "env/FileDescriptor.h"
-#include "env/SafeFormat.h"
+#include "base/ErrorText.h"
+#include "base/FileDescriptor.h"
+#include "base/SafeFormat.h"
 #include "settings/StreamErrors.h"
 
 #include <QCoreApplication>

@@ -1,8 +1,8 @@
 #include "transfer/CopyThread.h"
 
-#include "env/ErrorText.h"
+#include "base/ErrorText.h"
+#include "base/FileTimes.h"
 #include "transfer/FileSystem.h"
-#include "transfer/FileTimes.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -12,9 +12,9 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
-#include <system_error>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <system_error>
 #include <zlib.h>
 
 namespace {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "transfer/FileData.h"
+#include "base/FileData.h"
 #include "transfer/WriteFileStream.h"
 
 #include <QString>

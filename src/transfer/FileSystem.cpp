@@ -1,7 +1,7 @@
 #include "transfer/FileSystem.h"
 
-#include "env/FileDescriptor.h"
-#include "transfer/FileTimes.h"
+#include "base/FileDescriptor.h"
+#include "base/FileTimes.h"
 
 #include <QByteArray>
 #include <QFile>

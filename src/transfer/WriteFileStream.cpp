@@ -1,6 +1,6 @@
 #include "transfer/WriteFileStream.h"
 
-#include "env/ErrorText.h"
+#include "base/ErrorText.h"
 
 #include <QFile>
 

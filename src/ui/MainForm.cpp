@@ -15,13 +15,13 @@
 #include "app/LogMessages.h"
 #include "app/ProgramSettings.h"
 #include "app/TimeSlot.h"
+#include "base/ErrorText.h"
+#include "base/SafeFormat.h"
 #include "device/DeviceError.h"
 #include "device/PortableDevice.h"
-#include "env/ErrorText.h"
 #include "env/Family.h"
 #include "env/LocaleText.h"
 #include "env/ProgramVersion.h"
-#include "env/SafeFormat.h"
 #include "env/SizeText.h"
 
 #include <QApplication>

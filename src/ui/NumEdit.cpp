@@ -1,7 +1,7 @@
 #include "ui/NumEdit.h"
 
-#include "env/TrimText.h"
-#include "settings/IniFile.h"
+#include "base/IntegerText.h"
+#include "base/TrimText.h"
 #include "ui/MessageDialog.h"
 #include "ui/UiText.h"
 
@@ -77,7 +77,7 @@ bool ParseGroup(TNumMode base, QString group, std::int64_t &value)
     if (base == nmDecimal) {
         group.remove(QLatin1Char(' '));
         int decimal = 0;
-        if (!ParseIniInteger32(group, decimal))
+        if (!ParseInteger32(group, decimal))
             return false;
         value = decimal;
         return true;

@@ -7,6 +7,7 @@
 #include "ui/MessageDialog.h"
 
 #include "app/Locations.h"
+#include "base/IntegerText.h"
 #include "device/DeviceError.h"
 #include "settings/IniFile.h"
 
@@ -34,7 +35,7 @@ int FamilyIconStyle(const QString &familyCfg)
     // A configuration that cannot be read counts as one without the key; the
     // program starts all the same.
     int style = 0;
-    return ParseIniInteger32(ReadStringFromIni(familyCfg, QStringLiteral("Config"), QStringLiteral("IconStyle")), style)
+    return ParseInteger32(ReadStringFromIni(familyCfg, QStringLiteral("Config"), QStringLiteral("IconStyle")), style)
                ? style
                : 0;
 }

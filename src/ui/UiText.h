@@ -1,4 +1,4 @@
 #pragma once
 
 // The text domains live in the core, whose log and error texts use them too.
-#include "env/TextDomains.h"
+#include "base/TextDomains.h"

@@ -1,6 +1,6 @@
 #include "app/ProgressLog.h"
 #include "app/LogMessages.h"
-#include "env/SafeFormat.h"
+#include "base/SafeFormat.h"
 
 #include <QFile>
 #include <QTemporaryDir>

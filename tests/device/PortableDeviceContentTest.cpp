@@ -1,8 +1,8 @@
 #include "support/FakeDeviceService.h"
 #include "support/HostileDeviceService.h"
 
+#include "base/FileTimes.h"
 #include "device/PortableDeviceContent.h"
-#include "transfer/FileTimes.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -1,10 +1,10 @@
 #include "support/SimulatedDevices.h"
 
+#include "base/FileTimes.h"
 #include "device/DeviceServices.h"
 #include "device/LocalName.h"
 #include "device/PortableDevice.h"
 #include "device/sim/SimulatedDeviceService.h"
-#include "transfer/FileTimes.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
-#include "env/ErrorText.h"
+#include "base/ErrorText.h"
 
-#include "transfer/SourceStream.h"
+#include "base/SourceStream.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
+#include "base/SafeFormat.h"
+#include "base/TrimText.h"
 #include "env/CommaText.h"
 #include "env/History.h"
 #include "env/LocaleText.h"
 #include "env/PluralText.h"
 #include "env/ProgramVersion.h"
-#include "env/SafeFormat.h"
 #include "env/SizeText.h"
-#include "env/TrimText.h"
 #include "settings/IniFile.h"
 
 #include <QTemporaryDir>

@@ -1,5 +1,5 @@
 #include "app/TimeSlot.h"
-#include "transfer/FileTimes.h"
+#include "base/FileTimes.h"
 
 #include <gtest/gtest.h>
 

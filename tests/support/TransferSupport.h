@@ -1,7 +1,7 @@
 #pragma once
 
+#include "base/FileData.h"
 #include "transfer/CopyThread.h"
-#include "transfer/FileData.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,6 +1,6 @@
+#include "base/FileTimes.h"
 #include "support/TransferSupport.h"
 #include "transfer/CopyThread.h"
-#include "transfer/FileTimes.h"
 #include "transfer/SourceStreams.h"
 
 #include <QCryptographicHash>

@@ -1,8 +1,8 @@
 #include "transfer/CopyThread.h"
-#include "env/ErrorText.h"
+#include "base/ErrorText.h"
+#include "base/FileTimes.h"
 #include "support/TransferSupport.h"
 #include "transfer/FileSystem.h"
-#include "transfer/FileTimes.h"
 #include "transfer/SourceStreams.h"
 
 #include <QDir>

@@ -1,5 +1,5 @@
 #include "transfer/FileSystem.h"
-#include "transfer/FileTimes.h"
+#include "base/FileTimes.h"
 
 #include <QDir>
 #include <QFile>

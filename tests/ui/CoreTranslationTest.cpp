@@ -1,8 +1,8 @@
 #include "UiTestSupport.h"
 
 #include "app/LogMessages.h"
+#include "base/ErrorText.h"
 #include "device/DeviceError.h"
-#include "env/ErrorText.h"
 #include "filter/TextFilter.h"
 #include "ui/StartUp.h"
 

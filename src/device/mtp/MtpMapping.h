@@ -1,9 +1,9 @@
 #pragma once
 
+#include "base/FileData.h"
+#include "base/SourceStream.h"
 #include "device/DeviceTypes.h"
 #include "device/mtp/MtpLibrary.h"
-#include "transfer/FileData.h"
-#include "transfer/SourceStream.h"
 
 #include <QString>
 

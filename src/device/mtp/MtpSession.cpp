@@ -1,7 +1,7 @@
 #include "device/mtp/MtpSession.h"
 
 #include "device/mtp/MtpMapping.h"
-#include "device/mtp/MtpStream.h"
+#include "device/mtp/MtpTransfer.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "base/SourceStream.h"
 #include "device/mtp/MtpLibrary.h"
-#include "transfer/SourceStream.h"
 
 #include <QString>
 

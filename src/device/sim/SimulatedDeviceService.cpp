@@ -1,10 +1,10 @@
 #include "device/sim/SimulatedDeviceService.h"
 
+#include "base/FileTimes.h"
 #include "device/DeviceTypes.h"
 #include "device/IdListEnumerator.h"
 #include "device/sim/SimulatedDeviceConfig.h"
 #include "settings/StreamErrors.h"
-#include "transfer/FileTimes.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "env/TrimText.h"
+#include "base/TrimText.h"
 
 QStringView TrimControls(QStringView text)
 {

@@ -1,6 +1,6 @@
-#include "env/ErrorText.h"
+#include "base/ErrorText.h"
 
-#include "env/SafeFormat.h"
+#include "base/SafeFormat.h"
 
 #include <QCoreApplication>
 

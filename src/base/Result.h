@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
 
 // Result codes in the HRESULT form: negative is failure. The device layer and
 // the copy worker share them, so that texts keep the "(0x%.8x)" form users know.
@@ -31,21 +30,3 @@ constexpr HRESULT HResultFromErrno(int err)
     return err <= 0 ? static_cast<HRESULT>(err)
                     : static_cast<HRESULT>((static_cast<std::uint32_t>(err) & 0xFFFF) | (7u << 16) | 0x80000000u);
 }
-
-// A readable byte stream over one source file: a device object's content, or a
-// local file or memory block in tests and benchmarks. Read may be called from
-// the copy worker's thread.
-class ISourceStream
-{
-public:
-    virtual ~ISourceStream() = default;
-
-    // Reads up to size bytes into buffer and reports how many arrived; fewer
-    // than size means the end was reached. A negative result is a read failure.
-    virtual HRESULT Read(void *buffer, std::uint32_t size, std::uint32_t &bytesRead) = 0;
-
-    // Ends the transfer after the last read.
-    virtual HRESULT Commit() { return S_OK; }
-};
-
-using SourceStreamPtr = std::shared_ptr<ISourceStream>;

@@ -1,4 +1,4 @@
-#include "env/SafeFormat.h"
+#include "base/SafeFormat.h"
 
 #include <QCoreApplication>
 

@@ -1,4 +1,4 @@
-#include "transfer/FileTimes.h"
+#include "base/FileTimes.h"
 
 #include <cmath>
 #include <ctime>
