@@ -3,7 +3,7 @@
 #include "app/BackupConfig.h"
 #include "app/LocaleDates.h"
 #include "app/TimeSlot.h"
-#include "device/mtp/BackendChoice.h"
+#include "device/BackendChoice.h"
 
 #include <QDate>
 #include <QTime>

@@ -5,10 +5,10 @@
 #include "base/TextDomains.h"
 #include "cli/CliOptions.h"
 #include "cli/ConsoleLog.h"
+#include "device/BackendChoice.h"
 #include "device/DeviceError.h"
 #include "device/PortableDevice.h"
 #include "device/PortableDeviceContent.h"
-#include "device/mtp/BackendChoice.h"
 #include "env/ProgramVersion.h"
 
 #include <QCoreApplication>

@@ -1,6 +1,6 @@
 #include "device/DeviceServices.h"
 
-#include "device/mtp/BackendChoice.h"
+#include "device/BackendChoice.h"
 #include "device/mtp/MtpDeviceService.h"
 #include "device/sim/SimulatedDeviceService.h"
 

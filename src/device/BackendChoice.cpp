@@ -1,4 +1,4 @@
-#include "device/mtp/BackendChoice.h"
+#include "device/BackendChoice.h"
 
 #include <QtGlobal>
 
