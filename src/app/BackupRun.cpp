@@ -12,9 +12,7 @@
 #include "device/PortableDeviceContent.h"
 #include "transfer/FileSystem.h"
 
-#include <QCoreApplication>
 #include <QDir>
-#include <QEventLoop>
 
 #include <cmath>
 
@@ -42,6 +40,7 @@ TBackupRun::TBackupRun(TPortableDevice &device, const TBackupConfig &config, TPr
 void TBackupRun::Cancel()
 {
     FCancelled = true;
+    const std::lock_guard<std::mutex> lock(FWorkerMutex);
     if (FWorker != nullptr)
         FWorker->CancelThread();
 }
@@ -152,10 +151,10 @@ void TBackupRun::BackupFile(TPortableDeviceObject &file, const QString &folderDe
         return;
     }
     FLog.LogLine(CopiedText(name, exists), 4);
-    QCoreApplication::processEvents();
 
     if (!CopyFile(file, localTime, target)) {
-        ++FTotals.Failed;
+        if (!IsCancelled())
+            ++FTotals.Failed;
         return;
     }
     ++FFileCount;
@@ -190,10 +189,11 @@ bool TBackupRun::CopyFile(TPortableDeviceObject &file, TDateTime localTime, cons
         FLog.LogLine(ErrorLineText(DeviceReadErrorText(static_cast<std::uint32_t>(result))), 0);
         return false;
     }
-    // The loop outlives the worker, whose completion call may still be on its way.
-    QEventLoop waitLoop;
     TWinCopyThread worker(data, target, CopyOptions, true, tpNormal);
-    RunWorker(worker, waitLoop);
+    RunWorker(worker);
+    // A copy stopped by Cancel leaves nothing behind; the run's end says it was cancelled.
+    if (IsCancelled() && (static_cast<std::uint32_t>(worker.ErrorCode()) & 0xFFFu) == CopyErrorCancelled)
+        return false;
     if (worker.ErrorCode() != 0) {
         FLog.LogLine(ErrorLineText(CopyErrorText(worker.SysErrorMsg(), worker.ErrorCode())), 0);
         return false;
@@ -201,16 +201,16 @@ bool TBackupRun::CopyFile(TPortableDeviceObject &file, TDateTime localTime, cons
     return true;
 }
 
-void TBackupRun::RunWorker(TWinCopyThread &worker, QEventLoop &waitLoop)
+void TBackupRun::RunWorker(TWinCopyThread &worker)
 {
-    // The worker wakes this thread when it is done; meanwhile its events go
-    // on, so a window stays live and a cancel request gets through.
-    worker.SetOnDone([&waitLoop]() { QMetaObject::invokeMethod(&waitLoop, &QEventLoop::quit, Qt::QueuedConnection); });
-    FWorker = &worker;
-    if (IsCancelled())
-        worker.CancelThread();
+    {
+        const std::lock_guard<std::mutex> lock(FWorkerMutex);
+        FWorker = &worker;
+        if (IsCancelled())
+            worker.CancelThread();
+    }
     worker.Start();
-    while (!worker.Done())
-        waitLoop.exec();
+    worker.WaitFor();
+    const std::lock_guard<std::mutex> lock(FWorkerMutex);
     FWorker = nullptr;
 }

@@ -8,12 +8,12 @@
 #include <QString>
 
 #include <atomic>
+#include <mutex>
 
 class TPortableDevice;
 class TPortableDeviceContent;
 class TPortableDeviceObject;
 class TProgressLog;
-class QEventLoop;
 
 // What a run did, over all selected folders.
 struct TRunTotals
@@ -23,13 +23,14 @@ struct TRunTotals
     int Failed = 0;       // the device would not hand the file out, or the copy failed
     int FolderErrors = 0; // folders whose contents could not be listed
     bool Cancelled = false;
+    QString Refused; // why the run did not start; empty when it ran
 };
 
 // One backup run: copies every file below the selected device folders into a
 // folder tree under the destination that mirrors the device's folder names,
 // with filter, time slot, compression and overwrite rule, and logs every step.
-// It runs on the calling thread; while a copy worker runs it keeps that
-// thread's event loop going, so a window stays live and can call Cancel.
+// It runs on the calling thread and blocks it while a copy worker runs; it
+// never runs an event loop. Cancel may be called from any thread.
 class TBackupRun
 {
 public:
@@ -55,7 +56,7 @@ private:
     bool ShouldWrite(const QString &target, bool exists, TDateTime deviceTime) const;
     // localTime: the file's modification date as the device reported it.
     bool CopyFile(TPortableDeviceObject &file, TDateTime localTime, const QString &target);
-    void RunWorker(TWinCopyThread &worker, QEventLoop &waitLoop);
+    void RunWorker(TWinCopyThread &worker);
     void ReportFolderListingError(TPortableDeviceObject &folder);
 
     TPortableDevice &FDevice;
@@ -66,5 +67,6 @@ private:
     int FFileCount = 0;
     TRunTotals FTotals;
     std::atomic<bool> FCancelled{false};
-    TWinCopyThread *FWorker = nullptr; // the worker under way, for Cancel
+    std::mutex FWorkerMutex;
+    TWinCopyThread *FWorker = nullptr; // the worker under way, for Cancel; guarded by FWorkerMutex
 };

@@ -112,6 +112,13 @@ QString DetermineUserPath(const TSystemEnvironment &env)
     return WithTrailingSlash(env.DocumentsDir);
 }
 
+QString DetermineDesktopDir(const TSystemEnvironment &env)
+{
+    if (!env.DesktopDir.isEmpty())
+        return WithTrailingSlash(env.DesktopDir);
+    return env.HomeDir.isEmpty() ? QString() : WithTrailingSlash(env.HomeDir) + QStringLiteral("Desktop/");
+}
+
 QString DetermineConfigDir(const TSystemEnvironment &env, const QString &appPath)
 {
     const QString programFolder = ProgramFolder(env);

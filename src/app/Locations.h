@@ -31,6 +31,9 @@ QString DetermineFamilyCfg(const TSystemEnvironment &env, const TStartOptions &o
 // $XDG_CONFIG_HOME/Quenbry6/, or the program's folder when that is unknown.
 QString DetermineAppPath(const TSystemEnvironment &env);
 QString DetermineUserPath(const TSystemEnvironment &env);
+// The desktop folder (XDG user dirs), else "Desktop" in the home folder;
+// with trailing "/", empty when neither is known.
+QString DetermineDesktopDir(const TSystemEnvironment &env);
 // The family's folder (the "IniPath" value, else AppPath), created when
 // missing, or AppPath when that fails; the program's folder when it runs from
 // a USB drive.

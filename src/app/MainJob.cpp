@@ -2,13 +2,14 @@
 
 #include "app/LocaleDates.h"
 #include "app/LogMessages.h"
+#include "app/RunCheck.h"
 #include "base/SafeFormat.h"
+#include "device/DeviceError.h"
 #include "device/PortableDevice.h"
 #include "device/PortableDeviceContent.h"
 #include "env/ProgramVersion.h"
 #include "settings/IniFile.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 
@@ -22,6 +23,22 @@ QString DirKey(int number)
     return SafeFormat(QStringLiteral("Dir%.2d"), number);
 }
 
+// The text of an error raised by long work, for the log.
+QString ErrorMessage(const std::exception_ptr &error)
+{
+    try {
+        std::rethrow_exception(error);
+    } catch (const EDeviceCallError &e) {
+        return e.Message();
+    } catch (const EStreamError &e) {
+        return e.Message();
+    } catch (const std::exception &e) {
+        return QString::fromLocal8Bit(e.what());
+    } catch (...) {
+        return QStringLiteral("Unknown error");
+    }
+}
+
 } // namespace
 
 QString StartHeaderText()
@@ -30,10 +47,21 @@ QString StartHeaderText()
            QStringLiteral(")");
 }
 
-TMainJob::TMainJob(QObject *parent) : QObject(parent), FDevManager(std::make_unique<TPortableDeviceManager>())
+TMainJob::TMainJob(QObject *parent) : TMainJob(TWorkMode::Synchronous, parent)
 {}
 
-TMainJob::~TMainJob() = default;
+TMainJob::TMainJob(TWorkMode mode, QObject *parent)
+    : QObject(parent), FMode(mode), FDevManager(std::make_unique<TPortableDeviceManager>())
+{}
+
+TMainJob::~TMainJob()
+{
+    // A tree read cannot be stopped; it ends on its own. What it posts back is
+    // dropped with this object.
+    CancelRun();
+    if (FWorker.joinable())
+        FWorker.join();
+}
 
 void TMainJob::SetEditStatus(TEditStatus status)
 {
@@ -43,24 +71,110 @@ void TMainJob::SetEditStatus(TEditStatus status)
     Q_EMIT EditStatusChanged(status);
 }
 
+void TMainJob::BeginWork()
+{
+    FBusy = true;
+    Q_EMIT BusyChanged(true);
+}
+
+void TMainJob::EndWork()
+{
+    FBusy = false;
+    FRunning = false;
+    Q_EMIT BusyChanged(false);
+}
+
+void TMainJob::Launch(TStep work, TStep next)
+{
+    FWorkError = nullptr;
+    TStep guarded = [this, work = std::move(work)] {
+        try {
+            work();
+        } catch (...) {
+            FWorkError = std::current_exception();
+        }
+    };
+    if (FMode == TWorkMode::Synchronous) {
+        guarded();
+        next();
+        return;
+    }
+    if (FWorker.joinable())
+        FWorker.join();
+    try {
+        FWorkerActive = true;
+        FWorker = std::thread([this, guarded, next] {
+            guarded();
+            // Queued behind every log line of the work, so the log is complete when next runs.
+            QMetaObject::invokeMethod(
+                this,
+                [this, next] {
+                    FWorker.join();
+                    FWorkerActive = false;
+                    try {
+                        next();
+                    } catch (...) {
+                        // A step on this thread failed (a device that cannot be
+                        // opened again): the work ends here, with its error logged.
+                        FLog.LogLine(ErrorMessage(std::current_exception()), 0);
+                        if (FBusy)
+                            EndWork();
+                    }
+                },
+                Qt::QueuedConnection);
+        });
+    } catch (const std::system_error &) {
+        // No thread to be had: the work fails, the caller hears of it as of any failure.
+        FWorkerActive = false;
+        FWorkError = std::current_exception();
+        next();
+    }
+}
+
+bool TMainJob::TakeWorkError()
+{
+    if (!FWorkError)
+        return false;
+    // Threaded work has nobody to throw to: its error goes to the log.
+    if (FMode == TWorkMode::Threaded) {
+        FLog.LogLine(ErrorMessage(FWorkError), 0);
+        FWorkError = nullptr;
+    }
+    return true;
+}
+
+void TMainJob::RethrowWorkError()
+{
+    if (FMode != TWorkMode::Synchronous || !FWorkError)
+        return;
+    const std::exception_ptr error = FWorkError;
+    FWorkError = nullptr;
+    std::rethrow_exception(error);
+}
+
 QStringList TMainJob::RefreshDeviceList(const QString &header)
 {
-    // Nothing may close the device under a run in progress.
-    if (IsRunning())
+    // Nothing may close the device under work in progress.
+    if (FBusy)
         return {};
+    return ListDevices(header);
+}
+
+QStringList TMainJob::ListDevices(const QString &header)
+{
     FLog.Clear();
     if (!header.isEmpty())
         FLog.LogLine(header, 0);
     FLog.LogLine(LoadingDeviceListText(), 2);
+    // The window's device is closed now; nothing may touch it until a device is selected again.
+    FDevice = nullptr;
+    Selection.clear();
     FDevManager->Refresh();
     QStringList names;
     for (int i = 0; i < int(FDevManager->DeviceCount()); ++i) {
         TPortableDevice *device = FDevManager->GetDevice(i);
         names.append(device != nullptr ? device->DeviceName() : QString());
     }
-    // The window's device is closed now; nothing may touch it until a device is selected again.
-    FDevice = nullptr;
-    Selection.clear();
     Q_EMIT DeviceChanged();
     FLog.LogLine(DevicesFoundText(int(FDevManager->DeviceCount())), 4);
     return names;
@@ -68,7 +182,7 @@ QStringList TMainJob::RefreshDeviceList(const QString &header)
 
 bool TMainJob::SelectDevice(int listIndex, bool selectStorages)
 {
-    if (IsRunning())
+    if (FBusy)
         return false;
     Selection.clear();
     FDevice = FDevManager->GetDevice(listIndex);
@@ -77,7 +191,7 @@ bool TMainJob::SelectDevice(int listIndex, bool selectStorages)
 
 bool TMainJob::SelectDeviceByName(const QString &deviceName, bool selectStorages)
 {
-    if (IsRunning())
+    if (FBusy)
         return false;
     Selection.clear();
     FDevice = FDevManager->GetDeviceByName(deviceName);
@@ -90,31 +204,58 @@ bool TMainJob::TakeSelectedDevice(bool selectStorages)
     if (FDevice == nullptr)
         return false;
     FLog.LogLine(SelectedDeviceText(FDevice->DeviceName()), 2);
-    ReadDeviceTree(true);
-    if (selectStorages) {
-        TPortableDeviceObject *root = FDevice->Content().DeviceObject();
-        for (int i = 0; root != nullptr && i < root->ChildCount(); ++i) {
-            TPortableDeviceObject *child = root->GetChild(i);
-            if (child != nullptr && (child->ObjectType() == otRoot || child->ObjectType() == otFolder))
-                Selection.append(child->Index());
-        }
-    }
+    BeginWork();
+    ReadTree(true, [this, selectStorages] {
+        if (FTreeComplete && selectStorages)
+            SelectTopFolders();
+        EndWork();
+        Q_EMIT DeviceTreeRead(FTreeComplete);
+    });
+    RethrowWorkError();
     return true;
 }
 
-void TMainJob::ReadDeviceTree(bool listErrors)
+void TMainJob::SelectTopFolders()
 {
-    if (FDevice == nullptr)
-        return;
+    TPortableDeviceObject *root = FDevice->Content().DeviceObject();
+    for (int i = 0; root != nullptr && i < root->ChildCount(); ++i) {
+        TPortableDeviceObject *child = root->GetChild(i);
+        if (child != nullptr && (child->ObjectType() == otRoot || child->ObjectType() == otFolder))
+            Selection.append(child->Index());
+    }
+}
+
+bool TMainJob::ReadDeviceTree(bool listErrors)
+{
+    if (FBusy || FDevice == nullptr)
+        return false;
+    BeginWork();
+    ReadTree(listErrors, [this] {
+        EndWork();
+        Q_EMIT DeviceTreeRead(FTreeComplete);
+    });
+    RethrowWorkError();
+    return true;
+}
+
+void TMainJob::ReadTree(bool listErrors, TStep next)
+{
     TPortableDeviceContent &content = FDevice->Content();
     FLog.LogLine(ReadingStructureText(), 2);
     FLog.StartCounter();
-    content.Refresh([this](int index, const QString &) {
-        FLog.CounterProgress(index);
-        // Let the window repaint the counter now and then, not for every object.
-        if (index % 10 == 0)
-            QCoreApplication::processEvents();
-    });
+    Launch([this, &content] { content.Refresh([this](int index, const QString &) { FLog.CounterProgress(index); }); },
+           [this, listErrors, next] {
+               FinishTreeRead(listErrors);
+               next();
+           });
+}
+
+void TMainJob::FinishTreeRead(bool listErrors)
+{
+    FTreeComplete = !TakeWorkError();
+    if (!FTreeComplete)
+        return;
+    TPortableDeviceContent &content = FDevice->Content();
     FLog.SetCounter(content.ObjectCount());
     FLog.LogLine(DirectoriesFoundText(content.FolderCount()), 4);
     const TErrorList &errors = content.ErrorObjects();
@@ -134,41 +275,77 @@ bool TMainJob::DeviceIsReady() const
     return FDevice != nullptr && FDevice->Content().ObjectCount() > 1;
 }
 
-bool TMainJob::OpenTaskDevice(const QString &deviceName, const TConfirmNotReady &confirmNotReady)
+void TMainJob::OpenTaskDevice(const QString &deviceName, const TConfirmNotReady &confirmNotReady,
+                              std::function<void(bool ready)> next)
 {
-    for (;;) {
-        FDevice = FDevManager->GetDeviceByName(deviceName);
-        Q_EMIT DeviceChanged();
-        if (FDevice != nullptr) {
-            FLog.LogLine(SelectedDeviceText(FDevice->DeviceName()), 2);
-            ReadDeviceTree(false);
+    FDevice = FDevManager->GetDeviceByName(deviceName);
+    Q_EMIT DeviceChanged();
+    const auto afterRead = [this, deviceName, confirmNotReady, next] {
+        if (FDevice != nullptr && !FTreeComplete) {
+            next(false);
+            return;
         }
-        if (DeviceIsReady())
-            return true;
-        if (!confirmNotReady || !confirmNotReady(DeviceNotReadyText(deviceName)))
-            return false;
-        RefreshDeviceList();
+        if (DeviceIsReady()) {
+            next(true);
+            return;
+        }
+        if (!confirmNotReady || !confirmNotReady(DeviceNotReadyText(deviceName))) {
+            next(false);
+            return;
+        }
+        ListDevices(QString());
+        OpenTaskDevice(deviceName, confirmNotReady, next);
+    };
+    if (FDevice == nullptr) {
+        afterRead();
+        return;
     }
+    FLog.LogLine(SelectedDeviceText(FDevice->DeviceName()), 2);
+    ReadTree(false, afterRead);
 }
 
 bool TMainJob::LoadTask(const QString &fileName, const TConfirmNotReady &confirmNotReady)
 {
-    if (IsRunning())
+    if (FBusy)
         return false;
+    FOutcome = false;
+    BeginWork();
+    const bool started = StartLoadTask(fileName, confirmNotReady, [this](bool loaded) {
+        FOutcome = loaded;
+        EndWork();
+        Q_EMIT TaskLoaded(loaded);
+    });
+    if (!started) {
+        EndWork();
+        return false;
+    }
+    RethrowWorkError();
+    return FMode == TWorkMode::Synchronous ? FOutcome : true;
+}
+
+bool TMainJob::StartLoadTask(const QString &fileName, const TConfirmNotReady &confirmNotReady,
+                             std::function<void(bool loaded)> next)
+{
     TaskName = fileName;
     FMissingFolders = 0;
-    std::unique_ptr<TUnicodeIniFile> file;
+    std::shared_ptr<TUnicodeIniFile> file;
     try {
         file = TUnicodeIniFile::CreateForRead(fileName);
     } catch (const EStreamError &e) {
         FLog.LogLine(ErrorLineText(e.Message()), 0);
         return false;
     }
-    TUnicodeIniFile &ini = *file;
-    const QString deviceName = ini.ReadString(SecConfig, QStringLiteral("DeviceName"), QString());
-    if (!OpenTaskDevice(deviceName, confirmNotReady))
-        return false;
+    const QString deviceName = file->ReadString(SecConfig, QStringLiteral("DeviceName"), QString());
+    OpenTaskDevice(deviceName, confirmNotReady, [this, file, next](bool ready) {
+        if (ready)
+            TakeTaskConfig(*file);
+        next(ready);
+    });
+    return true;
+}
 
+void TMainJob::TakeTaskConfig(const TUnicodeIniFile &ini)
+{
     Config.Destination = ini.ReadString(SecConfig, QStringLiteral("Destination"), QString());
     ReadConfigKeys(ini, Config);
 
@@ -197,11 +374,13 @@ bool TMainJob::LoadTask(const QString &fileName, const TConfirmNotReady &confirm
     }
     FEditStatus = esSaved;
     Q_EMIT EditStatusChanged(FEditStatus);
-    return true;
 }
 
 QString TMainJob::SaveTask(const QString &fileName, const QString &deviceName)
 {
+    // The tree's objects belong to the work under way.
+    if (FBusy)
+        return JobBusyText();
     TaskName = fileName;
     QString error;
     try {
@@ -227,53 +406,146 @@ QString TMainJob::SaveTask(const QString &fileName, const QString &deviceName)
     return error;
 }
 
+QString TMainJob::RunConfigError() const
+{
+    QString deviceName;
+    try {
+        deviceName = FDevice != nullptr ? FDevice->DeviceName() : QString();
+    } catch (const EDeviceCallError &) {
+        // The name only fills %device%; a device that is gone fails the run itself.
+    }
+    return ::RunConfigError(Config, deviceName, QDate::currentDate());
+}
+
+QString TMainJob::RunRefusal() const
+{
+    if (FDevice == nullptr || Selection.isEmpty())
+        return NoDirectorySelectedText();
+    return RunConfigError();
+}
+
 TRunTotals TMainJob::BackupSelected()
 {
-    if (FRun != nullptr || FDevice == nullptr) {
-        if (FDevice == nullptr)
-            FLog.LogLine(NoDirectorySelectedText(), 0);
-        return {};
+    TRunTotals refused;
+    if (FBusy) {
+        refused.Refused = JobBusyText();
+        return refused;
     }
-    TBackupRun run(*FDevice, Config, FLog);
-    FRun = &run;
+    refused.Refused = RunRefusal();
+    if (!refused.Refused.isEmpty()) {
+        FLog.LogLine(refused.Refused == NoDirectorySelectedText() ? refused.Refused : ErrorLineText(refused.Refused),
+                     0);
+        return refused;
+    }
+    FLastTotals = {};
+    BeginWork();
+    StartRun([this](const TRunTotals &totals) {
+        EndWork();
+        Q_EMIT RunFinished(totals);
+    });
+    RethrowWorkError();
+    return FMode == TWorkMode::Synchronous ? FLastTotals : TRunTotals{};
+}
+
+void TMainJob::StartRun(std::function<void(const TRunTotals &)> next)
+{
+    FRunConfig.Assign(Config);
+    const QList<int> selection = Selection;
+    {
+        const std::lock_guard<std::mutex> lock(FRunMutex);
+        FCancelRequested = false;
+    }
+    FRunning = true;
     Q_EMIT RunStarted();
-    try {
-        run.BackupSelected(Selection);
-    } catch (...) {
-        // A device-call error ends the run early: the job is free again and
-        // the views hear of the end before the error goes on to the caller.
-        FRun = nullptr;
-        Q_EMIT RunFinished(run.Totals());
-        throw;
-    }
-    FRun = nullptr;
-    Q_EMIT RunFinished(run.Totals());
-    return run.Totals();
+    auto totals = std::make_shared<TRunTotals>();
+    Launch(
+        [this, selection, totals] {
+            TBackupRun run(*FDevice, FRunConfig, FLog);
+            {
+                const std::lock_guard<std::mutex> lock(FRunMutex);
+                FRun = &run;
+                if (FCancelRequested)
+                    run.Cancel();
+            }
+            const auto detach = [this, &run, totals] {
+                const std::lock_guard<std::mutex> lock(FRunMutex);
+                FRun = nullptr;
+                *totals = run.Totals();
+            };
+            try {
+                run.BackupSelected(selection);
+            } catch (...) {
+                detach();
+                throw;
+            }
+            detach();
+        },
+        [this, totals, next] {
+            FRunning = false;
+            FLastTotals = *totals;
+            TakeWorkError();
+            next(*totals);
+        });
 }
 
 void TMainJob::CancelRun()
 {
+    const std::lock_guard<std::mutex> lock(FRunMutex);
+    FCancelRequested = true;
     if (FRun != nullptr)
         FRun->Cancel();
 }
 
 bool TMainJob::RunCommandLineTask(const TConfirmNotReady &confirmNotReady, const QString &logFolder, TRunTotals *totals)
 {
-    if (TaskName.isEmpty() || !QFileInfo(TaskName).isFile())
+    if (FBusy || TaskName.isEmpty() || !QFileInfo(TaskName).isFile())
         return false;
-    if (!LoadTask(TaskName, confirmNotReady) || !ForceTask)
+    FOutcome = false;
+    FLastTotals = {};
+    BeginWork();
+    const auto finish = [this](bool ran) {
+        FOutcome = ran;
+        EndWork();
+        Q_EMIT CommandLineTaskFinished(ran);
+    };
+    const bool started = StartLoadTask(TaskName, confirmNotReady, [this, logFolder, finish](bool loaded) {
+        Q_EMIT TaskLoaded(loaded);
+        if (!loaded || !ForceTask) {
+            finish(false);
+            return;
+        }
+        FLog.LogLine(RunSeparatorText(), 0);
+        StartTime = NowLocal();
+        FLog.LogLine(RunStartText(StartTime, QFileInfo(TaskName).fileName()), 0);
+        const auto afterRun = [this, logFolder, finish](const TRunTotals &result) {
+            FLog.LogLine(RunFinishedText(StartTime, NowLocal()), 0);
+            FLogSaveError.clear();
+            if (CloseProg && !logFolder.isEmpty())
+                FLogSaveError = FLog.SaveToFile(QDir(logFolder).filePath(TaskLogFileName(TaskName)));
+            if (!FLogSaveError.isEmpty())
+                FLog.LogLine(ErrorLineText(FLogSaveError), 0);
+            FLastTotals = result;
+            finish(true);
+        };
+        const QString refusal = RunRefusal();
+        if (!refusal.isEmpty()) {
+            FLog.LogLine(refusal == NoDirectorySelectedText() ? refusal : ErrorLineText(refusal), 0);
+            TRunTotals refused;
+            refused.Refused = refusal;
+            afterRun(refused);
+            return;
+        }
+        StartRun([this, afterRun](const TRunTotals &result) {
+            Q_EMIT RunFinished(result);
+            afterRun(result);
+        });
+    });
+    if (!started) {
+        EndWork();
         return false;
-    FLog.LogLine(RunSeparatorText(), 0);
-    StartTime = NowLocal();
-    FLog.LogLine(RunStartText(StartTime, QFileInfo(TaskName).fileName()), 0);
-    const TRunTotals result = BackupSelected();
-    FLog.LogLine(RunFinishedText(StartTime, NowLocal()), 0);
-    if (totals != nullptr)
-        *totals = result;
-    FLogSaveError.clear();
-    if (CloseProg && !logFolder.isEmpty())
-        FLogSaveError = FLog.SaveToFile(QDir(logFolder).filePath(TaskLogFileName(TaskName)));
-    if (!FLogSaveError.isEmpty())
-        FLog.LogLine(ErrorLineText(FLogSaveError), 0);
-    return true;
+    }
+    if (totals != nullptr && FMode == TWorkMode::Synchronous)
+        *totals = FLastTotals;
+    RethrowWorkError();
+    return FMode == TWorkMode::Synchronous ? FOutcome : true;
 }

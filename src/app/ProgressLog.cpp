@@ -5,12 +5,23 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QThread>
 
 TProgressLog::TProgressLog(QObject *parent) : QObject(parent)
 {}
 
+bool TProgressLog::Queued(std::function<void()> call)
+{
+    if (QThread::currentThread() == thread())
+        return false;
+    QMetaObject::invokeMethod(this, std::move(call), Qt::QueuedConnection);
+    return true;
+}
+
 void TProgressLog::LogLine(const QString &text, int indent)
 {
+    if (Queued([this, text, indent] { LogLine(text, indent); }))
+        return;
     const QString line = QString(qMax(indent, 0), QLatin1Char(' ')) + text;
     FLines.append(line);
     Q_EMIT LineAdded(line);
@@ -18,12 +29,16 @@ void TProgressLog::LogLine(const QString &text, int indent)
 
 void TProgressLog::Clear()
 {
+    if (Queued([this] { Clear(); }))
+        return;
     FLines.clear();
     Q_EMIT Cleared();
 }
 
 void TProgressLog::StartCounter()
 {
+    if (Queued([this] { StartCounter(); }))
+        return;
     const QString line = CounterLineText(0);
     Q_EMIT CounterStarted();
     FLines.append(line);
@@ -32,6 +47,8 @@ void TProgressLog::StartCounter()
 
 void TProgressLog::SetCounter(int count)
 {
+    if (Queued([this, count] { SetCounter(count); }))
+        return;
     ReplaceLastLine(CounterLineText(count));
 }
 
@@ -52,6 +69,8 @@ void TProgressLog::ReplaceLastLine(const QString &line)
 
 void TProgressLog::SetStatus(const QString &text)
 {
+    if (Queued([this, text] { SetStatus(text); }))
+        return;
     FStatus = text;
     Q_EMIT StatusChanged(text);
 }

@@ -4,11 +4,17 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 // The progress log as a model: plain text lines with an indent that shows their
 // level, one live counter line while a device's tree is read, and the status
 // text above the log ("Backup status:"). Front ends show it by connecting to
 // the signals; the window's pane and the command line's standard output are
 // views of the same lines.
+//
+// The writing calls may come from any thread: from another thread than the
+// log's own they are queued to it and applied there in the order made, so the
+// lines, the signals and Lines() stay on the log's thread.
 class TProgressLog : public QObject
 {
     Q_OBJECT
@@ -50,6 +56,8 @@ Q_SIGNALS:
 
 private:
     void ReplaceLastLine(const QString &line);
+    // True (and the call queued to the log's thread) when called from another thread.
+    bool Queued(std::function<void()> call);
 
     QStringList FLines;
     QString FStatus;

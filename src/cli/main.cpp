@@ -11,12 +11,15 @@
 #include "device/PortableDeviceContent.h"
 #include "env/ProgramVersion.h"
 
+#include "app/Placeholders.h"
+
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
-#include <QSocketNotifier>
 
 #include <csignal>
 #include <cstdio>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -40,6 +43,8 @@ void Print(const QString &text)
 }
 
 // Ctrl-C cancels the run after the current file; a second one ends at once.
+// The job works on this thread without an event loop, so a thread of its own
+// waits for the signal handler's byte and cancels the run.
 int CancelPipe[2] = {-1, -1};
 
 void OnInterrupt(int)
@@ -49,25 +54,50 @@ void OnInterrupt(int)
     std::signal(SIGINT, SIG_DFL);
 }
 
-void CancelOnInterrupt(TMainJob &job)
+class TCancelOnInterrupt
 {
-    if (::pipe(CancelPipe) != 0)
-        return;
-    auto *notifier = new QSocketNotifier(CancelPipe[0], QSocketNotifier::Read, &job);
-    QObject::connect(notifier, &QSocketNotifier::activated, &job, [&job, notifier]() {
-        notifier->setEnabled(false);
-        job.CancelRun();
-    });
-    std::signal(SIGINT, OnInterrupt);
-}
+public:
+    explicit TCancelOnInterrupt(TMainJob &job)
+    {
+        if (::pipe(CancelPipe) != 0)
+            return;
+        FWatcher = std::thread([&job] {
+            char byte = 0;
+            // A byte is Ctrl-C; the end of the pipe is the end of the job.
+            if (::read(CancelPipe[0], &byte, 1) == 1 && byte == 1)
+                job.CancelRun();
+        });
+        std::signal(SIGINT, OnInterrupt);
+    }
+    ~TCancelOnInterrupt()
+    {
+        if (!FWatcher.joinable())
+            return;
+        std::signal(SIGINT, SIG_DFL);
+        const char end = 0;
+        [[maybe_unused]] const ssize_t written = ::write(CancelPipe[1], &end, 1);
+        FWatcher.join();
+        ::close(CancelPipe[0]);
+        ::close(CancelPipe[1]);
+    }
+    TCancelOnInterrupt(const TCancelOnInterrupt &) = delete;
+    TCancelOnInterrupt &operator=(const TCancelOnInterrupt &) = delete;
+
+private:
+    std::thread FWatcher;
+};
 
 int ExitStatusOf(const TRunTotals &totals)
 {
-    return (totals.Failed > 0 || totals.FolderErrors > 0 || totals.Cancelled) ? exFilesFailed : exOk;
+    return (totals.Failed > 0 || totals.FolderErrors > 0 || totals.Cancelled || !totals.Refused.isEmpty())
+               ? exFilesFailed
+               : exOk;
 }
 
 void PrintSummary(const TRunTotals &totals)
 {
+    if (!totals.Refused.isEmpty())
+        std::fprintf(stderr, "tessaril-cli: the run did not start: %s\n", qPrintable(ConsoleText(totals.Refused)));
     std::fprintf(
         stderr, "tessaril-cli: %d copied, %d skipped, %d failed%s%s\n", totals.Copied, totals.Skipped, totals.Failed,
         totals.FolderErrors > 0 ? qPrintable(QStringLiteral(", %1 folders unreadable").arg(totals.FolderErrors)) : "",
@@ -196,6 +226,9 @@ int RunBackup(TMainJob &job, const TCliArguments &args)
     QString error;
     if (!ApplyBackupOptions(args.Backup, job.Config, error))
         return Fail(error);
+    // As command-line tools do, a relative destination means one below the working folder.
+    if (!job.Config.Destination.isEmpty() && !QDir::isAbsolutePath(job.Config.Destination))
+        job.Config.Destination = QDir::current().absoluteFilePath(job.Config.Destination);
     TConsoleLog console(job.Log(), stdout, ::isatty(STDOUT_FILENO) != 0);
     job.RefreshDeviceList();
     if (!job.SelectDeviceByName(args.Device, args.Backup.Dirs.isEmpty())) {
@@ -218,10 +251,18 @@ int RunBackup(TMainJob &job, const TCliArguments &args)
             return Fail(QStringLiteral("cannot save the task: %1").arg(saveError));
         }
     }
+    const QString refusal = job.RunConfigError();
+    if (!refusal.isEmpty()) {
+        console.Flush();
+        return Fail(refusal);
+    }
     const TRunTotals totals = job.BackupSelected();
     console.Flush();
     const bool logSaved = SaveLog(job, args.LogFile);
     PrintSummary(totals);
+    std::fprintf(stderr, "tessaril-cli: written to %s\n",
+                 qPrintable(ConsoleText(ExpandDestPlaceholders(job.Config.Destination, job.Device()->DeviceName(),
+                                                               QDate::currentDate()))));
     return logSaved ? ExitStatusOf(totals) : exFilesFailed;
 }
 
@@ -238,7 +279,7 @@ int Execute(const TCliArguments &args)
         break;
     }
     TMainJob job;
-    CancelOnInterrupt(job);
+    const TCancelOnInterrupt cancelOnInterrupt(job);
     switch (args.Command) {
     case TCliCommand::Devices:
         return ListDevices(job);

@@ -17,6 +17,12 @@
 
 namespace {
 
+QString &HelpLanguage()
+{
+    static QString language;
+    return language;
+}
+
 std::vector<QPointer<QWidget>> &HelpWindows()
 {
     static std::vector<QPointer<QWidget>> windows;
@@ -48,10 +54,23 @@ QWidget *OpenHelpWindow()
 
 } // namespace
 
+void SetHelpLanguage(const QString &languageCode)
+{
+    HelpLanguage() = languageCode;
+}
+
+QString HelpPageFor(const QString &page, const QString &languageCode)
+{
+    if (languageCode.isEmpty() || languageCode == QLatin1String("en") || !page.endsWith(QLatin1String(".html")))
+        return page;
+    const QString translated = page.chopped(5) + QLatin1Char('.') + languageCode + QStringLiteral(".html");
+    return QFile::exists(QStringLiteral(":/help/") + translated) ? translated : page;
+}
+
 bool ShowHelp(const QString &topic)
 {
     const QString file = topic.section(QLatin1Char('#'), 0, 0);
-    const QString page = file.isEmpty() ? QStringLiteral("qy-device.html") : file;
+    const QString page = HelpPageFor(file.isEmpty() ? QStringLiteral("qy-device.html") : file, HelpLanguage());
     if (!QFile::exists(QStringLiteral(":/help/") + page)) {
         ErrorDialog(PrgText::tr("Help is not available on this system!"));
         return false;

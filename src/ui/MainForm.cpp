@@ -238,7 +238,7 @@ void TMainForm::FormCreate(const QStringList &arguments)
     ApplyIconSet(QStringLiteral("content"), {FFileTypeIcons.get()});
 
     FProgVersDate = DateText(QFileInfo(QCoreApplication::applicationFilePath()).lastModified().date());
-    FJob = std::make_unique<TMainJob>(this);
+    FJob = std::make_unique<TMainJob>(TWorkMode::Threaded, this);
     FQyPath = FamilyProgramPath(FEnv);
     FDateFormat = LocaleDatePickerFormat();
     FTimeFormat = LocaleTimePickerFormat();
@@ -697,26 +697,39 @@ void TMainForm::ConnectJob()
     connect(&log, &TProgressLog::LastLineReplaced, this, &TMainForm::ReplaceLastLogLine);
     connect(&log, &TProgressLog::Cleared, meProgress, &QPlainTextEdit::clear);
     connect(&log, &TProgressLog::StatusChanged, edLastDir, &QLineEdit::setText);
-    connect(FJob.get(), &TMainJob::EditStatusChanged, this, [this](TEditStatus status) {
-        if (FLoadingTask && status == esSaved)
-            ShowLoadedTask();
-        bbSave->setEnabled(status == esChanged && !IsRunning());
-    });
+    connect(FJob.get(), &TMainJob::EditStatusChanged, this,
+            [this](TEditStatus status) { bbSave->setEnabled(status == esChanged && !FJob->IsBusy()); });
     connect(FJob.get(), &TMainJob::DeviceChanged, this, [this] {
         if (!FJob->Device())
             ClearBrowser();
         ShowDeviceInfo();
     });
-    connect(FJob.get(), &TMainJob::RunStarted, this, [this] { SetRunning(true); });
-    connect(FJob.get(), &TMainJob::RunFinished, this, [this] {
-        SetRunning(false);
-        if (FCloseAfterRun)
+    // While the job works, nothing that would disturb it can be used.
+    connect(FJob.get(), &TMainJob::BusyChanged, this, [this](bool busy) {
+        SetRunning(busy);
+        if (!busy && FCloseAfterRun)
             QTimer::singleShot(0, this, &QWidget::close);
+    });
+    connect(FJob.get(), &TMainJob::DeviceTreeRead, this, [this] {
+        if (FJob->Device() && FJob->Device()->Content().ErrorObjects().Count() > 0)
+            imgWarning->show();
+        LoadFolderTree();
+    });
+    connect(FJob.get(), &TMainJob::TaskLoaded, this, [this](bool loaded) {
+        if (loaded)
+            ShowLoadedTask();
+        if (FJob->EditStatus() == esSaved)
+            SetCaption();
+    });
+    connect(FJob.get(), &TMainJob::CommandLineTaskFinished, this, [this](bool ran) {
+        // A log that could not be saved keeps the window open, with the error in the pane.
+        if (ran && FJob->CloseProg && FJob->LogSaveError().isEmpty())
+            close();
     });
 
     connect(bbRefresh, &QPushButton::clicked, this, [this] { RefreshDeviceList(); });
     connect(lbDevices, &QListWidget::itemClicked, this, [this](QListWidgetItem *item) {
-        if (item && !IsRunning())
+        if (item && !FJob->IsBusy())
             SelectDevice(lbDevices->row(item), true);
     });
     connect(tvObjects, &QTreeWidget::itemExpanded, this, &TMainForm::tvObjectsExpanding);
@@ -786,24 +799,19 @@ void TMainForm::tmStartTimer()
     if (FJob->TaskName.isEmpty() || !QFileInfo(FJob->TaskName).isFile())
         return;
     ControlsToConfig();
-    FLoadingTask = true;
-    bool ran = false;
+    // The job loads the task, runs it with ForceTask and says when it is done.
     try {
-        ran = FJob->RunCommandLineTask([this](const QString &question) { return ConfirmNotReady(question); },
-                                       FLocations.ConfigDir);
+        FJob->RunCommandLineTask([this](const QString &question) { return ConfirmNotReady(question); },
+                                 FLocations.ConfigDir);
     } catch (const EDeviceCallError &error) {
         FJob->Log().LogLine(error.Message(), 0);
     }
-    FLoadingTask = false;
-    if (FJob->EditStatus() == esSaved)
-        SetCaption();
-    // A log that could not be saved keeps the window open, with the error in the pane.
-    if (ran && FJob->CloseProg && FJob->LogSaveError().isEmpty())
-        close();
 }
 
 void TMainForm::RefreshDeviceList(const QString &header)
 {
+    if (FJob->IsBusy())
+        return;
     imgWarning->hide();
     lbDevices->clear();
     QStringList names;
@@ -821,26 +829,18 @@ void TMainForm::RefreshDeviceList(const QString &header)
 
 void TMainForm::SelectDevice(int listIndex, bool selectStorages)
 {
-    if (listIndex < 0 || listIndex >= lbDevices->count())
+    if (listIndex < 0 || listIndex >= lbDevices->count() || FJob->IsBusy())
         return;
     lbDevices->setCurrentRow(listIndex);
     FDeviceRow = listIndex;
     imgWarning->hide();
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    bool selected = false;
+    // The tree is read on the job's worker; DeviceTreeRead shows it.
+    ClearBrowser();
     try {
-        selected = FJob->SelectDevice(listIndex, selectStorages);
+        FJob->SelectDevice(listIndex, selectStorages);
     } catch (const EDeviceCallError &error) {
         FJob->Log().LogLine(error.Message(), 0);
     }
-    QApplication::restoreOverrideCursor();
-    if (!selected) {
-        ClearBrowser();
-        return;
-    }
-    if (FJob->Device()->Content().ErrorObjects().Count() > 0)
-        imgWarning->show();
-    LoadFolderTree();
 }
 
 QString TMainForm::DeviceCaption() const
@@ -896,6 +896,8 @@ void TMainForm::ClearBrowser()
 
 void TMainForm::LoadFolderTree()
 {
+    if (FJob->DeviceInUse())
+        return;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     tvObjects->setUpdatesEnabled(false);
     FSyncingSelection = true;
@@ -923,7 +925,7 @@ void TMainForm::LoadFolderTree()
 void TMainForm::AddSubfolders(QTreeWidgetItem *node, int objectIndex)
 {
     TPortableDevice *device = FJob->Device();
-    if (!device)
+    if (!device || FJob->DeviceInUse())
         return;
     TPortableDeviceObject *object = device->Content().GetObject(objectIndex);
     if (!object)
@@ -1008,7 +1010,7 @@ void TMainForm::tvSelectionChanged()
 void TMainForm::SelectNodeByIndex(int objectIndex)
 {
     TPortableDevice *device = FJob->Device();
-    if (!device)
+    if (!device || FJob->DeviceInUse())
         return;
     // Expand the node's ancestors first, so that a selected folder deep in
     // the tree is shown too.
@@ -1040,7 +1042,7 @@ void TMainForm::SelectNodeByIndex(int objectIndex)
 void TMainForm::ShowFolderFiles(int objectIndex)
 {
     TPortableDevice *device = FJob->Device();
-    if (!device || objectIndex < 0)
+    if (!device || objectIndex < 0 || FJob->DeviceInUse())
         return;
     TPortableDeviceObject *object = device->Content().GetObject(objectIndex);
     if (!object)
@@ -1310,6 +1312,8 @@ void TMainForm::ConfigToControls()
 
 void TMainForm::bbResetClick()
 {
+    if (FJob->IsBusy())
+        return;
     if (!ConfirmDialog(TopRightPos(*bbReset), PrgText::tr("Reset to default configuration") + QLatin1Char('?'), mbYes))
         return;
     TBackupConfig &config = FJob->Config;
@@ -1336,9 +1340,17 @@ void TMainForm::bbResetClick()
 
 void TMainForm::bbStartClick()
 {
-    if (IsRunning())
+    if (FJob->IsBusy())
         return;
     ControlsToConfig();
+    // A configuration the run would refuse is answered here, before the log is cleared.
+    if (FJob->Device()) {
+        const QString error = FJob->RunConfigError();
+        if (!error.isEmpty()) {
+            ErrorDialog(BottomLeftPos(*bbStart), error);
+            return;
+        }
+    }
     FJob->Log().Clear();
     if (!FJob->Device()) {
         FJob->Log().LogLine(NoDirectorySelectedText(), 0);
@@ -1441,24 +1453,20 @@ void TMainForm::ShowLoadedTask()
 
 bool TMainForm::LoadTask(const QString &fileName)
 {
-    FLoadingTask = true;
-    bool loaded = false;
+    // The job reads the device on its worker; TaskLoaded shows the task.
+    ClearBrowser();
     try {
-        loaded = FJob->LoadTask(fileName, [this](const QString &question) { return ConfirmNotReady(question); });
+        return FJob->LoadTask(fileName, [this](const QString &question) { return ConfirmNotReady(question); });
     } catch (const std::exception &error) {
         FJob->Log().LogLine(QString::fromLocal8Bit(error.what()), 0);
     }
-    FLoadingTask = false;
-    if (loaded) {
-        // The device list may have been read anew while waiting for the device.
-        if (lbDevices->count() == 0)
-            RefreshDeviceList();
-    }
-    return loaded;
+    return false;
 }
 
 void TMainForm::SaveTask(const QString &fileName)
 {
+    if (FJob->IsBusy())
+        return;
     ControlsToConfig();
     FJob->Selection = FSelectionOrder;
     const QString error = FJob->SaveTask(fileName, DeviceCaption());
@@ -1533,15 +1541,15 @@ void TMainForm::SetCaption()
 
 void TMainForm::bbOpenClick()
 {
+    if (FJob->IsBusy())
+        return;
     if (QuerySaveChanges() >= 2)
         return;
     const QString fileName = AskFileName(false);
     if (fileName.isEmpty() || !QFileInfo(fileName).isFile())
         return;
     FJob->Log().Clear();
-    QCoreApplication::processEvents();
-    if (LoadTask(fileName))
-        SetCaption();
+    LoadTask(fileName);
 }
 
 void TMainForm::bbSaveClick()
@@ -1581,8 +1589,8 @@ void TMainForm::WriteSettings()
 
 void TMainForm::closeEvent(QCloseEvent *event)
 {
-    if (IsRunning()) {
-        // The run stops after its current file; the window closes then.
+    if (FJob->IsBusy()) {
+        // A run stops after its current file, a tree read ends by itself; the window closes then.
         FCloseAfterRun = true;
         FJob->CancelRun();
         event->ignore();
@@ -1634,7 +1642,7 @@ bool TMainForm::eventFilter(QObject *watched, QEvent *event)
         NoCompList->setGridSize(QSize(width, NoCompList->fontMetrics().height() + ScaleToMonitor(3, this)));
     }
     // Choosing a device with the keyboard selects it as a click does.
-    if (lbDevices && watched == lbDevices && event->type() == QEvent::KeyRelease && !IsRunning()) {
+    if (lbDevices && watched == lbDevices && event->type() == QEvent::KeyRelease && !FJob->IsBusy()) {
         const int key = static_cast<QKeyEvent *>(event)->key();
         const bool moves = key == Qt::Key_Up || key == Qt::Key_Down || key == Qt::Key_Home || key == Qt::Key_End ||
                            key == Qt::Key_PageUp || key == Qt::Key_PageDown;

@@ -197,7 +197,6 @@ private:
     QString FBatteryIcon;
     QList<int> FSelectionOrder;
     bool FSyncingSelection = false;
-    bool FLoadingTask = false;
     bool FCloseAfterRun = false;
     bool FShown = false;
     int FDeviceRow = -1; // the device list's row of the selected device

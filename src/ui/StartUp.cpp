@@ -18,6 +18,7 @@
 
 void InstallTranslators(QApplication &app, const QString &languageCode)
 {
+    SetHelpLanguage(languageCode);
     if (languageCode.isEmpty() || languageCode == QLatin1String("en"))
         return;
     auto *program = new QTranslator(&app);

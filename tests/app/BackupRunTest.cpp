@@ -10,9 +10,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
-#include <QTimer>
 
 #include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
 
 #include <sys/mount.h>
 
@@ -386,19 +388,24 @@ TEST_F(BackupRunTest, DevicePulledOutMidFileKeepsThePreviousCopyAndTheNextRunCop
     }
 }
 
-TEST_F(BackupRunTest, CancelStopsTheRunAndLogsTheWorkersCode)
+// A synchronous run blocks its thread: the cancel comes from another one. The
+// file under way is logged as cancelled, not as failed, and leaves nothing.
+TEST_F(BackupRunTest, CancelFromAnotherThreadStopsTheRunWithoutAFailure)
 {
     Devices.SetDeviceIni(QStringLiteral("Phone"), QStringLiteral("[Faults]\nReadDelayUs=200000\n"));
     Devices.AddFile(QStringLiteral("Phone"), QStringLiteral("Internal/slow1.bin"), QByteArray(1 << 20, 's'));
     Devices.AddFile(QStringLiteral("Phone"), QStringLiteral("Internal/slow2.bin"), QByteArray(1 << 20, 's'));
     Open();
-    QTimer::singleShot(300, Job.get(), [this]() { Job->CancelRun(); });
+    std::thread canceller([this] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        Job->CancelRun();
+    });
     const TRunTotals totals = Run({QStringLiteral("Internal")});
+    canceller.join();
     EXPECT_TRUE(totals.Cancelled);
     EXPECT_EQ(totals.Copied, 0);
-    EXPECT_EQ(totals.Failed, 1);
-    EXPECT_TRUE(Log().contains(QStringLiteral("  *** Copy failed with error code 0x00001080")))
-        << qPrintable(Log().join(QLatin1Char('\n')));
+    EXPECT_EQ(totals.Failed, 0);
+    EXPECT_TRUE(Log().filter(QStringLiteral("***")).isEmpty()) << qPrintable(Log().join(QLatin1Char('\n')));
     EXPECT_EQ(Log().last(), QStringLiteral("Backup cancelled"));
     EXPECT_FALSE(QFile::exists(Out(QStringLiteral("Internal/slow1.bin"))));
     EXPECT_FALSE(QFile::exists(Out(QStringLiteral("Internal/slow2.bin"))));

@@ -34,6 +34,24 @@ private Q_SLOTS:
         QCOMPARE(OpenHelpWindows(), 0);
     }
 
+    void germanPageForGermanAndEnglishForLanguagesWithoutOne()
+    {
+        QCOMPARE(HelpPageFor(QStringLiteral("qy-device.html"), QStringLiteral("de")),
+                 QStringLiteral("qy-device.de.html"));
+        QCOMPARE(HelpPageFor(QStringLiteral("qy-device.html"), QStringLiteral("fr")), QStringLiteral("qy-device.html"));
+        QCOMPARE(HelpPageFor(QStringLiteral("qy-device.html"), QString()), QStringLiteral("qy-device.html"));
+        SetHelpLanguage(QStringLiteral("de"));
+        QVERIFY(ShowHelp(QStringLiteral("qy-device.html#tasks")));
+        SetHelpLanguage(QString());
+        QTextBrowser *browser = nullptr;
+        for (QWidget *top : QApplication::topLevelWidgets())
+            if (top->objectName() == QLatin1String("HelpWindow") && top->isVisible())
+                browser = top->findChild<QTextBrowser *>();
+        QVERIFY(browser);
+        QVERIFY(browser->toPlainText().contains(QStringLiteral("Dateien von einem tragbaren Gerät sichern")));
+        QCOMPARE(browser->source().fileName(), QStringLiteral("qy-device.de.html"));
+    }
+
     void missingTopicIsReported()
     {
         QString message;

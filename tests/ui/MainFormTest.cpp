@@ -65,6 +65,12 @@ QTreeWidgetItem *ChildNamed(QTreeWidgetItem *node, const QString &name)
     return nullptr;
 }
 
+// The job reads trees and runs backups on its worker; the window shows the end.
+bool Idle(TMainForm &form)
+{
+    return QTest::qWaitFor([&form] { return !form.Job().IsBusy(); }, 60000);
+}
+
 QStringList FileNames(const QTreeWidget &list)
 {
     QStringList names;
@@ -102,16 +108,19 @@ class MainFormTest : public QObject
         form->StartTimer()->stop();
         form->tmStartTimer();
         form->SelectDevice(PhoneRow(*form), true);
+        if (!Idle(*form))
+            qWarning("the tree read did not end");
         return form;
     }
 
-    int PhoneRow(TMainForm &form)
+    static int RowOf(TMainForm &form, const QString &name)
     {
         for (int i = 0; i < form.lbDevices->count(); ++i)
-            if (form.lbDevices->item(i)->text() == QLatin1String("Pixel 7"))
+            if (form.lbDevices->item(i)->text() == name)
                 return i;
         return -1;
     }
+    static int PhoneRow(TMainForm &form) { return RowOf(form, QStringLiteral("Pixel 7")); }
 
 private Q_SLOTS:
     void initTestCase()
@@ -137,6 +146,10 @@ private Q_SLOTS:
               {QStringLiteral("Card/b.bin"), QByteArray(256 * 1024, 'b')},
               {QStringLiteral("Card/c.bin"), QByteArray(256 * 1024, 'c')}}},
         });
+        TSimulatedDeviceTable big{QStringLiteral("Big"), DeviceIni(1, 100), {}};
+        for (int i = 0; i < 1500; ++i)
+            big.Entries.push_back({QStringLiteral("Card/d%1/f%1.txt").arg(i), "f"});
+        FDevices->Add(big);
         FDevicesEnv = std::make_unique<TDevicesEnvironment>(FDevices->Folder());
     }
 
@@ -152,6 +165,7 @@ private Q_SLOTS:
         QCOMPARE(form->lbDevices->selectedItems().size(), 0);
 
         form->SelectDevice(PhoneRow(*form), true);
+        QVERIFY(Idle(*form));
         QCOMPARE(form->gbDevice->title(), QStringLiteral("Pixel 7"));
         QCOMPARE(form->laManu->text(), QStringLiteral("Google"));
         QTreeWidgetItem *root = form->tvObjects->topLevelItem(0);
@@ -226,13 +240,16 @@ private Q_SLOTS:
         for (int i = 0; i < form->lbDevices->count(); ++i)
             if (form->lbDevices->item(i)->text() == QLatin1String("Camera"))
                 form->SelectDevice(i, true);
+        QVERIFY(Idle(*form));
         QCOMPARE(form->gbDevice->title(), QStringLiteral("Camera"));
         QVERIFY(!form->imgBattery->isVisible());
         // The keyboard chooses devices too.
         form->lbDevices->setFocus();
         form->lbDevices->setCurrentRow(PhoneRow(*form));
         QTest::keyClick(form->lbDevices, Qt::Key_Home);
+        QVERIFY(Idle(*form));
         QTest::keyClick(form->lbDevices, Qt::Key_End);
+        QVERIFY(Idle(*form));
         QCOMPARE(form->gbDevice->title(), form->lbDevices->item(form->lbDevices->count() - 1)->text());
     }
 
@@ -371,11 +388,13 @@ private Q_SLOTS:
         const QList<QListWidgetItem *> items = form->lbDevices->findItems(QStringLiteral("Gone"), Qt::MatchExactly);
         QCOMPARE(items.size(), 1);
         form->SelectDevice(form->lbDevices->row(items.first()), true);
+        QVERIFY(Idle(*form));
         QTemporaryDir dest;
         form->edDestDir->setEditText(dest.path());
         QVERIFY(QDir(folder).removeRecursively()); // unplugged
 
         form->bbStartClick();
+        QVERIFY(Idle(*form));
         QVERIFY(form->Job().Log().Lines().last().startsWith(QStringLiteral("Error calling: ")));
         QVERIFY(!form->Job().IsRunning());
         QVERIFY(form->bbStart->isEnabled());
@@ -389,8 +408,10 @@ private Q_SLOTS:
         PushMessageAnswer(mrYes);
         form->bbReset->click(); // the command line runs with the default configuration
         form->SelectDevice(PhoneRow(*form), true);
+        QVERIFY(Idle(*form));
         form->edDestDir->setEditText(windowDest.path());
         form->bbStartClick();
+        QVERIFY(Idle(*form));
         const QStringList windowLog = form->Job().Log().Lines();
         const auto windowFiles = FilesBelow(windowDest.path());
         QVERIFY(windowFiles.contains(QStringLiteral("Internal storage/DCIM/Camera/IMG_b.jpg")));
@@ -453,6 +474,7 @@ private Q_SLOTS:
             PushMessageAnswer(mrNo);
             TMainForm::SetNextFileName(task);
             form->bbOpenClick();
+            QVERIFY(Idle(*form));
             QVERIFY(form->rbOverwrite[1]->isChecked());
             QCOMPARE(form->EditStatus(), esSaved);
             QCOMPARE(form->edDestDir->currentText(), FWork.filePath(QStringLiteral("dest")));
@@ -517,29 +539,110 @@ private Q_SLOTS:
         auto form = MakeForm();
         form->StartTimer()->stop();
         form->tmStartTimer();
-        for (int i = 0; i < form->lbDevices->count(); ++i)
-            if (form->lbDevices->item(i)->text() == QLatin1String("Slow"))
-                form->SelectDevice(i, true);
+        form->SelectDevice(RowOf(*form, QStringLiteral("Slow")), true);
+        QVERIFY(Idle(*form));
         form->edDestDir->setEditText(dest.path());
-        bool lockedDuringRun = false;
-        int ticks = 0;
-        QTimer ticker;
-        connect(&ticker, &QTimer::timeout, this, [&] {
-            ++ticks;
-            if (!form->IsRunning())
-                return;
-            lockedDuringRun = !form->bbStart->isEnabled() && !form->lbDevices->isEnabled() &&
-                              !form->gbTimeSlot->isEnabled() && form->bbQuit->isEnabled();
-            form->close();
-        });
-        ticker.start(50);
         form->bbStartClick();
-        ticker.stop();
-        QVERIFY(ticks > 0); // the event loop ran during the copy
-        QVERIFY(lockedDuringRun);
-        QVERIFY(!form->IsRunning());
+        // The run goes on on the job's worker: the window is live and locked.
+        QVERIFY(form->IsRunning());
+        QVERIFY(!form->bbStart->isEnabled() && !form->lbDevices->isEnabled() && !form->gbTimeSlot->isEnabled());
+        QVERIFY(form->bbQuit->isEnabled());
+        form->close();
+        QVERIFY(Idle(*form));
         QTRY_VERIFY(!form->isVisible());
         QVERIFY(!QFileInfo::exists(dest.filePath(QStringLiteral("Card/c.bin"))));
+    }
+
+    // Clicking another device, reloading the list or starting a backup while a
+    // large tree is read once re-entered the read and freed what it filled.
+    void actingWhileATreeIsReadIsRefused()
+    {
+        QTemporaryDir dest;
+        auto form = MakeForm();
+        form->StartTimer()->stop();
+        form->tmStartTimer();
+        form->edDestDir->setEditText(dest.path());
+        const int phone = PhoneRow(*form);
+        int actions = 0;
+        QTimer ticker;
+        connect(&ticker, &QTimer::timeout, this, [&] {
+            if (!form->Job().IsBusy())
+                return;
+            switch (actions++ % 3) {
+            case 0:
+                form->SelectDevice(phone, true);
+                break;
+            case 1:
+                form->RefreshDeviceList();
+                break;
+            default:
+                form->bbStartClick();
+                break;
+            }
+        });
+        ticker.start(1);
+        form->SelectDevice(RowOf(*form, QStringLiteral("Big")), true);
+        QVERIFY(form->Job().IsBusy());
+        QVERIFY(!form->lbDevices->isEnabled() && !form->bbRefresh->isEnabled() && !form->bbStart->isEnabled());
+        QVERIFY(Idle(*form));
+        ticker.stop();
+        QVERIFY(actions > 0);
+        QCOMPARE(form->gbDevice->title(), QStringLiteral("Big"));
+        QTreeWidgetItem *root = form->tvObjects->topLevelItem(0);
+        QVERIFY(root);
+        QCOMPARE(root->text(0), QStringLiteral("Big"));
+        const QStringList lines = form->Job().Log().Lines();
+        QCOMPARE(lines.filter(QStringLiteral("directories found")).size(), 1);
+        QCOMPARE(lines.last(), QStringLiteral("    1500 directories found"));
+        QCOMPARE(form->meProgress->toPlainText(), lines.join(QLatin1Char('\n')));
+        QVERIFY(QDir(dest.path()).isEmpty());
+        QVERIFY(form->lbDevices->isEnabled() && form->bbStart->isEnabled());
+    }
+
+    // Typing 0 days, Tab, Esc and "Start backup" once ran with 0 days; an
+    // empty destination wrote into the program's working folder.
+    void aRunWithARefusedConfigurationShowsWhyAndDoesNotStart()
+    {
+        auto form = FormWithPhone();
+        QTemporaryDir dest;
+        QStringList messages;
+        const auto capture = [&messages](TShowMsgDialog &dialog) {
+            messages << dialog.Message();
+            return int(mrOk);
+        };
+        bool started = false;
+        connect(&form->Job(), &TMainJob::RunStarted, this, [&started] { started = true; });
+
+        form->edDestDir->setEditText(QString());
+        PushMessageHook(capture);
+        form->bbStartClick();
+        QCOMPARE(messages.size(), 1);
+        QVERIFY2(messages.last().contains(QStringLiteral("No destination directory")), qPrintable(messages.last()));
+        form->edDestDir->setEditText(QStringLiteral("relative/dir"));
+        PushMessageHook(capture);
+        form->bbStartClick();
+        QCOMPARE(messages.size(), 2);
+        QVERIFY(messages.last().contains(QStringLiteral("relative/dir")));
+
+        form->edDestDir->setEditText(dest.path());
+        form->cbTimeSlot->setCurrentIndex(5);
+        form->reDays->setFocus();
+        QTest::keyClick(form->reDays, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(form->reDays, QStringLiteral("0"));
+        QTest::keyClick(form->reDays, Qt::Key_Tab);
+        QTest::keyClick(form->reDays, Qt::Key_Escape);
+        PushMessageHook(capture);
+        form->bbStartClick();
+        QVERIFY(Idle(*form));
+        if (form->Job().Config.TmPeriod.Days < 1) {
+            QCOMPARE(messages.size(), 3);
+            QVERIFY2(messages.last().contains(QStringLiteral("9999")), qPrintable(messages.last()));
+            QVERIFY(!started);
+        } else {
+            // The edit put a valid number back; the run used it.
+            QVERIFY(started);
+        }
+        QVERIFY(!QDir(QStringLiteral("relative")).exists());
     }
 
     void darkOptionSwitchesTheDarkStyleOn()
