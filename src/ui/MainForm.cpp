@@ -11,6 +11,7 @@
 #include "ui/OxButton.h"
 #include "ui/UiText.h"
 
+#include "app/DesktopShortcut.h"
 #include "app/LocaleDates.h"
 #include "app/LogMessages.h"
 #include "app/ProgramSettings.h"
@@ -621,7 +622,7 @@ QWidget *TMainForm::CreateButtonRow()
     make(bbHelp, "bbHelp", PrgText::tr("Program help"));
     make(bbInfo, "bbInfo", PrgText::tr("Version info"));
     make(bbQuit, "bbQuit", PrgText::tr("Quit program and save settings"));
-    // Desktop shortcuts for tasks come with a later version.
+    // Enabled once a task has been loaded or saved under a new name.
     bbShortcut->setEnabled(false);
     return row;
 }
@@ -753,6 +754,7 @@ void TMainForm::ConnectJob()
     connect(bbOpen, &QPushButton::clicked, this, &TMainForm::bbOpenClick);
     connect(bbSave, &QPushButton::clicked, this, &TMainForm::bbSaveClick);
     connect(bbSaveAs, &QPushButton::clicked, this, &TMainForm::bbSaveAsClick);
+    connect(bbShortcut, &QPushButton::clicked, this, &TMainForm::bbShortcutClick);
     connect(bbStart, &QPushButton::clicked, this, &TMainForm::bbStartClick);
     connect(bbHelp, &QPushButton::clicked, this, &TMainForm::bbHelpClick);
     connect(bbInfo, &QPushButton::clicked, this, &TMainForm::bbInfoClick);
@@ -1448,7 +1450,7 @@ void TMainForm::ShowLoadedTask()
     }
     ShowHistory(*edDestDir, HistoryOf(*edDestDir));
     ConfigToControls();
-    bbShortcut->setEnabled(false);
+    bbShortcut->setEnabled(true);
 }
 
 bool TMainForm::LoadTask(const QString &fileName)
@@ -1572,7 +1574,31 @@ bool TMainForm::SaveTaskAs()
         return false;
     SaveTask(fileName);
     SetCaption();
+    bbShortcut->setEnabled(!FJob->TaskName.isEmpty());
     return true;
+}
+
+void TMainForm::bbShortcutClick()
+{
+    if (FJob->TaskName.isEmpty())
+        return;
+    const TDesktopShortcut shortcut = DesktopShortcutFor(FJob->TaskName, DetermineDesktopDir(FEnv));
+    const QString title = PrgText::tr("Backup files from a portable device") + QLatin1Char('\n');
+    const bool confirmed =
+        DesktopShortcutExists(shortcut)
+            ? ConfirmDialog(TopLeftPos(*bbShortcut),
+                            title + SafeFormat(PrgText::tr("Replace existing desktop shortcut \"%s\"?"), shortcut.Name),
+                            mbYes)
+            : ConfirmDialog(BottomLeftPos(*bbShortcut),
+                            title + SafeFormat(PrgText::tr("Create desktop shortcut for \"%s\"?"), shortcut.Base),
+                            mbYes);
+    if (!confirmed)
+        return;
+    const QString error =
+        CreateDesktopShortcut(shortcut, TaskShortcutTarget(FEnv.ProgramFile, FJob->TaskName, FLocations.JobDir));
+    if (!error.isEmpty())
+        ErrorDialog(BottomLeftPos(*bbShortcut),
+                    PrgText::tr("Error creating desktop shortcut!") + QLatin1Char('\n') + error);
 }
 
 void TMainForm::WriteSettings()

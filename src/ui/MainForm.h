@@ -136,6 +136,8 @@ public:
     void bbOpenClick();
     void bbSaveClick();
     void bbSaveAsClick();
+    // Asks, then writes the task's desktop launcher (replacing one after a second question).
+    void bbShortcutClick();
     void bbCopyClick();
     void bbHelpClick();
     void bbInfoClick();
