@@ -577,5 +577,49 @@ Fortfahren?</translation>
         <source>Error calling: </source>
         <translation>Fehler beim Aufruf: </translation>
     </message>
+    <message>
+        <source>No destination directory given</source>
+        <translation>Kein Zielverzeichnis angegeben</translation>
+    </message>
+    <message>
+        <source>The destination directory &quot;%s&quot; is not a full path</source>
+        <translation>Das Zielverzeichnis &quot;%s&quot; ist kein vollständiger Pfad</translation>
+    </message>
+    <message>
+        <source>The number of days must lie between %d and %d</source>
+        <translation>Die Zahl der Tage muss zwischen %d und %d liegen</translation>
+    </message>
+    <message>
+        <source>The start date of the time slot lies after its end date</source>
+        <translation>Das Anfangsdatum des Zeitraums liegt nach seinem Enddatum</translation>
+    </message>
+    <message>
+        <source>A device is being read or a backup is under way</source>
+        <translation>Ein Gerät wird gerade gelesen oder eine Sicherung läuft</translation>
+    </message>
+    <message>
+        <source>Device backup: %s</source>
+        <translation>Gerätesicherung: %s</translation>
+    </message>
+    <message>
+        <source>Cannot create the folder &quot;%s&quot;</source>
+        <translation>Der Ordner &quot;%s&quot; kann nicht angelegt werden</translation>
+    </message>
+    <message>
+        <source>Cannot make &quot;%s&quot; executable</source>
+        <translation>&quot;%s&quot; kann nicht ausführbar gemacht werden</translation>
+    </message>
+    <message>
+        <source>Replace existing desktop shortcut &quot;%s&quot;?</source>
+        <translation>Vorhandene Desktop-Verknüpfung &quot;%s&quot; ersetzen?</translation>
+    </message>
+    <message>
+        <source>Create desktop shortcut for &quot;%s&quot;?</source>
+        <translation>Desktop-Verknüpfung für &quot;%s&quot; anlegen?</translation>
+    </message>
+    <message>
+        <source>Error creating desktop shortcut!</source>
+        <translation>Fehler beim Anlegen der Desktop-Verknüpfung!</translation>
+    </message>
 </context>
 </TS>

@@ -18,9 +18,10 @@ struct TCliResult
     QString Err;
 };
 
-TCliResult RunCli(const QStringList &args)
+TCliResult RunCli(const QStringList &args, const QString &workingDir = QString())
 {
     QProcess cli;
+    cli.setWorkingDirectory(workingDir);
     cli.start(QStringLiteral(TESSARIL_CLI), args);
     cli.closeWriteChannel();
     EXPECT_TRUE(cli.waitForFinished(120000));
@@ -163,6 +164,31 @@ TEST_F(CliTest, BackupWritesTheLogAndTheCopiesAndSavesATaskThatRunsAgain)
     EXPECT_TRUE(again.Out.contains(QStringLiteral("\n=========================\n==> Start: ")));
     EXPECT_TRUE(again.Out.contains(QStringLiteral(" - Backup task: phone.tsj\n")));
     EXPECT_TRUE(again.Out.contains(QStringLiteral("==> Backup finished: ")));
+}
+
+// "backup --to" takes a relative destination below the working folder and
+// says where it wrote; a task whose destination is relative does not run.
+TEST_F(CliTest, RelativeDestinationIsTheWorkingFoldersForBackupAndRefusedForATask)
+{
+    const TCliResult backup =
+        RunCli({QStringLiteral("backup"), QStringLiteral("Phone"), QStringLiteral("--to"),
+                QStringLiteral("rel/%device%"), QStringLiteral("--save-task"), Out(QStringLiteral("rel.tsj"))},
+               Work.path());
+    EXPECT_EQ(backup.Status, 0) << qPrintable(backup.Err);
+    EXPECT_EQ(ReadAll(Out(QStringLiteral("rel/Phone/Internal/DCIM/a.jpg"))), QByteArray("a"));
+    EXPECT_TRUE(backup.Err.contains(QStringLiteral("written to ") + Out(QStringLiteral("rel/Phone"))))
+        << qPrintable(backup.Err);
+
+    TMemIniFile ini(Out(QStringLiteral("rel.tsj")));
+    EXPECT_EQ(ini.ReadString(QStringLiteral("Config"), QStringLiteral("Destination"), QString()),
+              Out(QStringLiteral("rel/%device%")));
+    ini.WriteString(QStringLiteral("Config"), QStringLiteral("Destination"), QStringLiteral("elsewhere"));
+    ini.UpdateFile();
+    const TCliResult run = RunCli({QStringLiteral("run"), Out(QStringLiteral("rel.tsj"))}, Work.path());
+    EXPECT_EQ(run.Status, 1);
+    EXPECT_TRUE(run.Err.contains(QStringLiteral("\"elsewhere\" is not a full path"))) << qPrintable(run.Err);
+    EXPECT_TRUE(run.Out.contains(QStringLiteral("\"elsewhere\" is not a full path"))) << qPrintable(run.Out);
+    EXPECT_FALSE(QFileInfo::exists(Out(QStringLiteral("elsewhere"))));
 }
 
 TEST_F(CliTest, FailedFileGivesStatusOneAndMissingDeviceTwo)
