@@ -32,6 +32,13 @@ void Settle(int ms = 150)
     loop.exec();
 }
 
+// The job reads trees and runs backups on its worker; the shots wait for the end.
+void WaitIdle(TMainForm &form)
+{
+    while (form.Job().IsBusy())
+        Settle(50);
+}
+
 void Save(QWidget &widget, const QString &name)
 {
     Settle();
@@ -95,6 +102,7 @@ void ShootWindow(TMainForm &form, const QString &suffix)
     for (int i = 0; i < form.lbDevices->count(); ++i)
         if (form.lbDevices->item(i)->text().startsWith(QLatin1String("Pixel")))
             form.SelectDevice(i, true);
+    WaitIdle(form);
     if (QTreeWidgetItem *root = form.tvObjects->topLevelItem(0)) {
         if (QTreeWidgetItem *storage = root->child(0)) {
             storage->setExpanded(true);
@@ -110,7 +118,7 @@ void ShootWindow(TMainForm &form, const QString &suffix)
     }
     form.lvFilesColumnClick(1);
     Save(form, QStringLiteral("main-ready%1").arg(suffix));
-    // During the run: a shot from inside the run's event loop.
+    // During the run: a shot while the job's worker copies.
     bool shotDuring = false;
     QTimer during;
     QObject::connect(&during, &QTimer::timeout, &form, [&] {
@@ -121,6 +129,7 @@ void ShootWindow(TMainForm &form, const QString &suffix)
     });
     during.start(100);
     form.bbStartClick();
+    WaitIdle(form);
     during.stop();
     Save(form, QStringLiteral("main-finished%1").arg(suffix));
 }
