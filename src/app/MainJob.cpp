@@ -77,6 +77,20 @@ void TMainJob::BeginWork()
     Q_EMIT BusyChanged(true);
 }
 
+void TMainJob::StartWork(const TStep &start)
+{
+    BeginWork();
+    try {
+        start();
+    } catch (...) {
+        // Failed before any worker took over (a device that cannot be opened):
+        // the job is free again, the error goes on to the caller.
+        if (FBusy && !FWorkerActive)
+            EndWork();
+        throw;
+    }
+}
+
 void TMainJob::EndWork()
 {
     FBusy = false;
@@ -204,12 +218,13 @@ bool TMainJob::TakeSelectedDevice(bool selectStorages)
     if (FDevice == nullptr)
         return false;
     FLog.LogLine(SelectedDeviceText(FDevice->DeviceName()), 2);
-    BeginWork();
-    ReadTree(true, [this, selectStorages] {
-        if (FTreeComplete && selectStorages)
-            SelectTopFolders();
-        EndWork();
-        Q_EMIT DeviceTreeRead(FTreeComplete);
+    StartWork([this, selectStorages] {
+        ReadTree(true, [this, selectStorages] {
+            if (FTreeComplete && selectStorages)
+                SelectTopFolders();
+            EndWork();
+            Q_EMIT DeviceTreeRead(FTreeComplete);
+        });
     });
     RethrowWorkError();
     return true;
@@ -229,10 +244,11 @@ bool TMainJob::ReadDeviceTree(bool listErrors)
 {
     if (FBusy || FDevice == nullptr)
         return false;
-    BeginWork();
-    ReadTree(listErrors, [this] {
-        EndWork();
-        Q_EMIT DeviceTreeRead(FTreeComplete);
+    StartWork([this, listErrors] {
+        ReadTree(listErrors, [this] {
+            EndWork();
+            Q_EMIT DeviceTreeRead(FTreeComplete);
+        });
     });
     RethrowWorkError();
     return true;
@@ -309,11 +325,13 @@ bool TMainJob::LoadTask(const QString &fileName, const TConfirmNotReady &confirm
     if (FBusy)
         return false;
     FOutcome = false;
-    BeginWork();
-    const bool started = StartLoadTask(fileName, confirmNotReady, [this](bool loaded) {
-        FOutcome = loaded;
-        EndWork();
-        Q_EMIT TaskLoaded(loaded);
+    bool started = false;
+    StartWork([&] {
+        started = StartLoadTask(fileName, confirmNotReady, [this](bool loaded) {
+            FOutcome = loaded;
+            EndWork();
+            Q_EMIT TaskLoaded(loaded);
+        });
     });
     if (!started) {
         EndWork();
@@ -438,10 +456,11 @@ TRunTotals TMainJob::BackupSelected()
         return refused;
     }
     FLastTotals = {};
-    BeginWork();
-    StartRun([this](const TRunTotals &totals) {
-        EndWork();
-        Q_EMIT RunFinished(totals);
+    StartWork([this] {
+        StartRun([this](const TRunTotals &totals) {
+            EndWork();
+            Q_EMIT RunFinished(totals);
+        });
     });
     RethrowWorkError();
     return FMode == TWorkMode::Synchronous ? FLastTotals : TRunTotals{};
@@ -502,42 +521,44 @@ bool TMainJob::RunCommandLineTask(const TConfirmNotReady &confirmNotReady, const
         return false;
     FOutcome = false;
     FLastTotals = {};
-    BeginWork();
     const auto finish = [this](bool ran) {
         FOutcome = ran;
         EndWork();
         Q_EMIT CommandLineTaskFinished(ran);
     };
-    const bool started = StartLoadTask(TaskName, confirmNotReady, [this, logFolder, finish](bool loaded) {
-        Q_EMIT TaskLoaded(loaded);
-        if (!loaded || !ForceTask) {
-            finish(false);
-            return;
-        }
-        FLog.LogLine(RunSeparatorText(), 0);
-        StartTime = NowLocal();
-        FLog.LogLine(RunStartText(StartTime, QFileInfo(TaskName).fileName()), 0);
-        const auto afterRun = [this, logFolder, finish](const TRunTotals &result) {
-            FLog.LogLine(RunFinishedText(StartTime, NowLocal()), 0);
-            FLogSaveError.clear();
-            if (CloseProg && !logFolder.isEmpty())
-                FLogSaveError = FLog.SaveToFile(QDir(logFolder).filePath(TaskLogFileName(TaskName)));
-            if (!FLogSaveError.isEmpty())
-                FLog.LogLine(ErrorLineText(FLogSaveError), 0);
-            FLastTotals = result;
-            finish(true);
-        };
-        const QString refusal = RunRefusal();
-        if (!refusal.isEmpty()) {
-            FLog.LogLine(refusal == NoDirectorySelectedText() ? refusal : ErrorLineText(refusal), 0);
-            TRunTotals refused;
-            refused.Refused = refusal;
-            afterRun(refused);
-            return;
-        }
-        StartRun([this, afterRun](const TRunTotals &result) {
-            Q_EMIT RunFinished(result);
-            afterRun(result);
+    bool started = false;
+    StartWork([&] {
+        started = StartLoadTask(TaskName, confirmNotReady, [this, logFolder, finish](bool loaded) {
+            Q_EMIT TaskLoaded(loaded);
+            if (!loaded || !ForceTask) {
+                finish(false);
+                return;
+            }
+            FLog.LogLine(RunSeparatorText(), 0);
+            StartTime = NowLocal();
+            FLog.LogLine(RunStartText(StartTime, QFileInfo(TaskName).fileName()), 0);
+            const auto afterRun = [this, logFolder, finish](const TRunTotals &result) {
+                FLog.LogLine(RunFinishedText(StartTime, NowLocal()), 0);
+                FLogSaveError.clear();
+                if (CloseProg && !logFolder.isEmpty())
+                    FLogSaveError = FLog.SaveToFile(QDir(logFolder).filePath(TaskLogFileName(TaskName)));
+                if (!FLogSaveError.isEmpty())
+                    FLog.LogLine(ErrorLineText(FLogSaveError), 0);
+                FLastTotals = result;
+                finish(true);
+            };
+            const QString refusal = RunRefusal();
+            if (!refusal.isEmpty()) {
+                FLog.LogLine(refusal == NoDirectorySelectedText() ? refusal : ErrorLineText(refusal), 0);
+                TRunTotals refused;
+                refused.Refused = refusal;
+                afterRun(refused);
+                return;
+            }
+            StartRun([this, afterRun](const TRunTotals &result) {
+                Q_EMIT RunFinished(result);
+                afterRun(result);
+            });
         });
     });
     if (!started) {

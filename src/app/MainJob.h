@@ -166,6 +166,8 @@ private:
     using TStep = std::function<void()>;
 
     void BeginWork();
+    // Begins work and runs its first step; a step that raises ends the work again.
+    void StartWork(const TStep &start);
     void EndWork();
     // Runs work on the worker thread (threaded) or here, then next on the job's thread.
     void Launch(TStep work, TStep next);

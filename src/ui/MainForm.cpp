@@ -967,7 +967,7 @@ void TMainForm::AddSubfolders(QTreeWidgetItem *node, int objectIndex)
 
 void TMainForm::tvObjectsExpanding(QTreeWidgetItem *node)
 {
-    if (!node)
+    if (!node || FJob->DeviceInUse())
         return;
     // A node is filled once, at its first expansion: later ones keep the
     // subtree and its selection.
