@@ -5,6 +5,7 @@
 #include "ui/IconSets.h"
 #include "ui/MainForm.h"
 #include "ui/MessageDialog.h"
+#include "ui/dialogs/DirectoryChooser.h"
 
 #include "app/Locations.h"
 #include "base/IntegerText.h"
@@ -62,6 +63,8 @@ int RunProgram(QApplication &app)
         ErrorDialog(error.Message());
         return 1;
     }
+    // The directory chooser lives as long as the window and keeps its state between calls.
+    const std::unique_ptr<TShellDirDialog> directoryChooser = CreateShellDirDialog();
     form->show();
     const int result = QApplication::exec();
     CloseAllHelp();
