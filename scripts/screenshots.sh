@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Screenshots of the desktop program under Xvfb: the main window in the light
 # and the dark style (ready, during and after a demo backup of a simulated
-# phone), every kind of message, and the icon sheet.
+# phone), every kind of message, the icon sheet, and each of the program's
+# dialogs in the light and the dark style and in German.
 #   scripts/screenshots.sh [build dir]      (PNG files go to <build dir>/screenshots)
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
@@ -54,6 +55,11 @@ export TESSARIL_DEVICES="$devices"
 export HOME="$out/home"
 export XDG_CONFIG_HOME="$HOME/.config"
 mkdir -p "$HOME"
+# A home with a few folders and files for the directory chooser.
+mkdir -p "$HOME/Desktop" "$HOME/Documents/Letters" "$HOME/Pictures/2026" "$HOME/Music" "$HOME/Backup/Pixel 7"
+make_file "$HOME/Backup/notes.txt" 2400 2
+make_file "$HOME/Backup/phone-2026-11.zip" 1800000 20
+make_file "$HOME/Backup/IMG_0001.jpg.gz" 420000 3
 xvfb-run -a -s "-screen 0 1400x1000x24 -dpi 96" \
   "$build/src/ui/tessaril-screenshots" "$out" "$out/backup"
 echo "screenshots in $out"

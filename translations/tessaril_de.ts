@@ -39,6 +39,238 @@
         <source>&amp;Retry</source>
         <translation>&amp;Wiederholen</translation>
     </message>
+    <message>
+        <source>Desktop</source>
+        <translation>Schreibtisch</translation>
+    </message>
+    <message>
+        <source>Documents</source>
+        <translation>Dokumente</translation>
+    </message>
+    <message>
+        <source>Computer</source>
+        <translation>Computer</translation>
+    </message>
+    <message>
+        <source>Network</source>
+        <translation>Netzwerk</translation>
+    </message>
+    <message>
+        <source>D&amp;irectory:</source>
+        <translation>&amp;Verzeichnis:</translation>
+    </message>
+    <message>
+        <source>&amp;Show files</source>
+        <translation>&amp;Dateien anzeigen</translation>
+    </message>
+    <message>
+        <source>Create new folder</source>
+        <translation>Neuen Ordner anlegen</translation>
+    </message>
+    <message>
+        <source>One folder up</source>
+        <translation>Einen Ordner nach oben</translation>
+    </message>
+    <message>
+        <source>Directory</source>
+        <translation>Verzeichnis</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Create folder</source>
+        <translation>Ordner anlegen</translation>
+    </message>
+    <message>
+        <source>Delete folder</source>
+        <translation>Ordner löschen</translation>
+    </message>
+    <message>
+        <source>Update</source>
+        <translation>Aktualisieren</translation>
+    </message>
+    <message>
+        <source>Default: </source>
+        <translation>Standard: </translation>
+    </message>
+    <message>
+        <source>Directory not found:<byte value="xd"/>
+%1!</source>
+        <translation>Verzeichnis nicht gefunden:<byte value="xd"/>
+%1!</translation>
+    </message>
+    <message>
+        <source>New subdirectory:</source>
+        <translation>Neues Unterverzeichnis:</translation>
+    </message>
+    <message>
+        <source>Could not create directory:<byte value="xd"/>
+%1!</source>
+        <translation>Verzeichnis konnte nicht angelegt werden:<byte value="xd"/>
+%1!</translation>
+    </message>
+    <message>
+        <source>Delete directory</source>
+        <translation>Verzeichnis löschen</translation>
+    </message>
+    <message>
+        <source>Delete &quot;%1&quot;</source>
+        <translation>„%1“ löschen</translation>
+    </message>
+    <message>
+        <source>Definitely</source>
+        <translation>Endgültig</translation>
+    </message>
+    <message>
+        <source>To recycle bin</source>
+        <translation>In den Papierkorb</translation>
+    </message>
+    <message>
+        <source>Error deleting directory:<byte value="xd"/>
+%1!</source>
+        <translation>Fehler beim Löschen des Verzeichnisses:<byte value="xd"/>
+%1!</translation>
+    </message>
+    <message>
+        <source>%1 moved to Recycle Bin!</source>
+        <translation>%1 in den Papierkorb verschoben!</translation>
+    </message>
+    <message>
+        <source>%1 directories with %2 files deleted!</source>
+        <translation>%1 Verzeichnisse mit %2 Dateien gelöscht!</translation>
+    </message>
+    <message>
+        <source>A&amp;ll</source>
+        <translation>A&amp;lle</translation>
+    </message>
+    <message>
+        <source>All &amp;matching</source>
+        <translation>Alle &amp;passenden</translation>
+    </message>
+    <message>
+        <source>All &amp;not matching</source>
+        <translation>Alle &amp;nicht passenden</translation>
+    </message>
+    <message>
+        <source>&amp;Filter expressions:</source>
+        <translation>&amp;Filterausdrücke:</translation>
+    </message>
+    <message>
+        <source>Evaluate multiple expressions by</source>
+        <translation>Mehrere Ausdrücke auswerten mit</translation>
+    </message>
+    <message>
+        <source>&amp;OR operation</source>
+        <translation>&amp;ODER-Verknüpfung</translation>
+    </message>
+    <message>
+        <source>AN&amp;D operation</source>
+        <translation>&amp;UND-Verknüpfung</translation>
+    </message>
+    <message>
+        <source>&amp;Edit expressions</source>
+        <translation>Ausdrücke &amp;bearbeiten</translation>
+    </message>
+    <message>
+        <source>Use &amp;regular expressions</source>
+        <translation>&amp;Reguläre Ausdrücke verwenden</translation>
+    </message>
+    <message>
+        <source>Text filter dialog</source>
+        <translation>Textfilter</translation>
+    </message>
+    <message>
+        <source>Filter expressions:</source>
+        <translation>Filterausdrücke:</translation>
+    </message>
+    <message>
+        <source>Invalid filter mask!<byte value="xd"/>
+Should resemble %1 or %2</source>
+        <translation>Ungültige Filtermaske!<byte value="xd"/>
+Sollte %1 oder %2 ähneln</translation>
+    </message>
+    <message>
+        <source>No Trash folder could be set up</source>
+        <translation>Es konnte kein Papierkorb eingerichtet werden</translation>
+    </message>
+    <message>
+        <source>%1 free of %2</source>
+        <translation>%1 frei von %2</translation>
+    </message>
+    <message>
+        <source>Edit text</source>
+        <translation>Text bearbeiten</translation>
+    </message>
+    <message>
+        <source>Edit items</source>
+        <translation>Einträge bearbeiten</translation>
+    </message>
+    <message>
+        <source>Move item</source>
+        <translation>Eintrag verschieben</translation>
+    </message>
+    <message>
+        <source>&amp;Add</source>
+        <translation>&amp;Hinzufügen</translation>
+    </message>
+    <message>
+        <source>&amp;Remove</source>
+        <translation>&amp;Entfernen</translation>
+    </message>
+    <message>
+        <source>C&amp;hange</source>
+        <translation>Ä&amp;ndern</translation>
+    </message>
+    <message>
+        <source>&amp;Default</source>
+        <translation>&amp;Standard</translation>
+    </message>
+    <message>
+        <source>Remove a&amp;ll</source>
+        <translation>A&amp;lle entfernen</translation>
+    </message>
+    <message>
+        <source>Add item</source>
+        <translation>Eintrag hinzufügen</translation>
+    </message>
+    <message>
+        <source>Remove selected items</source>
+        <translation>Ausgewählte Einträge entfernen</translation>
+    </message>
+    <message>
+        <source>Edit item</source>
+        <translation>Eintrag bearbeiten</translation>
+    </message>
+    <message>
+        <source>Reset to default values</source>
+        <translation>Auf Standardwerte zurücksetzen</translation>
+    </message>
+    <message>
+        <source>Remove all items</source>
+        <translation>Alle Einträge entfernen</translation>
+    </message>
+    <message>
+        <source>Move item up</source>
+        <translation>Eintrag nach oben</translation>
+    </message>
+    <message>
+        <source>Move item down</source>
+        <translation>Eintrag nach unten</translation>
+    </message>
+    <message>
+        <source>Remove all selected items?</source>
+        <translation>Alle ausgewählten Einträge entfernen?</translation>
+    </message>
+    <message>
+        <source>Remove item: &quot;%1&quot;?</source>
+        <translation>Eintrag entfernen: „%1“?</translation>
+    </message>
+    <message>
+        <source>Clear whole list</source>
+        <translation>Ganze Liste leeren</translation>
+    </message>
 </context>
 <context>
     <name>LibText</name>
@@ -620,6 +852,70 @@ Fortfahren?</translation>
     <message>
         <source>Error creating desktop shortcut!</source>
         <translation>Fehler beim Anlegen der Desktop-Verknüpfung!</translation>
+    </message>
+    <message>
+        <source>Device name</source>
+        <translation>Gerätename</translation>
+    </message>
+    <message>
+        <source>Date (e.g. 2010-12-04)</source>
+        <translation>Datum (z. B. 2010-12-04)</translation>
+    </message>
+    <message>
+        <source>Year and week (e.g. 2009-53)</source>
+        <translation>Jahr und Woche (z. B. 2009-53)</translation>
+    </message>
+    <message>
+        <source>Short day of the week (e.g. Mon,Tue)</source>
+        <translation>Wochentag kurz (z. B. Mo,Di)</translation>
+    </message>
+    <message>
+        <source>Long day of the week (e.g. Monday)</source>
+        <translation>Wochentag lang (z. B. Montag)</translation>
+    </message>
+    <message>
+        <source>Number of day of week (Monday = 1)</source>
+        <translation>Nummer des Wochentags (Montag = 1)</translation>
+    </message>
+    <message>
+        <source>Day of year (001 .. 365)</source>
+        <translation>Tag des Jahres (001 .. 365)</translation>
+    </message>
+    <message>
+        <source>Week of year (01 .. 53)</source>
+        <translation>Woche des Jahres (01 .. 53)</translation>
+    </message>
+    <message>
+        <source>Day of month (01 .. 31)</source>
+        <translation>Tag des Monats (01 .. 31)</translation>
+    </message>
+    <message>
+        <source>Week of month (1 .. 6)</source>
+        <translation>Woche des Monats (1 .. 6)</translation>
+    </message>
+    <message>
+        <source>Month of year (01 .. 12)</source>
+        <translation>Monat des Jahres (01 .. 12)</translation>
+    </message>
+    <message>
+        <source>Name of month (e.g. January)</source>
+        <translation>Name des Monats (z. B. Januar)</translation>
+    </message>
+    <message>
+        <source>Year (e.g. 2010)</source>
+        <translation>Jahr (z. B. 2010)</translation>
+    </message>
+    <message>
+        <source>Placeholder for</source>
+        <translation>Platzhalter für</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
     </message>
 </context>
 </TS>

@@ -25,6 +25,11 @@ private Q_SLOTS:
         });
         ConfirmDialog(QPoint(-1, -1), QStringLiteral("?"), mbYes);
         QCOMPARE(captions, (QStringList{"Bestätigen", "&Ja", "&Nein"}));
+        // The dialogs' own texts, the placeholder picker's in the program's domain.
+        QCOMPARE(DlgText::tr("Error deleting directory:\r\n%1!"),
+                 QStringLiteral("Fehler beim Löschen des Verzeichnisses:\r\n%1!"));
+        QCOMPARE(DlgText::tr("All &matching"), QStringLiteral("Alle &passenden"));
+        QCOMPARE(PrgText::tr("Name of month (e.g. January)"), QStringLiteral("Name des Monats (z. B. Januar)"));
     }
 
     void unknownLanguageKeepsEnglish()

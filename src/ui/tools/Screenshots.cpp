@@ -1,6 +1,7 @@
 // Takes the screenshots of the documentation: the main window in the light
 // and the dark style, during and after a demo backup, and every kind of
-// message. Run by scripts/screenshots.sh under Xvfb with a folder of
+// message, and each of the program's dialogs in the light and the dark style
+// and in German. Run by scripts/screenshots.sh under Xvfb with a folder of
 // simulated devices.
 #include "ui/Appearance.h"
 #include "ui/DialogPlace.h"
@@ -9,8 +10,17 @@
 #include "ui/IconSets.h"
 #include "ui/MainForm.h"
 #include "ui/MessageDialog.h"
+#include "ui/StartUp.h"
+#include "ui/UiText.h"
+#include "ui/dialogs/ChoiceDialog.h"
+#include "ui/dialogs/DirectoryChooser.h"
+#include "ui/dialogs/FilterDialog.h"
+#include "ui/dialogs/InputDialog.h"
+#include "ui/dialogs/ListEditor.h"
+#include "ui/dialogs/PlaceholderDialog.h"
 
 #include "app/Locations.h"
+#include "filter/TextFilter.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -76,6 +86,64 @@ void ShootMessages(const QString &suffix)
         });
         ShowMessageDialog(CenterPos, QString::fromUtf8(shot.Text), 0, shot.Type, shot.Default, nullptr);
     }
+}
+
+// Shows a prepared dialog, saves it and cancels it.
+template <typename TDialog> std::function<int(TDialog &)> ShootHook(const QString &name)
+{
+    return [name](TDialog &dialog) {
+        dialog.show();
+        Save(dialog, name);
+        dialog.hide();
+        return int(QDialog::Rejected);
+    };
+}
+
+void ShootDialogs(const QString &suffix, TShellDirDialog &chooser)
+{
+    QString text = QStringLiteral("Holiday 2026");
+    TInputHooks::Push(ShootHook<TInputStringDialog>(QStringLiteral("dialog-input%1").arg(suffix)));
+    InputText(CenterPos, DlgText::tr("Add item"), DlgText::tr("New subdirectory:"), text);
+
+    TChoiceHooks::Push([suffix](TSelectDialog &dialog) {
+        ShootHook<TSelectDialog>(QStringLiteral("dialog-choice%1").arg(suffix))(dialog);
+        return -1;
+    });
+    ChoiceDialog(DlgText::tr("Delete directory"), DlgText::tr("Delete \"%1\"").arg(QStringLiteral("/home/anna/Old")),
+                 mtConfirmation, fsBold, {DlgText::tr("Definitely"), DlgText::tr("To recycle bin")});
+
+    QStringList types{QStringLiteral("7z"),  QStringLiteral("gz"),  QStringLiteral("jpg"), QStringLiteral("mp3"),
+                      QStringLiteral("mp4"), QStringLiteral("png"), QStringLiteral("rar"), QStringLiteral("zip")};
+    QString selected;
+    TListEditorHooks::Push(ShootHook<TSelectFromListDialog>(QStringLiteral("dialog-list%1").arg(suffix)));
+    EditList(CenterPos, PrgText::tr("File types not to compress"), PrgText::tr("Type"),
+             soEdit | soOrder | soMulti | soNoConfirm, 2, QStringLiteral("7z,gz,jpg,mp3,mp4,png,rar,zip"), types,
+             selected);
+    QStringList masks{QStringLiteral("*.jpg"), QStringLiteral("*.png")};
+    TListEditorHooks::Push(ShootHook<TSelectFromListDialog>(QStringLiteral("dialog-masks%1").arg(suffix)));
+    EditList(CenterPos, DlgText::tr("Filter expressions:").remove(QLatin1Char('&')),
+             DlgText::tr("Text filter dialog") + QLatin1Char(':'), soEdit | soOrder | soDelAll | soNoConfirm, 0,
+             QStringLiteral("*.jpg|*.png"), masks, selected);
+
+    TTextFilter filter;
+    filter.SetMode(fmInclude);
+    filter.SetFilter(QStringLiteral("*.jpg|*.png"));
+    TFilterHooks::Push(ShootHook<TFilterDialog>(QStringLiteral("dialog-filter%1").arg(suffix)));
+    ShowFilterDialog(CenterPos, PrgText::tr("Filter for filenames"), PrgText::tr("Backup files"), true, true, filter);
+
+    TPlaceholderHooks::Push(ShootHook<TPlaceHolderDialog>(QStringLiteral("dialog-placeholder%1").arg(suffix)));
+    SelectPlaceholder(CenterPos, ptPortable, QStringLiteral("Pixel 7"));
+
+    QString dir = QDir::home().filePath(QStringLiteral("Backup"));
+    TDirectoryHooks::Push([suffix](TShellDirDialog &dialog) {
+        dialog.show();
+        dialog.SetShowFiles(true);
+        Save(dialog, QStringLiteral("dialog-directory%1").arg(suffix));
+        dialog.SetShowFiles(false);
+        dialog.hide();
+        return int(QDialog::Rejected);
+    });
+    chooser.Execute(PrgText::tr("Select destination directory"), true, true, QString(), dir);
 }
 
 void ShootIcons(const QString &suffix)
@@ -144,6 +212,7 @@ int main(int argc, char **argv)
     const QString destination = arguments.value(2, QDir::temp().filePath(QStringLiteral("tessaril-shots")));
     LoadIconSets(QStringLiteral("images"), {}, 0);
     SetDarkStyleName(QStringLiteral("Fusion Dark"));
+    const std::unique_ptr<TShellDirDialog> chooser = CreateShellDirDialog();
 
     for (const bool dark : {false, true}) {
         ApplyDarkMode(dark);
@@ -184,9 +253,14 @@ int main(int argc, char **argv)
             CloseAllHelp();
         }
         ShootMessages(suffix);
+        ShootDialogs(suffix, *chooser);
         PushMessageAnswer(mrNo);
         form.close();
         ClearMessageHooks();
     }
+    // The dialogs once more in German, in the light style.
+    ApplyDarkMode(false);
+    InstallTranslators(app, QStringLiteral("de"));
+    ShootDialogs(QStringLiteral("-de"), *chooser);
     return 0;
 }
