@@ -6,7 +6,7 @@
 #   scripts/screenshots.sh [build dir]      (PNG files go to <build dir>/screenshots)
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
-build=${1:-$top/build}
+build=$(cd "${1:-$top/build}" 2>/dev/null && pwd || echo "${1:-$top/build}")
 out="$build/screenshots"
 [ -f "$build/CMakeCache.txt" ] || cmake -S "$top" -B "$build" -G Ninja
 cmake --build "$build" --target tessaril-screenshots -j2

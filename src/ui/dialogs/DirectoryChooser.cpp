@@ -16,6 +16,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QFileSystemModel>
@@ -24,6 +25,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMenu>
 #include <QPointer>
 #include <QSplitter>
@@ -41,7 +43,7 @@ constexpr int ButtonWidth = 96;
 constexpr int ButtonHeight = 32;
 constexpr int TreeWidth = 300;
 constexpr int TreeHeight = 340;
-constexpr int FileListWidth = 380;
+constexpr int FileListWidth = 600;
 
 QPointer<TShellDirDialog> &Instance()
 {
@@ -367,6 +369,13 @@ void TShellDirDialog::UpdateFileList()
     if (!show)
         return;
     const QString path = tvFolders->SelectedPath();
+    // Without a selected folder the list stays empty rather than showing the drives.
+    if (path.isEmpty()) {
+        lvFiles->setModel(nullptr);
+        return;
+    }
+    if (lvFiles->model() != FileModel)
+        lvFiles->setModel(FileModel);
     FileModel->setRootPath(path);
     lvFiles->setRootIndex(FileModel->index(path));
     FitFileColumns();
@@ -380,9 +389,11 @@ void TShellDirDialog::SetShowFiles(bool show)
     if (show && IsDirectory(FieldText()))
         tvFolders->SelectPath(FieldText());
     UpdateFileList();
-    if (show && !wasShown)
+    if (show && !wasShown) {
+        const int treeWidth = tvFolders->width();
         resize(width() + listWidth, height());
-    else if (!show && wasShown)
+        Splitter->setSizes({treeWidth, listWidth});
+    } else if (!show && wasShown)
         resize(width() - lvFiles->width(), height());
     if (tvFolders->currentItem())
         SetFieldText(tvFolders->SelectedPath());
@@ -394,13 +405,18 @@ void TShellDirDialog::FitFileColumns()
 {
     if (!lvFiles->isVisible())
         return;
-    // Widths in units of the letter "X": name takes what the others leave.
-    const int unit = qMax(1, fontMetrics().horizontalAdvance(QLatin1Char('X')));
+    // Widths in units of the letter "X": name takes what the others leave; the
+    // date column is widened where the user's date format needs more.
+    const QFontMetrics metrics = lvFiles->fontMetrics();
+    const int unit = qMax(1, metrics.horizontalAdvance(QLatin1Char('X')));
     const int units = lvFiles->viewport()->width() / unit;
-    lvFiles->setColumnWidth(0, qMax(10, units - 48) * unit);
+    const QString sampleDate = QLocale().toString(QDateTime(QDate(2026, 12, 31), QTime(23, 59)), QLocale::ShortFormat);
+    const int dateWidth = qMax(17 * unit, metrics.horizontalAdvance(sampleDate) + 2 * unit);
+    const int dateUnits = (dateWidth + unit - 1) / unit;
+    lvFiles->setColumnWidth(0, qMax(10, units - 27 - dateUnits - 4) * unit);
     lvFiles->setColumnWidth(1, 12 * unit);
     lvFiles->setColumnWidth(2, 15 * unit);
-    lvFiles->setColumnWidth(3, 17 * unit);
+    lvFiles->setColumnWidth(3, dateWidth);
 }
 
 void TShellDirDialog::OneFolderUp()

@@ -75,12 +75,15 @@ TSelectFromListDialog::TSelectFromListDialog(QWidget *parent)
         button->SetLayout(blGlyphLeft);
         button->setAutoDefault(false);
     }
+    // The edit buttons share one width: the designed one or the widest caption's.
+    int editWidth = ScaleToMonitor(EditButtonWidth, this);
     for (TOxButton *button : {btnAdd, btnRemove, btnChange, btnDefault, btnRemoveAll}) {
         button->SetMargin(ScaleToMonitor(8, this));
         button->SetSpacing(-1);
-        button->setFixedSize(qMax(ScaleToMonitor(EditButtonWidth, this), button->sizeHint().width()),
-                             ScaleToMonitor(EditButtonHeight, this));
+        editWidth = qMax(editWidth, button->sizeHint().width());
     }
+    for (TOxButton *button : {btnAdd, btnRemove, btnChange, btnDefault, btnRemoveAll})
+        button->setFixedSize(editWidth, ScaleToMonitor(EditButtonHeight, this));
     for (TOxButton *button : {btnUp, btnDown})
         button->setFixedSize(ScaleToMonitor(MoveButtonSize, this), ScaleToMonitor(MoveButtonSize, this));
     for (TOxButton *button : {OKBtn, CancelBtn})

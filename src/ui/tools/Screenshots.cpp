@@ -28,6 +28,7 @@
 #include <QDir>
 #include <QListWidget>
 #include <QPainter>
+#include <QStyle>
 #include <QTimer>
 #include <QTreeWidget>
 
@@ -259,8 +260,12 @@ int main(int argc, char **argv)
         ClearMessageHooks();
     }
     // The dialogs once more in German, in the light style.
-    ApplyDarkMode(false);
+    // The dark round's window took the dark style as its light one, so the
+    // light palette is set directly (Fusion's own is the light one).
+    QApplication::setPalette(QApplication::style()->standardPalette());
     InstallTranslators(app, QStringLiteral("de"));
-    ShootDialogs(QStringLiteral("-de"), *chooser);
+    // The program installs its translators before it creates the chooser.
+    const std::unique_ptr<TShellDirDialog> germanChooser = CreateShellDirDialog();
+    ShootDialogs(QStringLiteral("-de"), *germanChooser);
     return 0;
 }
