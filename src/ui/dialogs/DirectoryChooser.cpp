@@ -567,6 +567,9 @@ bool TShellDirDialog::HandleKey(int key, Qt::KeyboardModifiers modifiers)
 
 bool TShellDirDialog::eventFilter(QObject *watched, QEvent *event)
 {
+    // The name column takes what the list's own width leaves.
+    if (watched == lvFiles && event->type() == QEvent::Resize)
+        FitFileColumns();
     if (event->type() == QEvent::KeyPress && isVisible()) {
         const auto *key = static_cast<QKeyEvent *>(event);
         // The drop-down list of the field and the menu keep their own keys.
