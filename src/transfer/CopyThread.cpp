@@ -3,6 +3,9 @@
 #include "base/ErrorText.h"
 #include "base/FileTimes.h"
 #include "transfer/FileSystem.h"
+#include "transfer/writers/Deflater.h"
+#include "transfer/writers/GzipWriter.h"
+#include "transfer/writers/ZipWriter.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -15,7 +18,6 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <system_error>
-#include <zlib.h>
 
 namespace {
 
@@ -31,119 +33,6 @@ std::uint32_t UsableBufferSize(std::uint32_t requested)
     return std::min(requested, MaxBufferSize);
 }
 
-bool IsDiskFull(std::int32_t code)
-{
-    return code == ENOSPC || code == EDQUOT;
-}
-
-// Compressed output failures carry a text without the "System error" frame.
-class ECompressError : public std::runtime_error
-{
-public:
-    explicit ECompressError(const QString &message) : std::runtime_error(message.toStdString()), FMessage(message) {}
-    const QString &Message() const { return FMessage; }
-
-private:
-    QString FMessage;
-};
-
-int ZlibLevel(TZCompressionLevel level)
-{
-    switch (level) {
-    case zcNone:
-        return 0;
-    case zcFastest:
-        return 1;
-    case zcMax:
-        return 9;
-    case zcDefault:
-        break;
-    }
-    return Z_DEFAULT_COMPRESSION;
-}
-
-// Raw deflate (window bits -15, memory level 8) into a 64 KiB buffer that is
-// written to the destination whenever it is full.
-class TDeflater
-{
-public:
-    TDeflater(TWriteFileStream &dest, TZCompressionLevel level) : FDest(dest), FOutput(OutputSize)
-    {
-        const int result = deflateInit2(&FStream, ZlibLevel(level), Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY);
-        if (result != Z_OK)
-            throw ECompressError(QString::fromLatin1(zError(result)));
-        FInitialised = true;
-        ResetOutput();
-    }
-    ~TDeflater()
-    {
-        if (FInitialised)
-            deflateEnd(&FStream);
-    }
-    TDeflater(const TDeflater &) = delete;
-    TDeflater &operator=(const TDeflater &) = delete;
-
-    void Compress(const std::uint8_t *data, std::uint32_t size)
-    {
-        FStream.next_in = const_cast<Bytef *>(data);
-        FStream.avail_in = size;
-        while (FStream.avail_in > 0) {
-            Deflate(Z_NO_FLUSH);
-            if (FStream.avail_out == 0)
-                WriteOutput();
-        }
-    }
-
-    // Flushes what deflate still holds; a failure of the last writes throws too.
-    void Finish()
-    {
-        for (;;) {
-            const int result = Deflate(Z_FINISH);
-            if (result == Z_STREAM_END)
-                break;
-            if (FStream.avail_out != 0)
-                throw ECompressError(QString::fromLatin1(zError(result)));
-            WriteOutput();
-        }
-        WriteOutput();
-    }
-
-private:
-    static constexpr std::uint32_t OutputSize = 65536;
-
-    int Deflate(int flush)
-    {
-        const int result = deflate(&FStream, flush);
-        if (result == Z_STREAM_ERROR)
-            throw ECompressError(QString::fromLatin1(zError(result)));
-        return result;
-    }
-
-    void WriteOutput()
-    {
-        const auto size = static_cast<std::int32_t>(OutputSize - FStream.avail_out);
-        if (size > 0) {
-            try {
-                FDest.Write(FOutput.data(), size);
-            } catch (const EWriteFileStreamError &error) {
-                throw ECompressError(ErrorCodeText(static_cast<std::uint32_t>(error.ErrorCode())));
-            }
-        }
-        ResetOutput();
-    }
-
-    void ResetOutput()
-    {
-        FStream.next_out = FOutput.data();
-        FStream.avail_out = OutputSize;
-    }
-
-    TWriteFileStream &FDest;
-    std::vector<Bytef> FOutput;
-    z_stream FStream{};
-    bool FInitialised = false;
-};
-
 // compressed * 1000 / uncompressed, rounded to the nearest integer, ties to even.
 std::int32_t RatioOf(std::int64_t compressed, std::int64_t uncompressed)
 {
@@ -155,91 +44,6 @@ std::int32_t RatioOf(std::int64_t compressed, std::int64_t uncompressed)
     return static_cast<std::int32_t>(quotient);
 }
 
-class TByteWriter
-{
-public:
-    void U8(std::uint8_t value) { FBytes.push_back(value); }
-    void U16(std::uint32_t value)
-    {
-        U8(static_cast<std::uint8_t>(value));
-        U8(static_cast<std::uint8_t>(value >> 8));
-    }
-    void U32(std::uint32_t value)
-    {
-        U16(value & 0xFFFF);
-        U16(value >> 16);
-    }
-    void U64(std::uint64_t value)
-    {
-        U32(static_cast<std::uint32_t>(value));
-        U32(static_cast<std::uint32_t>(value >> 32));
-    }
-    void Bytes(const QByteArray &bytes) { FBytes.insert(FBytes.end(), bytes.begin(), bytes.end()); }
-
-    const std::uint8_t *Data() const { return FBytes.data(); }
-    std::int32_t Size() const { return static_cast<std::int32_t>(FBytes.size()); }
-
-    // Writes everything and reports whether the stream took all of it.
-    bool WriteTo(TWriteFileStream &dest) const { return dest.Write(Data(), Size()) == Size(); }
-
-private:
-    std::vector<std::uint8_t> FBytes;
-};
-
-// clang-format off
-constexpr std::uint8_t LatinToOemTable[128] = {
-    // 0x80 .. 0x9F: no code page 437 form that we use
-    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-    // 0xA0 .. 0xAF
-    0, 0xAD, 0x9B, 0x9C, 0, 0x9D, 0, 0, 0, 0, 0, 0xAE, 0xAA, 0, 0, 0,
-    // 0xB0 .. 0xBF
-    0xF8, 0xF1, 0xFD, 0, 0, 0xE6, 0, 0, 0, 0, 0, 0xAF, 0xAC, 0xAB, 0, 0xA8,
-    // 0xC0 .. 0xCF
-    0, 0, 0, 0, 0x8E, 0x8F, 0x92, 0x80, 0, 0x90, 0, 0, 0, 0, 0, 0,
-    // 0xD0 .. 0xDF
-    0, 0xA5, 0, 0, 0, 0, 0x99, 0, 0, 0, 0, 0, 0x9A, 0, 0, 0xE1,
-    // 0xE0 .. 0xEF
-    0x85, 0, 0x83, 0, 0x84, 0x86, 0x91, 0x87, 0x8A, 0x82, 0x88, 0x89, 0x8D, 0xA1, 0x8C, 0x8B,
-    // 0xF0 .. 0xFF
-    0, 0xA4, 0x95, 0xA2, 0x93, 0, 0x94, 0xF6, 0, 0x97, 0xA3, 0x96, 0x81, 0, 0, 0x98,
-};
-// clang-format on
-
-// The entry name in code page 437 when every character has a form there,
-// else in UTF-8 (utf8 then true).
-QByteArray ZipEntryName(const QString &name, bool &utf8)
-{
-    QByteArray oem;
-    oem.reserve(name.size());
-    for (const QChar c : name) {
-        const char16_t unit = c.unicode();
-        if (unit < 0x80) {
-            oem.append(static_cast<char>(unit));
-            continue;
-        }
-        const std::uint8_t mapped = LatinToOem(unit);
-        if (mapped == 0) {
-            utf8 = true;
-            return name.toUtf8();
-        }
-        oem.append(static_cast<char>(mapped));
-    }
-    utf8 = false;
-    return oem;
-}
-
-// The gzip name in ISO 8859-1 when every character fits, else in UTF-8 (os
-// then 11). The field ends at the first zero byte, so a zero that a device put
-// into a name becomes "_", as in local names; left in, it would cut the name
-// short and turn its rest into compressed data.
-QByteArray GzipName(QString name, std::uint8_t &os)
-{
-    name.replace(QChar(0), QLatin1Char('_'));
-    const bool latin1 = std::all_of(name.begin(), name.end(), [](QChar c) { return c.unicode() < 0x100; });
-    os = latin1 ? 0 : 11;
-    return latin1 ? name.toLatin1() : name.toUtf8();
-}
-
 QString TemporaryNameBeside(const QString &destName)
 {
     const QString folder = QFileInfo(destName).path();
@@ -248,13 +52,6 @@ QString TemporaryNameBeside(const QString &destName)
 }
 
 } // namespace
-
-std::uint8_t LatinToOem(char16_t latin)
-{
-    if (latin < 0x80 || latin > 0xFF)
-        return 0;
-    return LatinToOemTable[latin - 0x80];
-}
 
 // ---------------------------------------------------------------------------
 // TCopyThread
@@ -359,7 +156,7 @@ void TCopyThread::Run()
         code = Execute();
     } catch (const EWriteFileStreamError &error) {
         FSysErrMsg = error.Message();
-        code = WriteErrorCode(error);
+        code = WriteFailureCode(error);
     } catch (const std::exception &error) {
         FSysErrMsg = QString::fromLocal8Bit(error.what());
         code = CopyErrorWrite;
@@ -377,11 +174,15 @@ std::uint32_t TCopyThread::Execute()
     std::uint32_t code = OpenStreams();
     if (code != 0)
         return code;
-    DoProgress(acCopy, -static_cast<std::int64_t>(SrcSize), false);
-    code = CopyData(static_cast<std::int64_t>(SrcSize));
+    code = CreateWriter()->Write(*sDest, *this);
     if (code != 0)
         return code;
     return FinishCopy();
+}
+
+std::unique_ptr<TOutputWriter> TCopyThread::CreateWriter()
+{
+    return std::make_unique<TPlainWriter>();
 }
 
 void TCopyThread::DoneThread(std::uint32_t code)
@@ -425,11 +226,6 @@ void TCopyThread::RecordSystemError(std::uint32_t code)
     if (code == 0)
         return;
     FSysError = (code & 0x07FF0000) == 0 ? ((7u << 16) | (code & 0xFFFF)) : code;
-}
-
-std::uint32_t TCopyThread::WriteErrorCode(const EWriteFileStreamError &error)
-{
-    return IsDiskFull(error.ErrorCode()) ? CopyErrorDiskFull : CopyErrorWrite;
 }
 
 std::uint32_t TCopyThread::SizeMismatch()
@@ -512,7 +308,7 @@ std::uint32_t TCopyThread::FinishCopy()
         sDest->Close();
     } catch (const EWriteFileStreamError &error) {
         FSysErrMsg = error.Message();
-        return WriteErrorCode(error);
+        return WriteFailureCode(error);
     }
     ReleaseStreams();
     if (FCopyTimeStamp) {
@@ -600,7 +396,7 @@ std::uint32_t TCopyThread::CopyData(std::int64_t remaining)
                 code = CopyErrorDiskFull;
         } catch (const EWriteFileStreamError &error) {
             FSysErrMsg = error.Message();
-            code = WriteErrorCode(error);
+            code = WriteFailureCode(error);
         }
         if (FUserBreak.load())
             code = CopyErrorCancelled;
@@ -663,91 +459,12 @@ TGZipThread::~TGZipThread()
     StopThread();
 }
 
-std::uint32_t TGZipThread::Execute()
+std::unique_ptr<TOutputWriter> TGZipThread::CreateWriter()
 {
-    return FCompress ? CompressGz() : TCopyThread::Execute();
-}
-
-std::uint32_t TGZipThread::CompressGz()
-{
-    std::uint32_t code = OpenStreams();
-    if (code != 0)
-        return code;
+    if (!FCompress)
+        return TCopyThread::CreateWriter();
     const auto mtime = static_cast<std::uint32_t>(FileTimeToUnixTime(SourceFileData.TimeStamps.LastWriteTime));
-    code = WriteGzHeader(*sDest, FName, mtime);
-    const std::int64_t dataStart = sDest->Position();
-    if (code == 0) {
-        DoProgress(acCompress, -static_cast<std::int64_t>(SrcSize), false);
-        code = CompressData(*sDest, true);
-    }
-    if (code == 0 && UTotal != static_cast<std::int64_t>(SrcSize))
-        code = SizeMismatch();
-    if (code == 0) {
-        CTotal = sDest->Position() - dataStart;
-        code = WriteGzTrailer(*sDest, FCrc);
-    }
-    return code == 0 ? FinishCopy() : code;
-}
-
-std::uint32_t TGZipThread::WriteGzHeader(TWriteFileStream &dest, const QString &name, std::uint32_t mtime)
-{
-    std::uint8_t os = 0;
-    const QByteArray nameBytes = GzipName(name, os);
-    TByteWriter fixed;
-    fixed.U8(0x1F);
-    fixed.U8(0x8B);
-    fixed.U8(8);
-    fixed.U8(nameBytes.isEmpty() ? 0x04 : 0x0C);
-    fixed.U32(mtime);
-    fixed.U8(0);
-    fixed.U8(os);
-    TByteWriter extraLength;
-    extraLength.U16(20);
-    TByteWriter extra;
-    extra.U8(0x01);
-    extra.U8(0x00);
-    extra.U16(16);
-    extra.U64(0);
-    extra.U64(0);
-    try {
-        if (!fixed.WriteTo(dest))
-            return CopyErrorDiskFull;
-        extraLength.WriteTo(dest);
-        if (!extra.WriteTo(dest))
-            return CopyErrorDiskFull;
-        if (!nameBytes.isEmpty()) {
-            const QByteArray field = nameBytes + '\0';
-            if (dest.Write(field.constData(), static_cast<std::int32_t>(field.size())) < field.size())
-                return CopyErrorDiskFull;
-        }
-    } catch (const EWriteFileStreamError &error) {
-        FSysErrMsg = error.Message();
-        return WriteErrorCode(error);
-    }
-    return 0;
-}
-
-std::uint32_t TGZipThread::WriteGzTrailer(TWriteFileStream &dest, std::uint32_t crc)
-{
-    try {
-        TByteWriter crcField;
-        crcField.U32(crc);
-        if (!crcField.WriteTo(dest))
-            return CopyErrorDiskFull;
-        TByteWriter sizeField;
-        sizeField.U32(static_cast<std::uint32_t>(UTotal));
-        if (!sizeField.WriteTo(dest))
-            return CopyErrorDiskFull;
-        TByteWriter sizes;
-        sizes.U64(static_cast<std::uint64_t>(CTotal));
-        sizes.U64(static_cast<std::uint64_t>(UTotal));
-        dest.Seek(16);
-        sizes.WriteTo(dest);
-    } catch (const EWriteFileStreamError &error) {
-        FSysErrMsg = error.Message();
-        return CopyErrorWrite;
-    }
-    return 0;
+    return std::make_unique<TGzipWriter>(FName, mtime);
 }
 
 // ---------------------------------------------------------------------------
@@ -774,153 +491,15 @@ TWinCopyThread::~TWinCopyThread()
     StopThread();
 }
 
-std::uint32_t TWinCopyThread::Execute()
+std::unique_ptr<TOutputWriter> TWinCopyThread::CreateWriter()
 {
     if (!FZipCompress)
-        return TGZipThread::Execute();
-    std::uint32_t code = OpenStreams();
-    if (code == 0)
-        code = WriteZip(FCompress);
-    if (code == 0)
-        code = FinishCopy();
-    return code;
-}
-
-std::uint32_t TWinCopyThread::WriteZipData(bool compress)
-{
-    const std::int64_t dataStart = sDest->Position();
-    std::uint32_t code = 0;
-    if (SrcSize > 0 && compress) {
-        DoProgress(acCompress, -static_cast<std::int64_t>(SrcSize), false);
-        code = CompressData(*sDest, true);
-    } else {
-        DoProgress(acCopy, -static_cast<std::int64_t>(SrcSize), false);
-        code = CopyData(static_cast<std::int64_t>(SrcSize));
-    }
-    if (code == 0 && UTotal != static_cast<std::int64_t>(SrcSize))
-        code = SizeMismatch();
-    CTotal = sDest->Position() - dataStart;
-    return code;
-}
-
-std::uint32_t TWinCopyThread::WriteZip(bool compress)
-{
-    const bool zip64 = SourceFileData.FileSize > 0xFF000000LL;
-    const std::uint16_t version = zip64 ? 45 : 20;
-    const std::uint16_t method = SourceFileData.FileSize > 0 && FCompress ? 8 : 0;
-    bool utf8 = false;
-    const QByteArray name = ZipEntryName(FName, utf8);
-    const auto nameLength = static_cast<std::uint16_t>(name.size());
-    const std::uint16_t flags = 0x0080 | (method == 8 ? 0x0002 : 0) | (utf8 ? 0x0800 : 0);
-    const std::uint32_t dosTime = FileTimeToDosTime(SourceFileData.TimeStamps.LastWriteTime);
-    const std::uint32_t externalAttributes = SourceFileData.FileAttr & 0xFFFF;
-
-    try {
-        TByteWriter local;
-        local.U32(0x04034B50);
-        local.U16(version);
-        local.U16(flags);
-        local.U16(method);
-        local.U32(dosTime);
-        local.U32(0);
-        local.U32(zip64 ? 0xFFFFFFFF : 0);
-        local.U32(zip64 ? 0xFFFFFFFF : 0);
-        local.U16(nameLength);
-        local.U16(zip64 ? 20 : 0);
-        local.Bytes(name);
-        if (zip64) {
-            local.U16(0x0001);
-            local.U16(16);
-            local.U64(0);
-            local.U64(0);
-        }
-        local.WriteTo(*sDest);
-
-        const std::uint32_t code = WriteZipData(compress);
-        if (code != 0)
-            return code;
-
-        TByteWriter crc;
-        crc.U32(FCrc);
-        sDest->Seek(14);
-        crc.WriteTo(*sDest);
-        TByteWriter sizes;
-        if (zip64) {
-            sizes.U64(static_cast<std::uint64_t>(UTotal));
-            sizes.U64(static_cast<std::uint64_t>(CTotal));
-            sDest->Seek(nameLength + 34);
-        } else {
-            sizes.U32(static_cast<std::uint32_t>(CTotal));
-            sizes.U32(static_cast<std::uint32_t>(UTotal));
-            sDest->Seek(18);
-        }
-        sizes.WriteTo(*sDest);
-
-        sDest->SeekToEnd();
-        const std::uint64_t centralStart = static_cast<std::uint64_t>(sDest->Position());
-        const bool bigUncompressed = zip64 && static_cast<std::uint64_t>(UTotal) > 0xFFFFFFFF;
-        const bool bigCompressed = zip64 && static_cast<std::uint64_t>(CTotal) > 0xFFFFFFFF;
-        const int replaced = int(bigUncompressed) + int(bigCompressed);
-        TByteWriter central;
-        central.U32(0x02014B50);
-        central.U16(version);
-        central.U16(version);
-        central.U16(flags);
-        central.U16(method);
-        central.U32(dosTime);
-        central.U32(FCrc);
-        central.U32(bigCompressed ? 0xFFFFFFFF : static_cast<std::uint32_t>(CTotal));
-        central.U32(bigUncompressed ? 0xFFFFFFFF : static_cast<std::uint32_t>(UTotal));
-        central.U16(nameLength);
-        central.U16(zip64 ? 4 + 8 * replaced : 0);
-        central.U16(0);
-        central.U16(0);
-        central.U16(0);
-        central.U32(externalAttributes);
-        central.U32(0);
-        central.Bytes(name);
-        if (zip64) {
-            central.U16(0x0001);
-            central.U16(8 * replaced);
-            if (bigUncompressed)
-                central.U64(static_cast<std::uint64_t>(UTotal));
-            if (bigCompressed)
-                central.U64(static_cast<std::uint64_t>(CTotal));
-        }
-        central.WriteTo(*sDest);
-
-        const std::uint64_t centralEnd = static_cast<std::uint64_t>(sDest->Position());
-        const std::uint64_t centralSize = centralEnd - centralStart;
-        const bool zip64End = centralEnd > 0xFFFFFFFF;
-        TByteWriter end;
-        if (zip64End) {
-            end.U32(0x06064B50);
-            end.U64(44);
-            end.U16(45);
-            end.U16(45);
-            end.U32(0);
-            end.U32(0);
-            end.U64(1);
-            end.U64(1);
-            end.U64(centralSize);
-            end.U64(centralStart);
-            end.U32(0x07064B50);
-            end.U32(0);
-            end.U64(centralEnd);
-            end.U32(1);
-        }
-        end.U32(0x06054B50);
-        end.U16(0);
-        end.U16(0);
-        end.U16(1);
-        end.U16(1);
-        end.U32(zip64End && centralSize > 0xFFFFFFFF ? 0xFFFFFFFF : static_cast<std::uint32_t>(centralSize));
-        end.U32(zip64End ? 0xFFFFFFFF : static_cast<std::uint32_t>(centralStart));
-        end.U16(0);
-        end.WriteTo(*sDest);
-    } catch (const EWriteFileStreamError &error) {
-        FSysErrMsg = error.Message();
-        return CopyErrorZipStructure;
-    }
-    return 0;
+        return TGZipThread::CreateWriter();
+    TZipEntry entry;
+    entry.Name = FName;
+    entry.FileSize = SourceFileData.FileSize;
+    entry.Compress = FCompress;
+    entry.DosTime = FileTimeToDosTime(SourceFileData.TimeStamps.LastWriteTime);
+    entry.Attributes = SourceFileData.FileAttr;
+    return std::make_unique<TZipWriter>(std::move(entry));
 }

@@ -1,7 +1,9 @@
 #pragma once
 
+#include "transfer/CopyCodes.h"
 #include "base/FileData.h"
 #include "transfer/WriteFileStream.h"
+#include "transfer/writers/OutputWriter.h"
 
 #include <QString>
 
@@ -70,23 +72,9 @@ private:
     std::uint16_t FWord = 0;
 };
 
-enum TFileAction
-{
-    acCopy = 1,
-    acCompress = 2,
-};
-
 // A negative count announces the total of the coming phase, a positive one is
 // the running total of bytes read. Called on the worker's thread.
 using TFileProgressEvent = std::function<void(TFileAction action, std::int64_t count, bool speedLimit)>;
-
-enum TZCompressionLevel
-{
-    zcNone,
-    zcFastest,
-    zcDefault,
-    zcMax,
-};
 
 // Accepted for the callers' sake; the worker runs at the normal priority.
 enum TThreadPriority
@@ -100,26 +88,13 @@ enum TThreadPriority
     tpTimeCritical,
 };
 
-// Result codes of a copy (or-ed with the output kind in ErrorCode).
-inline constexpr std::uint32_t CopyErrorZipStructure = 5;
-inline constexpr std::uint32_t CopyErrorCancelled = 128;
-inline constexpr std::uint32_t CopyErrorCreate = 257;
-inline constexpr std::uint32_t CopyErrorRead = 260;
-inline constexpr std::uint32_t CopyErrorWrite = 261;
-inline constexpr std::uint32_t CopyErrorResetAttributes = 262;
-inline constexpr std::uint32_t CopyErrorDiskFull = 263;
-inline constexpr std::uint32_t CopyErrorSetAttributes = 518;
-inline constexpr std::uint32_t CopyErrorSetTimestamps = 527;
-
-inline constexpr std::int32_t CopyTypePlain = 0x1000;
-inline constexpr std::int32_t CopyTypeGzip = 0x2000;
-inline constexpr std::int32_t CopyTypeZip = 0x4000;
-
-class TCopyThread
+// The worker is the data phases of its writer (ICopyPhases); which writer it
+// uses follows from the options.
+class TCopyThread : protected ICopyPhases
 {
 public:
     TCopyThread(const TFileData &source, const QString &destName);
-    virtual ~TCopyThread();
+    ~TCopyThread() override;
     TCopyThread(const TCopyThread &) = delete;
     TCopyThread &operator=(const TCopyThread &) = delete;
 
@@ -169,10 +144,12 @@ protected:
     // Runs the copy on a thread of its own; throws std::system_error when the
     // system has no thread to give.
     virtual std::thread LaunchThread();
-    virtual void DoProgress(TFileAction action, std::int64_t count, bool speedLimit);
+    void DoProgress(TFileAction action, std::int64_t count, bool speedLimit) override;
+    // The output format of this copy; the plain copy here.
+    virtual std::unique_ptr<TOutputWriter> CreateWriter();
 
     // Ends the thread (cancelling a running copy) and waits for it. Every
-    // class with an Execute of its own calls it in its destructor, before
+    // class with an Execute or a CreateWriter of its own calls it in its destructor, before
     // its members go away.
     void StopThread();
 
@@ -180,11 +157,15 @@ protected:
     void ReleaseStreams();
     std::uint32_t FinishCopy();
     std::uint32_t ReadSource(std::uint32_t count, std::uint32_t &bytesRead);
-    std::uint32_t CopyData(std::int64_t remaining);
-    std::uint32_t CompressData(TWriteFileStream &dest, bool speedLimit);
+    std::uint32_t CopyData(std::int64_t remaining) override;
+    std::uint32_t CompressData(TWriteFileStream &dest, bool speedLimit) override;
     // The code for a data phase whose byte count differs from FileSize.
-    std::uint32_t SizeMismatch();
-    std::uint32_t WriteErrorCode(const EWriteFileStreamError &error);
+    std::uint32_t SizeMismatch() override;
+    void SetErrorText(const QString &text) override { FSysErrMsg = text; }
+    std::uint64_t SourceSize() const override { return SrcSize; }
+    std::int64_t BytesRead() const override { return UTotal; }
+    std::uint32_t SourceCrc() const override { return FCrc; }
+    void SetCompressedSize(std::int64_t size) override { CTotal = size; }
     void RecordSystemError(std::uint32_t code);
     void WaitWhilePaused();
 
@@ -255,10 +236,8 @@ public:
     void SetFilename(const QString &name) { FName = name; }
 
 protected:
-    std::uint32_t Execute() override;
-    std::uint32_t CompressGz();
-    std::uint32_t WriteGzHeader(TWriteFileStream &dest, const QString &name, std::uint32_t mtime);
-    std::uint32_t WriteGzTrailer(TWriteFileStream &dest, std::uint32_t crc);
+    // Gzip output when compressing, else the plain copy.
+    std::unique_ptr<TOutputWriter> CreateWriter() override;
 
     QString FName;
 };
@@ -272,13 +251,8 @@ public:
     ~TWinCopyThread() override;
 
 protected:
-    std::uint32_t Execute() override;
-    std::uint32_t WriteZip(bool compress);
-    std::uint32_t WriteZipData(bool compress);
+    // A zip archive when asked for, else as TGZipThread.
+    std::unique_ptr<TOutputWriter> CreateWriter() override;
 
     bool FZipCompress = false;
 };
-
-// The code page 437 byte of a character from 0x80 to 0xFF, 0 when it has none
-// that keeps a zip entry name out of UTF-8.
-std::uint8_t LatinToOem(char16_t latin);

@@ -31,6 +31,12 @@ QByteArray Pattern(qsizetype size)
     return data;
 }
 
+// The ErrorCode of a failed copy: output kind and result code.
+constexpr std::int32_t Code(std::int32_t type, std::uint32_t result)
+{
+    return type | static_cast<std::int32_t>(result);
+}
+
 std::uint32_t CrcOf(const QByteArray &data)
 {
     return static_cast<std::uint32_t>(
@@ -77,7 +83,7 @@ TEST_F(CopyThreadTest, PlainCopyWritesTheDataWithTimeAndCrc)
     ASSERT_TRUE(worker->WaitFor(60000));
 
     EXPECT_EQ(worker->ErrorCode(), 0);
-    EXPECT_EQ(worker->ErrorType(), 0x1000);
+    EXPECT_EQ(worker->ErrorType(), CopyTypePlain);
     EXPECT_TRUE(worker->SysErrorMsg().isEmpty());
     EXPECT_EQ(worker->Ratio(), -1);
     EXPECT_EQ(worker->Crc(), CrcOf(data));
@@ -120,7 +126,7 @@ TEST_F(CopyThreadTest, ReadFailureKeepsTheEarlierCopyAndLeavesNoTemporaryFile)
     stream->FailAfter(20000, pulledOut);
 
     auto worker = RunCopy(MakeFileData("a.bin", stream, data.size(), 4096), Path("a.bin"), BackupOptions);
-    EXPECT_EQ(worker->ErrorCode(), 0x1104);
+    EXPECT_EQ(worker->ErrorCode(), Code(CopyTypePlain, CopyErrorRead));
     EXPECT_EQ(worker->SysErrorMsg(), SystemErrorText(0x8007001F));
     EXPECT_EQ(ReadWholeFile(Path("a.bin")), "earlier good copy");
     ExpectOnly({"a.bin"});
@@ -136,9 +142,10 @@ TEST_F(CopyThreadTest, SourceEndingBeforeItsSizeEndsWith260InEveryOutput)
         const char *Target;
     };
     for (const Case &c :
-         {Case{BackupOptions, 0x1104, "a.bin"}, Case{{coOverwrite, coTimeStamp, coCompress}, 0x2104, "a.bin.gz"},
-          Case{{coOverwrite, coTimeStamp, coZipCompress}, 0x4104, "a.bin.zip"},
-          Case{{coOverwrite, coTimeStamp, coZipCompress, coCompress}, 0x4104, "b.bin.zip"}}) {
+         {Case{BackupOptions, Code(CopyTypePlain, CopyErrorRead), "a.bin"},
+          Case{{coOverwrite, coTimeStamp, coCompress}, Code(CopyTypeGzip, CopyErrorRead), "a.bin.gz"},
+          Case{{coOverwrite, coTimeStamp, coZipCompress}, Code(CopyTypeZip, CopyErrorRead), "a.bin.zip"},
+          Case{{coOverwrite, coTimeStamp, coZipCompress, coCompress}, Code(CopyTypeZip, CopyErrorRead), "b.bin.zip"}}) {
         // The device announced 5000 bytes but has only 3000.
         auto stream = std::make_shared<TMemorySourceStream>(data);
         auto worker = RunCopy(MakeFileData("a.bin", stream, 5000, 1024), Path(c.Target), c.Options);
@@ -156,7 +163,7 @@ TEST_F(CopyThreadTest, CompressedOutputStopsAtTheFirstShortRead)
     stream->DeliverAtMost(1000);
     auto worker = RunCopy(MakeFileData("a.bin", stream, data.size(), 4096), Path("a.bin.gz"),
                           {coOverwrite, coTimeStamp, coCompress});
-    EXPECT_EQ(worker->ErrorCode(), 0x2104);
+    EXPECT_EQ(worker->ErrorCode(), Code(CopyTypeGzip, CopyErrorRead));
     EXPECT_FALSE(QFile::exists(Path("a.bin.gz")));
 }
 
@@ -164,7 +171,7 @@ TEST_F(CopyThreadTest, ExistingTargetWithoutOverwriteIsNeverChanged)
 {
     ASSERT_TRUE(WriteWholeFile(Path("a.bin"), "keep me"));
     auto worker = RunCopy(Source(Pattern(100)), Path("a.bin"), {coTimeStamp});
-    EXPECT_EQ(worker->ErrorCode(), 0x1101);
+    EXPECT_EQ(worker->ErrorCode(), Code(CopyTypePlain, CopyErrorCreate));
     EXPECT_EQ(worker->SysErrorMsg(), SystemErrorText(EEXIST));
     EXPECT_EQ(ReadWholeFile(Path("a.bin")), "keep me");
     ExpectOnly({"a.bin"});
@@ -176,7 +183,7 @@ TEST_F(CopyThreadTest, ReadOnlyTargetIsReplacedWithOverwrite)
     ASSERT_EQ(SetFileAttributes(Path("a.bin"), FILE_ATTRIBUTE_READONLY), 0u);
 
     auto refused = RunCopy(Source(Pattern(100)), Path("a.bin"), {coTimeStamp});
-    EXPECT_EQ(refused->ErrorCode(), 0x1101);
+    EXPECT_EQ(refused->ErrorCode(), Code(CopyTypePlain, CopyErrorCreate));
     EXPECT_EQ(ReadWholeFile(Path("a.bin")), "old");
 
     const QByteArray data = Pattern(100);
@@ -190,7 +197,7 @@ TEST_F(CopyThreadTest, ReadOnlyTargetIsReplacedWithOverwrite)
 TEST_F(CopyThreadTest, MissingFolderGives257WithTheSystemText)
 {
     auto worker = RunCopy(Source(Pattern(10)), Path("missing/a.bin"), BackupOptions);
-    EXPECT_EQ(worker->ErrorCode(), 0x1101);
+    EXPECT_EQ(worker->ErrorCode(), Code(CopyTypePlain, CopyErrorCreate));
     EXPECT_EQ(worker->SysErrorMsg(), SystemErrorText(ENOENT));
 }
 
@@ -198,7 +205,7 @@ TEST_F(CopyThreadTest, TargetThatIsAFolderGives257)
 {
     ASSERT_TRUE(QDir(Dir.path()).mkdir("a.bin"));
     auto worker = RunCopy(Source(Pattern(10)), Path("a.bin"), BackupOptions);
-    EXPECT_EQ(worker->ErrorCode(), 0x1101);
+    EXPECT_EQ(worker->ErrorCode(), Code(CopyTypePlain, CopyErrorCreate));
     EXPECT_TRUE(QFileInfo(Path("a.bin")).isDir());
 }
 
@@ -208,7 +215,7 @@ TEST_F(CopyThreadTest, LinkUnderTheTargetNameIsReplacedNotFollowed)
     ASSERT_TRUE(QFile::link(Path("elsewhere.bin"), Path("a.bin")));
 
     auto refused = RunCopy(Source(Pattern(100)), Path("a.bin"), {coTimeStamp});
-    EXPECT_EQ(refused->ErrorCode(), 0x1101);
+    EXPECT_EQ(refused->ErrorCode(), Code(CopyTypePlain, CopyErrorCreate));
     EXPECT_TRUE(QFileInfo(Path("a.bin")).isSymLink());
 
     const QByteArray data = Pattern(100);
@@ -260,7 +267,7 @@ TEST_F(CopyThreadTest, PauseHoldsTheWorkerAndCancelEndsWith128)
     EXPECT_TRUE(worker->Paused());
     worker->CancelThread();
     ASSERT_TRUE(worker->WaitFor(60000));
-    EXPECT_EQ(worker->ErrorCode(), 0x1080);
+    EXPECT_EQ(worker->ErrorCode(), Code(CopyTypePlain, CopyErrorCancelled));
     EXPECT_TRUE(worker->SysErrorMsg().isEmpty());
     EXPECT_EQ(ReadWholeFile(Path("a.bin")), "earlier");
     ExpectOnly({"a.bin"});
@@ -342,7 +349,7 @@ TEST_F(FullDiskTest, FullDiskGivesTheDiskFullCodeAndKeepsTheEarlierCopy)
     const QByteArray data = Pattern(2 * 1024 * 1024);
     auto plain = RunCopy(MakeFileData("a.bin", std::make_shared<TMemorySourceStream>(data), data.size()), Path("a.bin"),
                          BackupOptions);
-    EXPECT_EQ(plain->ErrorCode(), 0x1107);
+    EXPECT_EQ(plain->ErrorCode(), Code(CopyTypePlain, CopyErrorDiskFull));
     EXPECT_EQ(plain->SysErrorMsg(), SystemErrorText(ENOSPC));
     EXPECT_EQ(ReadWholeFile(Path("a.bin")), "earlier good copy");
     EXPECT_EQ(FolderEntries(Dir.path()), QStringList{"a.bin"});
@@ -352,7 +359,7 @@ TEST_F(FullDiskTest, FullDiskGivesTheDiskFullCodeAndKeepsTheEarlierCopy)
     auto gzip =
         RunCopy(MakeFileData("a.bin", std::make_shared<TGeneratedSourceStream>(size, TGeneratedContent::Random), size),
                 Path("a.bin.gz"), {coOverwrite, coTimeStamp, coCompress});
-    EXPECT_EQ(gzip->ErrorCode(), 0x2105);
+    EXPECT_EQ(gzip->ErrorCode(), Code(CopyTypeGzip, CopyErrorWrite));
     EXPECT_EQ(gzip->SysErrorMsg(), ErrorCodeText(ENOSPC));
     EXPECT_EQ(FolderEntries(Dir.path()), QStringList{"a.bin"});
 }
@@ -396,18 +403,18 @@ TEST_F(CopyThreadTest, WhateverFailsTheWorkerReportsDoneWithACode)
     ASSERT_TRUE(WriteWholeFile(Path("a.bin"), "earlier"));
     auto thrown = RunCopy(MakeFileData("a.bin", std::make_shared<TThrowingStream>(), 10), Path("a.bin"), BackupOptions);
     EXPECT_TRUE(thrown->Done());
-    EXPECT_EQ(thrown->ErrorCode(), 0x1104);
+    EXPECT_EQ(thrown->ErrorCode(), Code(CopyTypePlain, CopyErrorRead));
 
     auto boasting =
         RunCopy(MakeFileData("a.bin", std::make_shared<TBoastingStream>(), 10), Path("a.bin"), BackupOptions);
-    EXPECT_EQ(boasting->ErrorCode(), 0x1104);
+    EXPECT_EQ(boasting->ErrorCode(), Code(CopyTypePlain, CopyErrorRead));
 
     // An exception from the owner's own progress callback still ends in Done.
     auto worker = std::make_unique<TWinCopyThread>(Source(Pattern(100)), Path("a.bin"), BackupOptions);
     worker->SetOnProgress([](TFileAction, std::int64_t, bool) { throw std::runtime_error("progress failed"); });
     worker->Start();
     ASSERT_TRUE(worker->WaitFor(60000));
-    EXPECT_EQ(worker->ErrorCode(), 0x1105);
+    EXPECT_EQ(worker->ErrorCode(), Code(CopyTypePlain, CopyErrorWrite));
     EXPECT_EQ(worker->SysErrorMsg(), "progress failed");
 
     // A system out of threads fails the copy at once instead of leaving its owner waiting.
@@ -417,7 +424,7 @@ TEST_F(CopyThreadTest, WhateverFailsTheWorkerReportsDoneWithACode)
     starved.Start();
     EXPECT_TRUE(starved.Done());
     EXPECT_TRUE(onDoneCalled);
-    EXPECT_EQ(starved.ErrorCode(), 0x1105);
+    EXPECT_EQ(starved.ErrorCode(), Code(CopyTypePlain, CopyErrorWrite));
     EXPECT_EQ(starved.SysErrorMsg(), SystemErrorText(EAGAIN));
 
     EXPECT_EQ(ReadWholeFile(Path("a.bin")), "earlier");
