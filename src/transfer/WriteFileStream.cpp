@@ -8,6 +8,27 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+namespace {
+
+TFileWriteHook &WriteHook()
+{
+    static TFileWriteHook hook;
+    return hook;
+}
+
+ssize_t WriteSome(int fd, const void *buffer, size_t count)
+{
+    const TFileWriteHook &hook = WriteHook();
+    return hook ? hook(fd, buffer, count) : ::write(fd, buffer, count);
+}
+
+} // namespace
+
+void SetFileWriteHook(TFileWriteHook hook)
+{
+    WriteHook() = std::move(hook);
+}
+
 EWriteFileStreamError::EWriteFileStreamError(std::int32_t code)
     : EWriteFileStreamError(code, SystemErrorText(static_cast<std::uint32_t>(code)))
 {}
@@ -41,7 +62,7 @@ std::int32_t TWriteFileStream::Write(const void *buffer, std::int32_t count)
     const auto *source = static_cast<const char *>(buffer);
     std::int32_t written = 0;
     while (written < count) {
-        const ssize_t done = ::write(FFd, source + written, static_cast<size_t>(count - written));
+        const ssize_t done = WriteSome(FFd, source + written, static_cast<size_t>(count - written));
         if (done < 0 && errno == EINTR)
             continue;
         if (done < 0)

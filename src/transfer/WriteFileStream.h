@@ -3,7 +3,9 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <stdexcept>
+#include <sys/types.h>
 
 inline constexpr std::uint32_t FILE_FLAG_SEQUENTIAL_SCAN = 0x08000000;
 inline constexpr std::uint32_t FILE_FLAG_WRITE_THROUGH = 0x80000000;
@@ -56,3 +58,9 @@ private:
     int FFd = -1;
     std::int64_t FPosition = 0;
 };
+
+// Test hook: called in place of write(2) for the bytes of every destination
+// file; return what write(2) would (set errno on -1). An empty function
+// restores write(2). Set it while no copy runs.
+using TFileWriteHook = std::function<ssize_t(int fd, const void *buffer, size_t count)>;
+void SetFileWriteHook(TFileWriteHook hook);

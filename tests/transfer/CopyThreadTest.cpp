@@ -320,7 +320,71 @@ TEST_F(CopyThreadTest, RatioIsKnownOnlyForCompressedNonEmptyData)
     EXPECT_EQ(stored->Ratio(), -1);
 }
 
-// A full disk needs a small file system of its own: a 1 MiB tmpfs, which only root can mount.
+// The write seam fails the destination's writes once a number of bytes went
+// through, as a full or broken disk would, for any user.
+class WriteFailureTest : public CopyThreadTest
+{
+protected:
+    void FailWritesAfter(std::int64_t allowed, int error)
+    {
+        auto left = std::make_shared<std::int64_t>(allowed);
+        SetFileWriteHook([left, error](int fd, const void *buffer, size_t count) -> ssize_t {
+            if (*left <= 0) {
+                errno = error;
+                return -1;
+            }
+            const auto now = static_cast<size_t>(std::min<std::int64_t>(*left, static_cast<std::int64_t>(count)));
+            *left -= static_cast<std::int64_t>(now);
+            return ::write(fd, buffer, now);
+        });
+    }
+    void TearDown() override { SetFileWriteHook({}); }
+};
+
+TEST_F(WriteFailureTest, FullOrFailingDiskKeepsTheEarlierCopyInEveryOutput)
+{
+    struct Case
+    {
+        TCopyOptions Options;
+        const char *Target;
+        std::int64_t Allowed; // bytes that still fit
+        int Error;
+        std::int32_t Code;
+        QString Message;
+    };
+    const TCopyOptions gzip{coOverwrite, coTimeStamp, coCompress};
+    const TCopyOptions zip{coOverwrite, coTimeStamp, coZipCompress};
+    const TCopyOptions deflatedZip{coOverwrite, coTimeStamp, coZipCompress, coCompress};
+    const Case cases[] = {
+        {BackupOptions, "a.bin", 5000, ENOSPC, Code(CopyTypePlain, CopyErrorDiskFull), SystemErrorText(ENOSPC)},
+        {BackupOptions, "a.bin", 0, EIO, Code(CopyTypePlain, CopyErrorWrite), SystemErrorText(EIO)},
+        {BackupOptions, "a.bin", 5000, EDQUOT, Code(CopyTypePlain, CopyErrorDiskFull), SystemErrorText(EDQUOT)},
+        // Compressed data carries the bare text; the header has the disk-full code of its own.
+        {gzip, "a.bin.gz", 5000, ENOSPC, Code(CopyTypeGzip, CopyErrorWrite), ErrorCodeText(ENOSPC)},
+        {gzip, "a.bin.gz", 0, ENOSPC, Code(CopyTypeGzip, CopyErrorDiskFull), SystemErrorText(ENOSPC)},
+        {gzip, "a.bin.gz", 0, EIO, Code(CopyTypeGzip, CopyErrorWrite), SystemErrorText(EIO)},
+        {zip, "a.bin.zip", 5000, ENOSPC, Code(CopyTypeZip, CopyErrorDiskFull), SystemErrorText(ENOSPC)},
+        {zip, "a.bin.zip", 0, EIO, Code(CopyTypeZip, CopyErrorZipStructure), SystemErrorText(EIO)},
+        {deflatedZip, "a.bin.zip", 5000, EIO, Code(CopyTypeZip, CopyErrorWrite), ErrorCodeText(EIO)},
+    };
+    const std::int64_t size = 1024 * 1024;
+    for (const Case &c : cases) {
+        ASSERT_TRUE(WriteWholeFile(Path(c.Target), "earlier good copy"));
+        FailWritesAfter(c.Allowed, c.Error);
+        auto worker =
+            RunCopy(MakeFileData("a.bin", std::make_shared<TGeneratedSourceStream>(size, TGeneratedContent::Random),
+                                 size, 65536),
+                    Path(c.Target), c.Options);
+        SetFileWriteHook({});
+        EXPECT_EQ(worker->ErrorCode(), c.Code) << c.Target << " " << c.Allowed << " " << c.Error;
+        EXPECT_EQ(worker->SysErrorMsg(), c.Message) << c.Target << " " << c.Allowed << " " << c.Error;
+        EXPECT_EQ(ReadWholeFile(Path(c.Target)), "earlier good copy") << c.Target;
+        ExpectOnly({c.Target});
+        ASSERT_TRUE(QFile::remove(Path(c.Target)));
+    }
+}
+
+// A real full disk besides the seam above: a 1 MiB tmpfs, which only root can mount.
 class FullDiskTest : public ::testing::Test
 {
 protected:
