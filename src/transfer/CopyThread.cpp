@@ -44,6 +44,18 @@ std::int32_t RatioOf(std::int64_t compressed, std::int64_t uncompressed)
     return static_cast<std::int32_t>(quotient);
 }
 
+// The name stored inside an archive: the local file's own name (one path
+// component, already made safe) without the suffix the output adds. What the
+// device calls the file may hold "../" or "/", which a naive extractor would
+// follow out of its folder.
+QString EntryNameOf(const QString &destName, QLatin1StringView suffix)
+{
+    QString name = QFileInfo(destName).fileName();
+    if (name.endsWith(suffix))
+        name.chop(suffix.size());
+    return name;
+}
+
 QString TemporaryNameBeside(const QString &destName)
 {
     const QString folder = QFileInfo(destName).path();
@@ -451,7 +463,7 @@ std::uint32_t TCopyThread::CompressData(TWriteFileStream &dest, bool speedLimit)
 // TGZipThread
 
 TGZipThread::TGZipThread(const TFileData &source, const QString &destName)
-    : TCopyThread(source, destName), FName(source.FileName)
+    : TCopyThread(source, destName), FName(EntryNameOf(destName, QLatin1StringView(".gz")))
 {}
 
 TGZipThread::~TGZipThread()
@@ -482,6 +494,8 @@ TWinCopyThread::TWinCopyThread(const TFileData &source, const QString &destName,
     FCheckTime = options.Contains(coCheckTime);
     SetNoWriteCache(options.Contains(coNoCache));
     FErrFlag = FZipCompress ? CopyTypeZip : FCompress ? CopyTypeGzip : CopyTypePlain;
+    if (FZipCompress)
+        FName = EntryNameOf(destName, QLatin1StringView(".zip"));
     if (!suspend)
         Start();
 }

@@ -239,6 +239,7 @@ protected:
     // Gzip output when compressing, else the plain copy.
     std::unique_ptr<TOutputWriter> CreateWriter() override;
 
+    // The local file's name without ".gz" or ".zip", never the device's name.
     QString FName;
 };
 

@@ -4,6 +4,7 @@
 #include "transfer/SourceStreams.h"
 
 #include <QCryptographicHash>
+#include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -86,9 +87,12 @@ protected:
             GTEST_SKIP() << "python3 is not installed; the archive readers cannot run";
     }
 
-    QString Write(const TArchiveCase &c, const QString &suffix, TCopyOptions options, std::uint32_t bufferSize = 65536)
+    // Writes c as the file c.Name + suffix in folder (created when missing).
+    QString Write(const TArchiveCase &c, const QString &suffix, TCopyOptions options, std::uint32_t bufferSize = 65536,
+                  const QString &folder = QString())
     {
-        const QString target = Dir.filePath(c.Name + suffix);
+        QDir(Dir.path()).mkpath(folder.isEmpty() ? QStringLiteral(".") : folder);
+        const QString target = Dir.filePath(folder.isEmpty() ? c.Name + suffix : folder + '/' + c.Name + suffix);
         auto source = MakeFileData(c.Name, std::make_shared<TMemorySourceStream>(c.Data), c.Data.size(), bufferSize,
                                    SourceTime());
         auto worker = RunCopy(source, target, options);
@@ -158,7 +162,7 @@ TEST_F(ArchiveTest, ZeroInADeviceNameCannotBreakTheGzipHeader)
 {
     const QByteArray data = TextBytes(3000);
     const QString deviceName = QStringLiteral("a") + QChar(0) + QStringLiteral("b.txt");
-    const QString path = Dir.filePath("nul.gz");
+    const QString path = Dir.filePath("a_b.txt.gz");
     auto worker =
         RunCopy(MakeFileData(deviceName, std::make_shared<TMemorySourceStream>(data), data.size()), path, GzipOptions);
     ASSERT_EQ(worker->ErrorCode(), 0);
@@ -168,9 +172,51 @@ TEST_F(ArchiveTest, ZeroInADeviceNameCannotBreakTheGzipHeader)
     EXPECT_EQ(found["sha256"].toString(), Sha256(data));
 }
 
+// The device's name may hold path parts; the archives store the local file's
+// own name, as a naive extractor would otherwise write outside its folder.
+TEST_F(ArchiveTest, ArchivesStoreTheLocalNameNotTheDeviceName)
+{
+    const QByteArray data = TextBytes(2000);
+    struct Case
+    {
+        QString DeviceName;
+        QString Target; // the local name the backup run gives it, with the output's suffix
+        TCopyOptions Options;
+        QString Stored;
+    };
+    const Case cases[] = {
+        {"../../x.txt", ".._.._x.txt.gz", GzipOptions, ".._.._x.txt"},
+        {"a/b.txt", "a_b.txt.gz", GzipOptions, "a_b.txt"},
+        {"../../x.txt", ".._.._x.txt.zip", DeflatedZipOptions, ".._.._x.txt"},
+        {"/etc/passwd", "_etc_passwd.zip", StoredZipOptions, "_etc_passwd"},
+        // Only the suffix the output added comes off.
+        {"notes.zip", "notes.zip.zip", StoredZipOptions, "notes.zip"},
+        {"notes.gz", "notes.gz.gz", GzipOptions, "notes.gz"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.Target.toStdString());
+        const QString path = Dir.filePath(c.Target);
+        auto worker = RunCopy(MakeFileData(c.DeviceName, std::make_shared<TMemorySourceStream>(data), data.size()),
+                              path, c.Options);
+        ASSERT_EQ(worker->ErrorCode(), 0);
+        const bool gzip = !c.Options.Contains(coZipCompress);
+        const QJsonObject found = Python(gzip ? "gzip" : "zip", path);
+        if (gzip) {
+            EXPECT_EQ(found["name"].toString(), c.Stored);
+        } else {
+            const QJsonArray names = found["names"].toArray();
+            ASSERT_EQ(names.size(), 1);
+            EXPECT_EQ(names[0].toString(), c.Stored);
+        }
+        EXPECT_EQ(found["sha256"].toString().isEmpty() ? found["entries"][0]["sha256"].toString()
+                                                       : found["sha256"].toString(),
+                  Sha256(data));
+    }
+}
+
 TEST_F(ArchiveTest, EmptyGzipHasTheFullFrame)
 {
-    const QString path = Write({"", QByteArray()}, "unnamed.gz", GzipOptions);
+    const QString path = Write({"", QByteArray()}, ".gz", GzipOptions);
     const QByteArray bytes = ReadWholeFile(path);
     ASSERT_EQ(bytes.size(), 32 + 2 + 8);
     EXPECT_EQ(static_cast<std::uint8_t>(bytes[3]), 0x04) << "no name, no FNAME flag";
@@ -189,7 +235,7 @@ TEST_F(ArchiveTest, ZipArchivesAreReadByUnzipZipinfoAndPython)
         for (const TArchiveCase &c : Cases()) {
             SCOPED_TRACE(c.Name.toStdString() + (compress ? " deflated" : " stored"));
             const QString path =
-                Write(c, compress ? ".zip" : ".stored.zip", compress ? DeflatedZipOptions : StoredZipOptions);
+                Write(c, ".zip", compress ? DeflatedZipOptions : StoredZipOptions, 65536, compress ? "" : "stored");
             ExpectPeerAccepts("unzip", {"-t", path});
             ExpectPeerAccepts("zipinfo", {"-v", path});
             const QJsonObject found = Python("zip", path);

@@ -57,7 +57,8 @@ def check_zip(path):
                             "date_time": list(info.date_time), "external_attr": info.external_attr,
                             "create_version": info.create_version, "extract_version": info.extract_version,
                             "sha256": digest, "read_size": size})
-    return {"bad": bad, "entries": entries}
+        names = z.namelist()
+    return {"bad": bad, "entries": entries, "names": names}
 
 
 if __name__ == "__main__":
