@@ -152,6 +152,7 @@ void TBackupRun::BackupFile(TPortableDeviceObject &file, const QString &folderDe
     }
     FLog.LogLine(CopiedText(name, exists), 4);
 
+    const int warningsBefore = FTotals.Warnings;
     if (!CopyFile(file, localTime, target)) {
         if (!IsCancelled())
             ++FTotals.Failed;
@@ -162,9 +163,12 @@ void TBackupRun::BackupFile(TPortableDeviceObject &file, const QString &folderDe
 
     // Only a copy that was written gets the device's time and the archive
     // attribute: a failed one must look old, so that the next run copies again.
-    const std::uint32_t timeError = SetFileWriteTime(target, deviceTime);
-    if (timeError != 0)
+    // A file whose times the worker could not set has had its one warning.
+    const std::uint32_t timeError = FTotals.Warnings == warningsBefore ? SetFileWriteTime(target, deviceTime) : 0;
+    if (timeError != 0) {
         FLog.LogLine(ErrorLineText(SystemErrorText(timeError)), 0);
+        ++FTotals.Warnings;
+    }
     if (FConfig.ArchBit)
         SetFileAttributes(target, FILE_ATTRIBUTE_ARCHIVE);
 }
@@ -194,7 +198,11 @@ bool TBackupRun::CopyFile(TPortableDeviceObject &file, TDateTime localTime, cons
     // A copy stopped by Cancel leaves nothing behind; the run's end says it was cancelled.
     if (IsCancelled() && (static_cast<std::uint32_t>(worker.ErrorCode()) & 0xFFFu) == CopyErrorCancelled)
         return false;
-    if (worker.ErrorCode() != 0) {
+    if (worker.ErrorCode() != 0 && worker.DataWritten()) {
+        // The content is safe; the user learns that its date or attributes are not.
+        FLog.LogLine(ErrorLineText(CopyWarningText(worker.SysErrorMsg(), worker.ErrorCode())), 0);
+        ++FTotals.Warnings;
+    } else if (worker.ErrorCode() != 0) {
         FLog.LogLine(ErrorLineText(CopyErrorText(worker.SysErrorMsg(), worker.ErrorCode())), 0);
         return false;
     }

@@ -22,6 +22,7 @@ struct TRunTotals
     int Skipped = 0;      // passed over by the overwrite rule
     int Failed = 0;       // the device would not hand the file out, or the copy failed
     int FolderErrors = 0; // folders whose contents could not be listed
+    int Warnings = 0;     // copied, but time stamps or attributes could not be set
     bool Cancelled = false;
     QString Refused; // why the run did not start; empty when it ran
 };

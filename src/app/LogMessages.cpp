@@ -5,6 +5,7 @@
 #include "base/SafeFormat.h"
 #include "base/TextDomains.h"
 #include "env/PluralText.h"
+#include "transfer/CopyCodes.h"
 
 #include <QCoreApplication>
 
@@ -116,6 +117,14 @@ QString CopyErrorText(const QString &sysErrorMsg, std::int32_t errorCode)
     if (!sysErrorMsg.isEmpty())
         return sysErrorMsg;
     return SafeFormat(PrgText::tr("Copy failed with error code 0x%.8x"), errorCode);
+}
+
+QString CopyWarningText(const QString &sysErrorMsg, std::int32_t errorCode)
+{
+    const bool times = (errorCode & 0xFFF) == CopyErrorSetTimestamps;
+    return SafeFormat(times ? PrgText::tr("Copied, but its time stamps could not be set (0x%.8x): %s")
+                            : PrgText::tr("Copied, but its attributes could not be set (0x%.8x): %s"),
+                      errorCode, sysErrorMsg);
 }
 
 QString FolderNotListedText(const QString &devicePath, std::uint32_t code)

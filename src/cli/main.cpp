@@ -89,7 +89,9 @@ private:
 
 int ExitStatusOf(const TRunTotals &totals)
 {
-    return (totals.Failed > 0 || totals.FolderErrors > 0 || totals.Cancelled || !totals.Refused.isEmpty())
+    // A copy without its time stamps is kept, but scripts must notice it.
+    return (totals.Failed > 0 || totals.FolderErrors > 0 || totals.Warnings > 0 || totals.Cancelled ||
+            !totals.Refused.isEmpty())
                ? exFilesFailed
                : exOk;
 }
@@ -99,7 +101,8 @@ void PrintSummary(const TRunTotals &totals)
     if (!totals.Refused.isEmpty())
         std::fprintf(stderr, "tessaril-cli: the run did not start: %s\n", qPrintable(ConsoleText(totals.Refused)));
     std::fprintf(
-        stderr, "tessaril-cli: %d copied, %d skipped, %d failed%s%s\n", totals.Copied, totals.Skipped, totals.Failed,
+        stderr, "tessaril-cli: %d copied, %d skipped, %d failed%s%s%s\n", totals.Copied, totals.Skipped, totals.Failed,
+        totals.Warnings > 0 ? qPrintable(QStringLiteral(", %1 with warnings").arg(totals.Warnings)) : "",
         totals.FolderErrors > 0 ? qPrintable(QStringLiteral(", %1 folders unreadable").arg(totals.FolderErrors)) : "",
         totals.Cancelled ? ", cancelled" : "");
 }

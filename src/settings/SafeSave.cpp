@@ -3,6 +3,7 @@
 #include "base/ErrorText.h"
 #include "base/FileDescriptor.h"
 #include "base/SafeFormat.h"
+#include "base/FileOwnership.h"
 #include "settings/StreamErrors.h"
 
 #include <QCoreApplication>
@@ -62,17 +63,6 @@ int WriteAllAndSync(int fd, const QByteArray &data)
         return 0;
     // File systems that cannot sync (some FUSE ones) have nothing more to flush.
     return errno == EINVAL || errno == ENOSYS || errno == ENOTSUP ? 0 : errno;
-}
-
-// Best effort: FAT drives (the portable mode runs from one) know no permission
-// bits or owners and refuse both; the content matters, not these.
-void CopyOwnership(int fd, const struct stat &old)
-{
-    if (::fchmod(fd, old.st_mode & 07777) != 0)
-        qWarning("Cannot keep the permissions of a rewritten file: %s", std::strerror(errno));
-    // Only a privileged user can hand a file to someone else.
-    if (old.st_uid != ::geteuid() || old.st_gid != ::getegid())
-        static_cast<void>(::fchown(fd, old.st_uid, old.st_gid) == 0);
 }
 
 QByteArray ResolvedTarget(const QByteArray &path)
@@ -166,8 +156,10 @@ void SaveFileSafely(const QString &fileName, const QByteArray &data)
         ::unlink(temporary.constData());
         RaiseWriteError(err);
     };
-    if (exists)
-        CopyOwnership(fd, old);
+    // Best effort: FAT drives (the portable mode runs from one) know no
+    // permission bits or owners and refuse both; the content matters, not these.
+    if (const int err = exists ? CarryOverOwnership(fd, target, old) : 0)
+        qWarning("Cannot keep the permissions of a rewritten file: %s", std::strerror(err));
     if (const int err = WriteAllAndSync(fd, data))
         discard(err);
     if (file.Close() != 0)

@@ -2,6 +2,7 @@
 
 #include "base/ErrorText.h"
 #include "base/FileTimes.h"
+#include "base/FileOwnership.h"
 #include "transfer/FileSystem.h"
 #include "transfer/writers/Deflater.h"
 #include "transfer/writers/GzipWriter.h"
@@ -252,6 +253,8 @@ std::uint32_t TCopyThread::OpenStreams()
     SrcSize = SourceFileData.FileSize > 0 ? static_cast<std::uint64_t>(SourceFileData.FileSize) : 0;
     struct stat existing = {};
     const bool anyEntry = ::lstat(QFile::encodeName(DestNameXL).constData(), &existing) == 0;
+    // Taken before the attribute reset below changes the old copy's mode.
+    FReplaced = existing;
     // A file (or a link, whatever it leads to) under the name, as XlFileExists without following links.
     FTargetExisted = anyEntry && !S_ISDIR(existing.st_mode);
     if (FOverwrite && FTargetExisted) {
@@ -312,6 +315,12 @@ void TCopyThread::RemoveTemporary()
 
 std::uint32_t TCopyThread::FinishCopy()
 {
+    // A replaced copy keeps who may read it: the user's chmod 600 must not
+    // become world-readable because a newer version arrived.
+    std::uint32_t ownershipError = 0;
+    if (FOverwrite && FTargetExisted && S_ISREG(FReplaced.st_mode))
+        ownershipError =
+            static_cast<std::uint32_t>(CarryOverOwnership(sDest->Handle(), QFile::encodeName(DestNameXL), FReplaced));
     try {
         // Replacing an earlier copy: the new data must be on the disk before
         // the name points to it, or a crash could leave neither.
@@ -323,12 +332,16 @@ std::uint32_t TCopyThread::FinishCopy()
         return WriteFailureCode(error);
     }
     ReleaseStreams();
+    // Time stamps and attributes that cannot be set (a share or a FAT disk
+    // that refuses them) do not cost the data: the file is kept and the code
+    // tells the owner what is missing.
+    std::uint32_t warning = 0;
     if (FCopyTimeStamp) {
         const std::uint32_t error =
             SetFileTimestamps(FTempName, SourceFileData.TimeStamps, FCheckTime, FCopyCrTm, false);
         if (error != 0) {
             RecordSystemError(error);
-            return CopyErrorSetTimestamps;
+            warning = CopyErrorSetTimestamps;
         }
     }
     if (FCopyAttr) {
@@ -337,13 +350,21 @@ std::uint32_t TCopyThread::FinishCopy()
             wanted &= ~FILE_ATTRIBUTE_ARCHIVE;
         if ((GetFileAttributes(FTempName) & 0xFFFF) != wanted) {
             const std::uint32_t error = SetFileAttributes(FTempName, wanted);
-            if (error != 0) {
+            if (error != 0 && warning == 0) {
                 RecordSystemError(error);
-                return CopyErrorSetAttributes;
+                warning = CopyErrorSetAttributes;
             }
         }
     }
-    return CommitDestination();
+    if (ownershipError != 0 && warning == 0) {
+        RecordSystemError(ownershipError);
+        warning = CopyErrorSetAttributes;
+    }
+    const std::uint32_t code = CommitDestination();
+    if (code != 0)
+        return code;
+    FDataWritten = true;
+    return warning;
 }
 
 std::uint32_t TCopyThread::CommitDestination()

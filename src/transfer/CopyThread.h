@@ -7,6 +7,8 @@
 
 #include <QString>
 
+#include <sys/stat.h>
+
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
@@ -113,6 +115,10 @@ public:
     std::int32_t ErrorCode() const { return FError; }
     std::int32_t ErrorType() const { return FErrFlag; }
     const QString &SysErrorMsg() const { return FSysErrMsg; }
+    // True when the destination holds the complete new data. With an
+    // ErrorCode of CopyErrorSetTimestamps or CopyErrorSetAttributes only the
+    // times or attributes (or the replaced copy's permissions) are missing.
+    bool DataWritten() const { return FDataWritten; }
     std::int32_t Ratio() const { return FRatio; }
 
     bool Paused() const;
@@ -213,6 +219,9 @@ private:
     // The hidden file the data goes into until it is complete.
     QString FTempName;
     bool FTargetExisted = false;
+    // What was under the destination's name before, to carry its owner and mode over.
+    struct stat FReplaced = {};
+    bool FDataWritten = false;
 
     mutable std::mutex FMutex;
     mutable std::condition_variable FChanged;

@@ -129,11 +129,19 @@ timespec OmitTime()
     return result;
 }
 
+TSetTimesHook &SetTimesHook()
+{
+    static TSetTimesHook hook;
+    return hook;
+}
+
 std::uint32_t SetTimes(const QByteArray &path, const timespec &access, const timespec &write)
 {
     const timespec times[2] = {access, write};
+    const TSetTimesHook &hook = SetTimesHook();
     // Like the platform's open for attribute writing, this acts on a link's target.
-    return ::utimensat(AT_FDCWD, path.constData(), times, 0) == 0 ? 0 : static_cast<std::uint32_t>(errno);
+    const int result = hook ? hook(path.constData(), times) : ::utimensat(AT_FDCWD, path.constData(), times, 0);
+    return result == 0 ? 0 : static_cast<std::uint32_t>(errno);
 }
 
 // The current local wall-clock time written into a file time without zone change.
@@ -235,6 +243,11 @@ TDateTime GetFileWriteTime(const QString &fileName)
     if (StatFile(fileName, true, info, path) != 0 || !FileTimeToDateTime(FileTimeOf(info.stx_mtime), time))
         return 0;
     return time;
+}
+
+void SetFileTimesHook(TSetTimesHook hook)
+{
+    SetTimesHook() = std::move(hook);
 }
 
 std::uint32_t SetFileWriteTime(const QString &fileName, TDateTime time)

@@ -5,6 +5,8 @@
 #include <QString>
 
 #include <cstdint>
+#include <ctime>
+#include <functional>
 
 // Stateless helpers for files on the destination disk. Error codes are errno
 // values (0 for success); no routine throws.
@@ -48,6 +50,12 @@ std::uint32_t SetFileWriteTime(const QString &fileName, TDateTime time);
 // setCreationTime sets last access and last write time, else only last write.
 std::uint32_t SetFileTimestamps(const QString &fileName, const TFileTimestamps &timeStamps, bool checkTime,
                                 bool setCreationTime, bool followLink);
+
+// Test hook: called in place of utimensat(2) by SetFileWriteTime and
+// SetFileTimestamps; return what utimensat would (set errno on -1). An empty
+// function restores utimensat. Set it while no copy runs.
+using TSetTimesHook = std::function<int(const char *path, const struct timespec times[2])>;
+void SetFileTimesHook(TSetTimesHook hook);
 
 // The attribute word of a file (a symbolic link itself, not its target):
 // read-only when the owner may not write, directory, archive/hidden/system

@@ -52,6 +52,8 @@ public:
     void Close();
 
     const QString &FileName() const { return FFileName; }
+    // The open file, for changes a stream does not offer (owner, mode); -1 once closed.
+    int Handle() const { return FFd; }
 
 private:
     QString FFileName;

@@ -3,6 +3,7 @@
 #include "app/MainJob.h"
 #include "device/PortableDevice.h"
 #include "device/PortableDeviceContent.h"
+#include "base/ErrorText.h"
 #include "transfer/FileSystem.h"
 
 #include <QDir>
@@ -328,6 +329,32 @@ TEST_F(BackupRunTest, FileWithoutDateWaitsForItsDateOnceAndIsCopied)
     EXPECT_EQ(ReadAll(Out(QStringLiteral("Internal/a.txt"))), QByteArray("a"));
     // Two attempts of one date read, not a second read for the copy.
     EXPECT_EQ(pauses, (std::vector<int>{100, 100}));
+}
+
+TEST_F(BackupRunTest, CopyWhoseTimesCannotBeSetIsKeptWithAWarning)
+{
+    Devices.AddFile(QStringLiteral("Phone"), QStringLiteral("Internal/a.txt"), "a");
+    Devices.AddFile(QStringLiteral("Phone"), QStringLiteral("Internal/b.txt"), "b");
+    Open();
+    // As a CIFS share or a FAT disk of another user refuses utimensat.
+    SetFileTimesHook([](const char *, const struct timespec *) {
+        errno = EPERM;
+        return -1;
+    });
+    const TRunTotals totals = Run({QStringLiteral("Internal")});
+    SetFileTimesHook({});
+    EXPECT_EQ(totals.Copied, 2);
+    EXPECT_EQ(totals.Failed, 0);
+    EXPECT_EQ(totals.Warnings, 2);
+    EXPECT_EQ(ReadAll(Out(QStringLiteral("Internal/a.txt"))), QByteArray("a"));
+    EXPECT_EQ(ReadAll(Out(QStringLiteral("Internal/b.txt"))), QByteArray("b"));
+    const int plusLine = int(Log().indexOf(QStringLiteral("    + Copied: a.txt")));
+    ASSERT_GE(plusLine, 0);
+    EXPECT_EQ(Log().at(plusLine + 1),
+              QStringLiteral("  *** Copied, but its time stamps could not be set (0x0000120F): ") +
+                  SystemErrorText((7u << 16) | EPERM))
+        << qPrintable(Log().join(QLatin1Char('\n')));
+    EXPECT_EQ(Log().last(), QStringLiteral("  2 files copied"));
 }
 
 TEST_F(BackupRunTest, FileTheDeviceWillNotOpenIsReportedWithItsError)

@@ -16,6 +16,8 @@
 #include <climits>
 #include <cstdlib>
 #include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 #include <zlib.h>
 
@@ -255,6 +257,72 @@ TEST_F(CopyThreadTest, AttributesAndTimesFollowTheOptions)
     TFileAttributeData attributes;
     ASSERT_EQ(GetFileAttributeData(Path("now.bin"), attributes, false), 0u);
     EXPECT_NE(attributes.LastWriteTime, time);
+}
+
+TEST_F(CopyThreadTest, ReplacedCopyKeepsItsPermissionsOwnerAndExtendedAttributes)
+{
+    const QByteArray note = "kept";
+    for (const TCopyOptions &options : {BackupOptions, TCopyOptions{coOverwrite, coTimeStamp, coCompress},
+                                        TCopyOptions{coOverwrite, coTimeStamp, coZipCompress}}) {
+        SCOPED_TRACE(options.Word());
+        const QString target = Path("private.bin");
+        ASSERT_TRUE(WriteWholeFile(target, "earlier"));
+        const QByteArray path = QFile::encodeName(target);
+        ASSERT_EQ(::chmod(path.constData(), 0600), 0);
+        const bool withAttribute =
+            ::setxattr(path.constData(), "user.tessaril.note", note.constData(), note.size(), 0) == 0;
+        // Only root may give a file away; then the copy must keep the stranger as owner.
+        const bool asRoot = ::geteuid() == 0;
+        if (asRoot) {
+            ASSERT_EQ(::chown(path.constData(), 65534, 65534), 0);
+        }
+
+        auto worker = RunCopy(Source(Pattern(1000)), target, options);
+        ASSERT_EQ(worker->ErrorCode(), 0);
+        struct stat after = {};
+        ASSERT_EQ(::stat(path.constData(), &after), 0);
+        EXPECT_EQ(after.st_mode & 07777, 0600u);
+        if (asRoot) {
+            EXPECT_EQ(after.st_uid, 65534u);
+            EXPECT_EQ(after.st_gid, 65534u);
+        }
+        if (withAttribute) {
+            char value[16] = {};
+            EXPECT_EQ(::getxattr(path.constData(), "user.tessaril.note", value, sizeof value), note.size());
+            EXPECT_EQ(QByteArray(value), note);
+        }
+        ASSERT_TRUE(QFile::remove(target));
+    }
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "owner kept only checked as root (a user cannot give a file away)";
+}
+
+// A destination that refuses time stamps (a share, a FAT disk mounted for
+// another user) still keeps the data; the code says what is missing.
+TEST_F(CopyThreadTest, TimesThatCannotBeSetKeepTheDataAndReportTheCode)
+{
+    ASSERT_TRUE(WriteWholeFile(Path("a.bin"), "earlier"));
+    SetFileTimesHook([](const char *, const struct timespec *) {
+        errno = EPERM;
+        return -1;
+    });
+    const QByteArray data = Pattern(5000);
+    for (const TCopyOptions &options : {BackupOptions, TCopyOptions{coOverwrite, coTimeStamp, coZipCompress}}) {
+        auto worker = RunCopy(Source(data), Path("a.bin"), options);
+        const std::int32_t type = options.Contains(coZipCompress) ? CopyTypeZip : CopyTypePlain;
+        EXPECT_EQ(worker->ErrorCode(), Code(type, CopyErrorSetTimestamps));
+        EXPECT_EQ(worker->SysErrorMsg(), SystemErrorText((7u << 16) | EPERM));
+        EXPECT_TRUE(worker->DataWritten());
+        EXPECT_NE(ReadWholeFile(Path("a.bin")), "earlier");
+        ExpectOnly({"a.bin"});
+    }
+    SetFileTimesHook({});
+    EXPECT_EQ(ReadWholeFile(Path("a.bin")).size(), 30 + 46 + 22 + 2 * 5 + 5000) << "the zip is the last copy";
+
+    // A copy that failed before its data was complete has nothing to keep.
+    auto failed =
+        RunCopy(MakeFileData("a.bin", std::make_shared<TMemorySourceStream>(data), 9000), Path("b.bin"), BackupOptions);
+    EXPECT_FALSE(failed->DataWritten());
 }
 
 TEST_F(CopyThreadTest, PauseHoldsTheWorkerAndCancelEndsWith128)
