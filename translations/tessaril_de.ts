@@ -726,6 +726,18 @@ Sollte %1 oder %2 ähneln</translation>
         <translation>Das Gerät konnte die Datei nicht bereitstellen: %s</translation>
     </message>
     <message>
+        <source>Copied, but its time stamps could not be set (0x%.8x): %s</source>
+        <translation>Kopiert, aber ihre Zeitstempel konnten nicht gesetzt werden (0x%.8x): %s</translation>
+    </message>
+    <message>
+        <source>Copied, but its attributes could not be set (0x%.8x): %s</source>
+        <translation>Kopiert, aber ihre Attribute konnten nicht gesetzt werden (0x%.8x): %s</translation>
+    </message>
+    <message>
+        <source>Removed the unfinished copy of an earlier run: %s</source>
+        <translation>Unvollständige Kopie eines früheren Laufs entfernt: %s</translation>
+    </message>
+    <message>
         <source>Copy failed with error code 0x%.8x</source>
         <translation>Kopieren mit Fehlercode 0x%.8x fehlgeschlagen</translation>
     </message>

@@ -11,6 +11,7 @@
 #include "device/PortableDevice.h"
 #include "device/PortableDeviceContent.h"
 #include "transfer/FileSystem.h"
+#include "transfer/PartFiles.h"
 
 #include <QDir>
 
@@ -79,6 +80,9 @@ void TBackupRun::BackupFolder(int index, const QString &root, const QString &rel
     const QString folderDest = JoinPath(root, relativePath);
     // Created whether or not a file will go into it; a failure shows up in the copies.
     QDir().mkpath(folderDest);
+    // What a killed run left half-written here would lie there for good.
+    for (const QString &leftover : RemoveLeftoverPartFiles(folderDest))
+        FLog.LogLine(LeftoverRemovedText(leftover), 4);
     const TDateTime today = TodayLocal();
 
     TPortableDeviceObject *folder = FContent.GetObject(index);

@@ -119,6 +119,11 @@ QString CopyErrorText(const QString &sysErrorMsg, std::int32_t errorCode)
     return SafeFormat(PrgText::tr("Copy failed with error code 0x%.8x"), errorCode);
 }
 
+QString LeftoverRemovedText(const QString &name)
+{
+    return SafeFormat(PrgText::tr("Removed the unfinished copy of an earlier run: %s"), name);
+}
+
 QString CopyWarningText(const QString &sysErrorMsg, std::int32_t errorCode)
 {
     const bool times = (errorCode & 0xFFF) == CopyErrorSetTimestamps;

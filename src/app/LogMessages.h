@@ -31,6 +31,8 @@ QString RunFinishedText(TDateTime start, TDateTime end);
 // Texts of the mended faults and of the run's own checks.
 QString DeviceReadErrorText(std::uint32_t code); // a file the device would not hand out
 QString CopyErrorText(const QString &sysErrorMsg, std::int32_t errorCode);
+// A part file of a killed run, removed when the run entered its folder.
+QString LeftoverRemovedText(const QString &name);
 // A copy whose data was kept although its time stamps or attributes could not be set.
 QString CopyWarningText(const QString &sysErrorMsg, std::int32_t errorCode);
 QString FolderNotListedText(const QString &devicePath, std::uint32_t code);

@@ -4,13 +4,13 @@
 #include "base/FileTimes.h"
 #include "base/FileOwnership.h"
 #include "transfer/FileSystem.h"
+#include "transfer/PartFiles.h"
 #include "transfer/writers/Deflater.h"
 #include "transfer/writers/GzipWriter.h"
 #include "transfer/writers/ZipWriter.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QRandomGenerator>
 
 #include <algorithm>
 #include <cerrno>
@@ -55,13 +55,6 @@ QString EntryNameOf(const QString &destName, QLatin1StringView suffix)
     if (name.endsWith(suffix))
         name.chop(suffix.size());
     return name;
-}
-
-QString TemporaryNameBeside(const QString &destName)
-{
-    const QString folder = QFileInfo(destName).path();
-    const QString unique = QString::number(QRandomGenerator::global()->generate64(), 36);
-    return folder + QLatin1String("/.tessaril-") + unique + QLatin1String(".part");
 }
 
 } // namespace
@@ -271,10 +264,16 @@ std::uint32_t TCopyThread::OpenStreams()
         if (anyEntry && !FOverwrite)
             throw EWriteFileStreamError(EEXIST);
         for (int attempt = 0; !sDest; ++attempt) {
-            const QString tempName = TemporaryNameBeside(DestNameXL);
+            const QString tempName = PartFileNameBeside(DestNameXL);
             try {
-                sDest = std::make_unique<TWriteFileStream>(tempName, false, FWriteMode, 0);
-                FTempName = tempName;
+                auto stream = std::make_unique<TWriteFileStream>(tempName, false, FWriteMode, 0);
+                // Locked at once, so that a run entering this folder leaves it alone.
+                if (FPartLock.Acquire(tempName, stream->Handle())) {
+                    sDest = std::move(stream);
+                    FTempName = tempName;
+                } else if (attempt + 1 >= TemporaryNameAttempts) {
+                    throw EWriteFileStreamError(EBUSY);
+                }
             } catch (const EWriteFileStreamError &error) {
                 if (error.ErrorCode() != EEXIST || attempt + 1 >= TemporaryNameAttempts)
                     throw;
@@ -311,6 +310,7 @@ void TCopyThread::RemoveTemporary()
     sDest.reset();
     QFile::remove(FTempName);
     FTempName.clear();
+    FPartLock.Release();
 }
 
 std::uint32_t TCopyThread::FinishCopy()
@@ -387,6 +387,7 @@ std::uint32_t TCopyThread::CommitDestination()
         return CopyErrorCreate;
     }
     FTempName.clear();
+    FPartLock.Release();
     return 0;
 }
 

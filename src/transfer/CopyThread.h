@@ -2,6 +2,7 @@
 
 #include "transfer/CopyCodes.h"
 #include "base/FileData.h"
+#include "transfer/PartFiles.h"
 #include "transfer/WriteFileStream.h"
 #include "transfer/writers/OutputWriter.h"
 
@@ -216,8 +217,10 @@ private:
     void RemoveTemporary();
     std::uint32_t CommitDestination();
 
-    // The hidden file the data goes into until it is complete.
+    // The hidden file the data goes into until it is complete, and the lock
+    // that tells a later run it is in use.
     QString FTempName;
+    TPartFileLock FPartLock;
     bool FTargetExisted = false;
     // What was under the destination's name before, to carry its owner and mode over.
     struct stat FReplaced = {};

@@ -357,6 +357,26 @@ TEST_F(BackupRunTest, CopyWhoseTimesCannotBeSetIsKeptWithAWarning)
     EXPECT_EQ(Log().last(), QStringLiteral("  2 files copied"));
 }
 
+TEST_F(BackupRunTest, RunRemovesWhatAKilledRunLeftHalfWritten)
+{
+    Devices.AddFile(QStringLiteral("Phone"), QStringLiteral("Internal/DCIM/a.txt"), "a");
+    ASSERT_TRUE(QDir(Dest.path()).mkpath(QStringLiteral("Internal/DCIM")));
+    QFile leftover(Out(QStringLiteral("Internal/DCIM/.tessaril-k1ll3d.part")));
+    ASSERT_TRUE(leftover.open(QIODevice::WriteOnly));
+    leftover.write("half of a large file");
+    leftover.close();
+    Open();
+    const TRunTotals totals = Run({QStringLiteral("Internal")});
+    EXPECT_EQ(totals.Copied, 1);
+    EXPECT_FALSE(leftover.exists());
+    EXPECT_EQ(
+        Log().filter(QStringLiteral("    Removed the unfinished copy of an earlier run: .tessaril-k1ll3d.part")).size(),
+        1)
+        << qPrintable(Log().join(QLatin1Char('\n')));
+    EXPECT_EQ(QDir(Out(QStringLiteral("Internal/DCIM"))).entryList(QDir::Files | QDir::Hidden),
+              QStringList{QStringLiteral("a.txt")});
+}
+
 TEST_F(BackupRunTest, FileTheDeviceWillNotOpenIsReportedWithItsError)
 {
     Devices.SetDeviceIni(QStringLiteral("Phone"), QStringLiteral("[Faults]\nStreamFail=Internal/b.txt\n"));

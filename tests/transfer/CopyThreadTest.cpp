@@ -3,10 +3,12 @@
 #include "base/FileTimes.h"
 #include "support/TransferSupport.h"
 #include "transfer/FileSystem.h"
+#include "transfer/PartFiles.h"
 #include "transfer/SourceStreams.h"
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -15,6 +17,8 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
@@ -323,6 +327,46 @@ TEST_F(CopyThreadTest, TimesThatCannotBeSetKeepTheDataAndReportTheCode)
     auto failed =
         RunCopy(MakeFileData("a.bin", std::make_shared<TMemorySourceStream>(data), 9000), Path("b.bin"), BackupOptions);
     EXPECT_FALSE(failed->DataWritten());
+}
+
+// A killed run leaves its part file; the next run removes it, but never the
+// part file of a copy that is still running.
+TEST_F(CopyThreadTest, LeftoverPartFilesGoButThoseInUseStay)
+{
+    ASSERT_TRUE(WriteWholeFile(Path(".tessaril-killed.part"), "half"));
+    ASSERT_TRUE(WriteWholeFile(Path(".tessaril-held.part"), "in use elsewhere"));
+    ASSERT_TRUE(WriteWholeFile(Path("photo.part"), "not ours"));
+    ASSERT_TRUE(WriteWholeFile(Path(".tessaril-.part"), "not ours either"));
+    ASSERT_TRUE(QFile::link(Path("photo.part"), Path(".tessaril-link.part")));
+    // Another process's copy: a lock on its own open file.
+    const int held = ::open(QFile::encodeName(Path(".tessaril-held.part")).constData(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(held, 0);
+    ASSERT_EQ(::flock(held, LOCK_EX | LOCK_NB), 0);
+
+    // A worker of this process, held while it writes.
+    auto worker = std::make_unique<TWinCopyThread>(Source(Pattern(100000), 1024), Path("a.bin"), BackupOptions);
+    worker->SetPaused(true);
+    worker->Start();
+    EXPECT_FALSE(worker->WaitFor(100));
+    QStringList running = FolderEntries(Dir.path()).filter(QRegularExpression("^\\.tessaril-[0-9a-z]+\\.part$"));
+    running.removeAll(".tessaril-killed.part");
+    running.removeAll(".tessaril-held.part");
+    running.removeAll(".tessaril-link.part");
+    ASSERT_EQ(running.size(), 1) << running.join(' ').toStdString();
+
+    EXPECT_EQ(RemoveLeftoverPartFiles(Dir.path()), QStringList{".tessaril-killed.part"});
+    EXPECT_TRUE(QFile::exists(Path(".tessaril-held.part")));
+    EXPECT_TRUE(QFile::exists(Path(running[0])));
+    EXPECT_TRUE(QFile::exists(Path("photo.part")));
+    EXPECT_TRUE(QFile::exists(Path(".tessaril-.part")));
+    EXPECT_TRUE(QFileInfo(Path(".tessaril-link.part")).isSymLink());
+
+    worker->SetPaused(false);
+    ASSERT_TRUE(worker->WaitFor(60000));
+    EXPECT_EQ(worker->ErrorCode(), 0);
+    EXPECT_FALSE(QFile::exists(Path(running[0])));
+    ::close(held);
+    EXPECT_EQ(RemoveLeftoverPartFiles(Dir.path()), QStringList{".tessaril-held.part"});
 }
 
 TEST_F(CopyThreadTest, PauseHoldsTheWorkerAndCancelEndsWith128)

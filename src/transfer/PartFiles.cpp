@@ -1,0 +1,108 @@
+#include "transfer/PartFiles.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+
+#include <cerrno>
+#include <ctime>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+const QLatin1StringView Prefix(".tessaril-");
+const QLatin1StringView Suffix(".part");
+// Without locks a copy still running for a day is hard to imagine.
+constexpr time_t UnlockedLeftoverAge = 24 * 60 * 60;
+
+bool SameFile(const struct stat &a, const struct stat &b)
+{
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// True when the name still leads to the file open as fd.
+bool NameLeadsTo(const QByteArray &path, int fd)
+{
+    struct stat byName = {};
+    struct stat byHandle = {};
+    return ::lstat(path.constData(), &byName) == 0 && ::fstat(fd, &byHandle) == 0 && SameFile(byName, byHandle);
+}
+
+bool LocksUnsupported(int error)
+{
+    return error != EWOULDBLOCK && error != EINTR;
+}
+
+} // namespace
+
+QString PartFileNameBeside(const QString &destName)
+{
+    const QString folder = QFileInfo(destName).path();
+    const QString unique = QString::number(QRandomGenerator::global()->generate64(), 36);
+    return folder + QLatin1Char('/') + Prefix + unique + Suffix;
+}
+
+bool IsPartFileName(const QString &name)
+{
+    return name.size() > Prefix.size() + Suffix.size() && name.startsWith(Prefix) && name.endsWith(Suffix);
+}
+
+bool TPartFileLock::Acquire(const QString &name, int writtenFd)
+{
+    Release();
+    const QByteArray path = QFile::encodeName(name);
+    // A descriptor of its own: the lock must outlive the written one, which
+    // is closed before the time stamps are set and the file is renamed.
+    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0)
+        return false;
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const bool unsupported = LocksUnsupported(errno);
+        ::close(fd);
+        return unsupported && NameLeadsTo(path, writtenFd);
+    }
+    // A cleaner that locked first removes the name before it lets go.
+    if (!NameLeadsTo(path, writtenFd) || !NameLeadsTo(path, fd)) {
+        ::close(fd);
+        return false;
+    }
+    FFd = fd;
+    return true;
+}
+
+void TPartFileLock::Release()
+{
+    if (FFd >= 0)
+        ::close(FFd);
+    FFd = -1;
+}
+
+QStringList RemoveLeftoverPartFiles(const QString &folder)
+{
+    QStringList removed;
+    const QStringList names = QDir(folder).entryList({Prefix + QLatin1Char('*') + Suffix},
+                                                     QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+    for (const QString &name : names) {
+        if (!IsPartFileName(name))
+            continue;
+        const QByteArray path = QFile::encodeName(QDir(folder).filePath(name));
+        struct stat entry = {};
+        if (::lstat(path.constData(), &entry) != 0 || !S_ISREG(entry.st_mode))
+            continue; // links and the like with our name are not ours
+        const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+        if (fd < 0)
+            continue;
+        bool leftover = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+        if (!leftover && LocksUnsupported(errno))
+            leftover = std::time(nullptr) - entry.st_mtime > UnlockedLeftoverAge;
+        // Removed while the lock is held, so a copy that claims the name meanwhile sees it gone.
+        if (leftover && NameLeadsTo(path, fd) && ::unlink(path.constData()) == 0)
+            removed.append(name);
+        ::close(fd);
+    }
+    return removed;
+}

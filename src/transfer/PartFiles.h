@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// The hidden files ".tessaril-<random>.part" that a copy writes into beside
+// its destination until the data is complete. A running copy holds an flock
+// on its file, so that a later run can tell the leftover of a killed run from
+// a file in use and remove only the former.
+
+// A fresh, unused name for the part file of a copy to destName.
+QString PartFileNameBeside(const QString &destName);
+
+// Whether a name in a folder has the form of our part files.
+bool IsPartFileName(const QString &name);
+
+// The lock a copy holds on its part file while it writes; released when
+// freed, after the file was renamed or removed.
+class TPartFileLock
+{
+public:
+    TPartFileLock() = default;
+    ~TPartFileLock() { Release(); }
+    TPartFileLock(const TPartFileLock &) = delete;
+    TPartFileLock &operator=(const TPartFileLock &) = delete;
+
+    // Locks the file just created under name and open as writtenFd. False
+    // when a cleaner got there first (it holds the lock or removed the name);
+    // the caller then starts over with a new name. A file system without
+    // locks gives true: the copy goes on without the protection.
+    bool Acquire(const QString &name, int writtenFd);
+    void Release();
+
+private:
+    int FFd = -1;
+};
+
+// Removes from folder the part files that no running copy holds (leftovers
+// of killed runs) and returns their names. Where the file system has no
+// locks, only part files older than a day count as leftovers.
+QStringList RemoveLeftoverPartFiles(const QString &folder);
