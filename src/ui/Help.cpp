@@ -1,10 +1,12 @@
 #include "ui/Help.h"
 
+#include "ui/DataFolders.h"
 #include "ui/MessageDialog.h"
 #include "ui/UiText.h"
 
 #include "env/ProgramVersion.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QPointer>
 #include <QTextBrowser>
@@ -44,7 +46,6 @@ QWidget *OpenHelpWindow()
     auto *browser = new QTextBrowser(window);
     browser->setObjectName(QStringLiteral("HelpBrowser"));
     browser->setOpenExternalLinks(true);
-    browser->setSearchPaths({QStringLiteral(":/help")});
     browser->document()->setDocumentMargin(14);
     layout->addWidget(browser);
     window->resize(720, 640);
@@ -71,13 +72,13 @@ bool ShowHelp(const QString &topic)
 {
     const QString file = topic.section(QLatin1Char('#'), 0, 0);
     const QString page = HelpPageFor(file.isEmpty() ? QStringLiteral("qy-device.html") : file, HelpLanguage());
-    if (!QFile::exists(QStringLiteral(":/help/") + page)) {
+    QUrl url = HelpPageSource(QCoreApplication::applicationDirPath(), page);
+    if (url.isEmpty()) {
         ErrorDialog(PrgText::tr("Help is not available on this system!"));
         return false;
     }
     QWidget *window = OpenHelpWindow();
     auto *browser = window->findChild<QTextBrowser *>(QStringLiteral("HelpBrowser"));
-    QUrl url(QStringLiteral("qrc:/help/") + page);
     const QString anchor = topic.section(QLatin1Char('#'), 1);
     if (!anchor.isEmpty())
         url.setFragment(anchor);

@@ -1,6 +1,7 @@
 #include "ui/StartUp.h"
 
 #include "ui/Appearance.h"
+#include "ui/DataFolders.h"
 #include "ui/Help.h"
 #include "ui/IconSets.h"
 #include "ui/MainForm.h"
@@ -22,8 +23,13 @@ void InstallTranslators(QApplication &app, const QString &languageCode)
     SetHelpLanguage(languageCode);
     if (languageCode.isEmpty() || languageCode == QLatin1String("en"))
         return;
+    // The installed translation first, so that it can be updated without a
+    // new program; the built-in one otherwise.
     auto *program = new QTranslator(&app);
-    if (program->load(QStringLiteral(":/i18n/tessaril_%1.qm").arg(languageCode)))
+    const QString name = QStringLiteral("tessaril_%1.qm").arg(languageCode);
+    const QString installed = InstalledDataFolder(QStringLiteral("translations"));
+    if ((!installed.isEmpty() && program->load(installed + QLatin1Char('/') + name)) ||
+        program->load(QStringLiteral(":/i18n/") + name))
         QApplication::installTranslator(program);
     auto *qt = new QTranslator(&app);
     if (qt->load(QStringLiteral("qtbase_%1").arg(languageCode), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
