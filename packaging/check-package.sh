@@ -37,6 +37,7 @@ if [ "$gui" = 1 ]; then
     usr/share/applications/$app.desktop
     usr/share/metainfo/$app.metainfo.xml
     usr/share/mime/packages/tessaril.xml
+    usr/share/lintian/overrides/tessaril
     usr/share/icons/hicolor/scalable/apps/$app.svg
   )
   for size in ${TESSARIL_ICON_SIZES-16 22 24 32 48 64 128 256}; do
