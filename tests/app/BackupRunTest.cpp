@@ -1,4 +1,4 @@
-#include "SimDeviceFolder.h"
+#include "support/SimDeviceFolder.h"
 
 #include "app/MainJob.h"
 #include "device/PortableDevice.h"
@@ -430,9 +430,9 @@ TEST_F(BackupRunTest, DevicePulledOutMidFileKeepsThePreviousCopyAndTheNextRunCop
     Job->Config.ArchBit = true;
     Job->Config.Overwrite = owAll;
     ASSERT_EQ(Run({QStringLiteral("Internal")}).Copied, 2);
-    if (FileSystemKeepsArchiveBit()) {
-        EXPECT_EQ(GetFileAttributes(Out(QStringLiteral("Internal/big.bin"))), FILE_ATTRIBUTE_ARCHIVE);
-    }
+    if (!FileSystemKeepsArchiveBit())
+        GTEST_SKIP() << "the destination's file system keeps no archive attribute";
+    EXPECT_EQ(GetFileAttributes(Out(QStringLiteral("Internal/big.bin"))), FILE_ATTRIBUTE_ARCHIVE);
 }
 
 // A synchronous run blocks its thread: the cancel comes from another one. The

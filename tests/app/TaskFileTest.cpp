@@ -1,4 +1,4 @@
-#include "SimDeviceFolder.h"
+#include "support/SimDeviceFolder.h"
 
 #include "app/LocaleDates.h"
 #include "app/MainJob.h"

@@ -1,4 +1,5 @@
 #include "device/BackendChoice.h"
+#include "support/EnvironmentGuard.h"
 
 #include <gtest/gtest.h>
 
@@ -28,7 +29,7 @@ TEST(BackendChoice, NamesChooseTheBackends)
 
 TEST(BackendChoice, EnvironmentAndOverride)
 {
-    qputenv("TESSARIL_BACKENDS", "sim");
+    const TEnvironmentGuard backends("TESSARIL_BACKENDS", "sim");
     EXPECT_FALSE(DeviceBackendChoice().Mtp);
     EXPECT_TRUE(DeviceBackendChoice().Simulated);
     EXPECT_FALSE(SetDeviceBackends(QStringLiteral("nonsense")));
@@ -38,5 +39,4 @@ TEST(BackendChoice, EnvironmentAndOverride)
     EXPECT_FALSE(DeviceBackendChoice().Simulated);
     ResetDeviceBackends();
     EXPECT_FALSE(DeviceBackendChoice().Mtp);
-    qunsetenv("TESSARIL_BACKENDS");
 }

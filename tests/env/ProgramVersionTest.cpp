@@ -23,5 +23,5 @@ TEST(VersionLine, CutsToParts)
 
 TEST(ProgramVersion, FixedAtBuildTime)
 {
-    EXPECT_EQ(ProgramVersion().toStdString(), "1.3.0");
+    EXPECT_EQ(ProgramVersion().toStdString(), TESSARIL_PROJECT_VERSION);
 }

@@ -83,15 +83,5 @@ TDeviceServiceFactory TSimulatedDevices::Factory() const
 }
 
 TDevicesEnvironment::TDevicesEnvironment(const QString &folder)
-    : FOldValue(qgetenv("TESSARIL_DEVICES")), FHadValue(qEnvironmentVariableIsSet("TESSARIL_DEVICES"))
-{
-    qputenv("TESSARIL_DEVICES", QFile::encodeName(folder));
-}
-
-TDevicesEnvironment::~TDevicesEnvironment()
-{
-    if (FHadValue)
-        qputenv("TESSARIL_DEVICES", FOldValue);
-    else
-        qunsetenv("TESSARIL_DEVICES");
-}
+    : FVariable("TESSARIL_DEVICES", QFile::encodeName(folder))
+{}

@@ -10,6 +10,7 @@
 
 #include "device/DeviceService.h"
 #include "device/PortableDevice.h"
+#include "support/EnvironmentGuard.h"
 
 #include <QByteArray>
 #include <QString>
@@ -60,11 +61,7 @@ class TDevicesEnvironment
 {
 public:
     explicit TDevicesEnvironment(const QString &folder);
-    ~TDevicesEnvironment();
-    TDevicesEnvironment(const TDevicesEnvironment &) = delete;
-    TDevicesEnvironment &operator=(const TDevicesEnvironment &) = delete;
 
 private:
-    QByteArray FOldValue;
-    bool FHadValue;
+    TEnvironmentGuard FVariable;
 };
