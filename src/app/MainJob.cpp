@@ -51,7 +51,7 @@ TMainJob::TMainJob(QObject *parent) : TMainJob(TWorkMode::Synchronous, parent)
 {}
 
 TMainJob::TMainJob(TWorkMode mode, QObject *parent)
-    : QObject(parent), FMode(mode), FDevManager(std::make_unique<TPortableDeviceManager>())
+    : QObject(parent), FMode(mode), FDeviceManager(std::make_unique<TPortableDeviceManager>())
 {}
 
 TMainJob::~TMainJob()
@@ -183,14 +183,14 @@ QStringList TMainJob::ListDevices(const QString &header)
     // The window's device is closed now; nothing may touch it until a device is selected again.
     FDevice = nullptr;
     Selection.clear();
-    FDevManager->Refresh();
+    FDeviceManager->Refresh();
     QStringList names;
-    for (int i = 0; i < int(FDevManager->DeviceCount()); ++i) {
-        TPortableDevice *device = FDevManager->GetDevice(i);
+    for (int i = 0; i < int(FDeviceManager->DeviceCount()); ++i) {
+        TPortableDevice *device = FDeviceManager->GetDevice(i);
         names.append(device != nullptr ? device->DeviceName() : QString());
     }
     Q_EMIT DeviceChanged();
-    FLog.LogLine(DevicesFoundText(int(FDevManager->DeviceCount())), 4);
+    FLog.LogLine(DevicesFoundText(int(FDeviceManager->DeviceCount())), 4);
     return names;
 }
 
@@ -199,7 +199,7 @@ bool TMainJob::SelectDevice(int listIndex, bool selectStorages)
     if (FBusy)
         return false;
     Selection.clear();
-    FDevice = FDevManager->GetDevice(listIndex);
+    FDevice = FDeviceManager->GetDevice(listIndex);
     return TakeSelectedDevice(selectStorages);
 }
 
@@ -208,7 +208,7 @@ bool TMainJob::SelectDeviceByName(const QString &deviceName, bool selectStorages
     if (FBusy)
         return false;
     Selection.clear();
-    FDevice = FDevManager->GetDeviceByName(deviceName);
+    FDevice = FDeviceManager->GetDeviceByName(deviceName);
     return TakeSelectedDevice(selectStorages);
 }
 
@@ -294,7 +294,7 @@ bool TMainJob::DeviceIsReady() const
 void TMainJob::OpenTaskDevice(const QString &deviceName, const TConfirmNotReady &confirmNotReady,
                               std::function<void(bool ready)> next)
 {
-    FDevice = FDevManager->GetDeviceByName(deviceName);
+    FDevice = FDeviceManager->GetDeviceByName(deviceName);
     Q_EMIT DeviceChanged();
     const auto afterRead = [this, deviceName, confirmNotReady, next] {
         if (FDevice != nullptr && !FTreeComplete) {

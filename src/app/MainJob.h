@@ -68,7 +68,7 @@ public:
 
     TWorkMode WorkMode() const { return FMode; }
     TProgressLog &Log() { return FLog; }
-    TPortableDeviceManager &DevManager() { return *FDevManager; }
+    TPortableDeviceManager &DevManager() { return *FDeviceManager; }
     TPortableDevice *Device() const { return FDevice; }
 
     TBackupConfig Config;
@@ -192,7 +192,7 @@ private:
 
     TWorkMode FMode = TWorkMode::Synchronous;
     TProgressLog FLog;
-    std::unique_ptr<TPortableDeviceManager> FDevManager;
+    std::unique_ptr<TPortableDeviceManager> FDeviceManager;
     TPortableDevice *FDevice = nullptr;
     TEditStatus FEditStatus = esNew;
     bool FBusy = false;

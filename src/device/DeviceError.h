@@ -37,7 +37,6 @@ class TErrorList
 public:
     void AddError(const QString &objectId, std::uint32_t errorCode);
     std::uint32_t GetErrorCode(int index) const;
-    std::uint32_t Errorcode(int index) const { return GetErrorCode(index); }
 
     int Count() const { return int(FTexts.size()); }
     QString Strings(int index) const;

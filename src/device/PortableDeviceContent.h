@@ -58,7 +58,6 @@ public:
 
     int ChildCount() const { return int(FChildObjects.size()); }
     TPortableDeviceObject *GetChild(int Index) const;
-    TPortableDeviceObject *Children(int Index) const { return GetChild(Index); }
     void AddChild(int AIndex) { FChildObjects.push_back(AIndex); }
     const std::vector<int> &ChildIndexes() const { return FChildObjects; }
 

@@ -238,14 +238,14 @@ void TMainForm::FormCreate(const QStringList &arguments)
     ApplyDefaultIconSet({FLargeIcons.get(), FGlyphs.get(), FBatteryIcons.get(), FHeaderIcons.get(), FTreeIcons.get()});
     ApplyIconSet(QStringLiteral("content"), {FFileTypeIcons.get()});
 
-    FProgVersDate = DateText(QFileInfo(QCoreApplication::applicationFilePath()).lastModified().date());
+    FProgramVersionDate = DateText(QFileInfo(QCoreApplication::applicationFilePath()).lastModified().date());
     FJob = std::make_unique<TMainJob>(TWorkMode::Threaded, this);
-    FQyPath = FamilyProgramPath(FEnv);
+    FFamilyProgramPath = FamilyProgramPath(FEnv);
     FDateFormat = LocaleDatePickerFormat();
     FTimeFormat = LocaleTimePickerFormat();
 
     CreateControls();
-    FPHeight = paFileProc->sizeHint().height();
+    FFileProgressHeight = paFileProc->sizeHint().height();
     ConnectJob();
 
     const TRunOptions options = ParseRunOptions(arguments);
@@ -1130,8 +1130,8 @@ void TMainForm::AlignFileProcessing()
         // The designed height: everything of the group shown.
         paFileProc->setMinimumHeight(0);
         paFileProc->setMaximumHeight(QWIDGETSIZE_MAX);
-        FPHeight = paFileProc->sizeHint().height();
-        paFileProc->setFixedHeight(FPHeight);
+        FFileProgressHeight = paFileProc->sizeHint().height();
+        paFileProc->setFixedHeight(FFileProgressHeight);
         return;
     }
     // The collapsed group ends where the time slot group ends.
@@ -1418,7 +1418,7 @@ void TMainForm::bbHelpClick()
 
 void TMainForm::bbInfoClick()
 {
-    InfoDialog(DefaultPos, VersionText(FQyPath, FProgVersDate, 3));
+    InfoDialog(DefaultPos, VersionText(FFamilyProgramPath, FProgramVersionDate, 3));
 }
 
 bool TMainForm::ConfirmNotReady(const QString &question)

@@ -191,10 +191,10 @@ private:
     std::unique_ptr<TMainJob> FJob;
     TSystemEnvironment FEnv;
     TLocations FLocations;
-    QString FQyPath;
-    QString FProgVersDate;
+    QString FFamilyProgramPath;
+    QString FProgramVersionDate;
     bool FUseDarkMode = false;
-    int FPHeight = 0;
+    int FFileProgressHeight = 0;
     int FSortTag = 0;
     QString FBatteryIcon;
     QList<int> FSelectionOrder;

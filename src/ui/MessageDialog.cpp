@@ -109,7 +109,7 @@ void TShowMsgDialog::SetButton(TOxButton *button, const QString &caption, const 
 
 void TShowMsgDialog::Prepare(const QString &hint, int delay, TMsgDialogType type, TMsgDlgBtn defaultButton)
 {
-    FDlgType = type;
+    FDialogType = type;
     FLeft->hide();
     FMiddle->hide();
     FRight->show();
@@ -209,7 +209,7 @@ void TShowMsgDialog::LayoutControls()
         textWidth = qMax(textWidth, metrics.horizontalAdvance(line));
     textWidth += 2; // room for the last glyph's overhang
     int textHeight = static_cast<int>(lines.size()) * metrics.height();
-    textHeight = qMax(textHeight, FDlgType == mdtCustom ? scale(TextTop) : scale(IconBox));
+    textHeight = qMax(textHeight, FDialogType == mdtCustom ? scale(TextTop) : scale(IconBox));
     FTextHeight = textHeight;
 
     int buttonWidth = 0;
@@ -220,10 +220,10 @@ void TShowMsgDialog::LayoutControls()
         buttonWidth += button->width() + scale(ButtonGap);
     }
 
-    const int left = FDlgType == mdtCustom ? scale(TextTop) : scale(TextLeft);
+    const int left = FDialogType == mdtCustom ? scale(TextTop) : scale(TextLeft);
     // A hint pop-up has no icon: its text gets the same margin on both sides.
-    const int clientWidth = FDlgType == mdtCustom ? 2 * scale(TextTop) + textWidth
-                                                  : 2 * scale(TextTop) + left + qMax(textWidth, buttonWidth);
+    const int clientWidth = FDialogType == mdtCustom ? 2 * scale(TextTop) + textWidth
+                                                     : 2 * scale(TextTop) + left + qMax(textWidth, buttonWidth);
     const int clientHeight = textHeight + 2 * scale(TextTop) + (buttonWidth > 0 ? scale(ButtonRow) : 0);
     FText->setGeometry(left, scale(TextTop), textWidth, textHeight);
 

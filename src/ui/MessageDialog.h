@@ -64,7 +64,7 @@ public:
     // What a prepared dialog shows (for the test hook).
     QString Title() const { return windowTitle(); }
     QString Message() const { return FCaption; }
-    TMsgDialogType DlgType() const { return FDlgType; }
+    TMsgDialogType DlgType() const { return FDialogType; }
     bool RunTimer() const { return FRunTimer; }
     int CloseDelayMs() const { return FCloseDelayMs; }
     QString IconName() const { return FIconName; }
@@ -88,7 +88,7 @@ private:
     bool HandleKey(int key);
 
     QString FCaption;
-    TMsgDialogType FDlgType = mdtInformation;
+    TMsgDialogType FDialogType = mdtInformation;
     bool FRunTimer = false;
     int FCloseDelayMs = 0;
     int FTextHeight = 0;

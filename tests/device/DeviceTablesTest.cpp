@@ -83,7 +83,7 @@ TEST(DeviceCallError, ErrorListKeepsCodesByEntry)
     list.AddError(QStringLiteral("b"), 7u);
     EXPECT_EQ(list.Count(), 2);
     EXPECT_EQ(list.Strings(1), QStringLiteral("b"));
-    EXPECT_EQ(list.Errorcode(0), 0x80004005u);
+    EXPECT_EQ(list.GetErrorCode(0), 0x80004005u);
     EXPECT_EQ(list.GetErrorCode(1), 7u);
     list.Clear();
     EXPECT_EQ(list.Count(), 0);
