@@ -59,9 +59,9 @@ void TBackupRun::BackupSelected(const QList<int> &selection)
         if (IsCancelled())
             break;
         FFileCount = 0;
-        CopyOptions = TCopyOptions{coOverwrite, coTimeStamp};
+        FCopyOptions = TCopyOptions{coOverwrite, coTimeStamp};
         if (FConfig.CompressAsZip)
-            CopyOptions.Include(coZipCompress);
+            FCopyOptions.Include(coZipCompress);
 
         const QString root =
             JoinPath(ExpandDestPlaceholders(FConfig.Destination, deviceName, today), LocalObjectPath(FContent, index));
@@ -146,7 +146,7 @@ void TBackupRun::BackupFile(TPortableDeviceObject &file, const QString &folderDe
         target += QStringLiteral(".zip");
     else if (compress)
         target += QStringLiteral(".gz");
-    CopyOptions.Set(coCompress, compress);
+    FCopyOptions.Set(coCompress, compress);
 
     const bool exists = XlFileExists(target, true);
     if (!ShouldWrite(target, exists, deviceTime)) {
@@ -197,7 +197,7 @@ bool TBackupRun::CopyFile(TPortableDeviceObject &file, TDateTime localTime, cons
         FLog.LogLine(ErrorLineText(DeviceReadErrorText(static_cast<std::uint32_t>(result))), 0);
         return false;
     }
-    TWinCopyThread worker(data, target, CopyOptions, true, tpNormal);
+    TWinCopyThread worker(data, target, FCopyOptions, true, tpNormal);
     RunWorker(worker);
     // A copy stopped by Cancel leaves nothing behind; the run's end says it was cancelled.
     if (IsCancelled() && (static_cast<std::uint32_t>(worker.ErrorCode()) & 0xFFFu) == CopyErrorCancelled)

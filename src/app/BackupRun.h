@@ -64,7 +64,7 @@ private:
     TPortableDeviceContent &FContent;
     const TBackupConfig &FConfig;
     TProgressLog &FLog;
-    TCopyOptions CopyOptions;
+    TCopyOptions FCopyOptions;
     int FFileCount = 0;
     TRunTotals FTotals;
     std::atomic<bool> FCancelled{false};

@@ -1,6 +1,7 @@
 #include "settings/IniFile.h"
 
 #include "base/ErrorText.h"
+#include "base/FileDescriptor.h"
 #include "base/IntegerText.h"
 #include "base/SafeFormat.h"
 #include "base/TrimText.h"
@@ -22,7 +23,7 @@
 namespace {
 
 // Settings and task files are small; anything beyond this is no INI file of ours.
-constexpr qint64 MaxIniFileSize = 64 * 1024 * 1024;
+constexpr qint64 MaxIniFileSize = qint64{64} * 1024 * 1024;
 
 const QString UnicodeSection = QStringLiteral("Unicode");
 const QString EncodingKey = QStringLiteral("Encoding");
@@ -78,11 +79,7 @@ bool ReadFileBytes(const QString &fileName, QByteArray &bytes)
             return false;
         RaiseOpenError(fileName, errno);
     }
-    struct Closer
-    {
-        int fd;
-        ~Closer() { ::close(fd); }
-    } closer{fd};
+    const TFileDescriptor closer(fd);
     struct stat info
     {};
     if (::fstat(fd, &info) != 0)

@@ -86,7 +86,7 @@ QIcon TIconList::Icon(int index) const
 
 QPixmap TIconList::Pixmap(int index, qreal devicePixelRatio, bool disabled) const
 {
-    const QPixmap pixmap = Render(Svg(index), FSize, devicePixelRatio);
+    QPixmap pixmap = Render(Svg(index), FSize, devicePixelRatio);
     if (!disabled || pixmap.isNull())
         return pixmap;
     // Disabled: grey and faint on every palette.

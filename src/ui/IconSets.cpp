@@ -12,7 +12,7 @@
 namespace {
 
 // An icon is a few kilobytes; a huge entry is refused rather than read.
-constexpr zip_uint64_t MaxIconBytes = 4 * 1024 * 1024;
+constexpr zip_uint64_t MaxIconBytes = zip_uint64_t{4} * 1024 * 1024;
 
 struct TIconSetState
 {

@@ -214,11 +214,11 @@ std::optional<std::uint32_t> MtpDeviceType(const std::vector<TMtpExtension> &ext
 QString MtpFallbackName(const std::string &friendlyName, const std::string &manufacturer, const std::string &model,
                         const TMtpRawDevice &raw)
 {
-    const QString friendly = QString::fromUtf8(friendlyName).trimmed();
+    QString friendly = QString::fromUtf8(friendlyName).trimmed();
     if (!friendly.isEmpty())
         return friendly;
-    const QString maker = QString::fromUtf8(manufacturer).trimmed();
-    const QString product = QString::fromUtf8(model).trimmed();
+    QString maker = QString::fromUtf8(manufacturer).trimmed();
+    QString product = QString::fromUtf8(model).trimmed();
     if (!product.isEmpty()) {
         if (maker.isEmpty() || product.startsWith(maker, Qt::CaseInsensitive))
             return product;

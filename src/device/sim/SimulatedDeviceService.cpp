@@ -22,7 +22,7 @@ namespace {
 
 const QString DeviceIDPrefix = QStringLiteral("sim:");
 constexpr std::uint32_t PreferredBlockSize = 256 * 1024;
-constexpr std::int64_t DelayUnit = 64 * 1024;
+constexpr std::int64_t DelayUnit = std::int64_t{64} * 1024;
 
 QByteArray LocalPath(const QString &path)
 {
