@@ -11,12 +11,9 @@ const char *const PowerSourceNames[] = {
 };
 
 const char *const DeviceTypeNames[] = {
-    QT_TRANSLATE_NOOP("PrgText", "Generic"),
-    QT_TRANSLATE_NOOP("PrgText", "Camera"),
-    QT_TRANSLATE_NOOP("PrgText", "Media Player"),
-    QT_TRANSLATE_NOOP("PrgText", "Phone"),
-    QT_TRANSLATE_NOOP("PrgText", "Video"),
-    QT_TRANSLATE_NOOP("PrgText", "Personal Information Manager"),
+    QT_TRANSLATE_NOOP("PrgText", "Generic"),        QT_TRANSLATE_NOOP("PrgText", "Camera"),
+    QT_TRANSLATE_NOOP("PrgText", "Media Player"),   QT_TRANSLATE_NOOP("PrgText", "Phone"),
+    QT_TRANSLATE_NOOP("PrgText", "Video"),          QT_TRANSLATE_NOOP("PrgText", "Personal Information Manager"),
     QT_TRANSLATE_NOOP("PrgText", "Audio Recorder"),
 };
 
