@@ -2,8 +2,8 @@
 
 #include "base/ErrorText.h"
 #include "base/FileDescriptor.h"
-#include "base/SafeFormat.h"
 #include "base/FileOwnership.h"
+#include "base/SafeFormat.h"
 #include "settings/StreamErrors.h"
 
 #include <QCoreApplication>

@@ -1,8 +1,8 @@
 #include "transfer/CopyThread.h"
 
 #include "base/ErrorText.h"
-#include "base/FileTimes.h"
 #include "base/FileOwnership.h"
+#include "base/FileTimes.h"
 #include "transfer/FileSystem.h"
 #include "transfer/PartFiles.h"
 #include "transfer/writers/Deflater.h"

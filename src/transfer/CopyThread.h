@@ -1,7 +1,7 @@
 #pragma once
 
-#include "transfer/CopyCodes.h"
 #include "base/FileData.h"
+#include "transfer/CopyCodes.h"
 #include "transfer/PartFiles.h"
 #include "transfer/WriteFileStream.h"
 #include "transfer/writers/OutputWriter.h"

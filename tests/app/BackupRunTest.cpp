@@ -1,9 +1,9 @@
 #include "support/SimDeviceFolder.h"
 
 #include "app/MainJob.h"
+#include "base/ErrorText.h"
 #include "device/PortableDevice.h"
 #include "device/PortableDeviceContent.h"
-#include "base/ErrorText.h"
 #include "transfer/FileSystem.h"
 
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "SimDeviceFolder.h"
+#include "support/SimDeviceFolder.h"
 
 #include "app/MainJob.h"
 #include "app/RunCheck.h"
