@@ -42,14 +42,15 @@ std::optional<QStringView> KeyName(const QString &line)
     return QStringView(line).left(equals);
 }
 
-qsizetype FindKey(const QStringList &lines, const QString &ident)
+// The form of a name under which equal names (SameName) meet: every code
+// point folded as the case-insensitive comparison folds it.
+QString FoldedName(QStringView name)
 {
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        const std::optional<QStringView> name = KeyName(lines[i]);
-        if (name && SameName(*name, ident))
-            return i;
-    }
-    return -1;
+    QString folded;
+    folded.reserve(name.size());
+    for (const char32_t c : name.toUcs4())
+        folded += QChar::fromUcs4(QChar::toCaseFolded(c));
+    return folded;
 }
 
 // A stored line break would split the line when the file is read again.
@@ -149,7 +150,7 @@ void TMemIniFile::Load()
         if (line.isEmpty() || line.startsWith(QLatin1Char(';')))
             continue;
         if (line.size() >= 2 && line.startsWith(QLatin1Char('[')) && line.endsWith(QLatin1Char(']'))) {
-            FSections.push_back({TrimControls(line.mid(1, line.size() - 2)).toString(), {}});
+            FSections.push_back({TrimControls(line.mid(1, line.size() - 2)).toString(), {}, {}});
             current = &FSections.back();
             continue;
         }
@@ -178,11 +179,28 @@ TMemIniFile::TSection *TMemIniFile::FindSection(const QString &Section)
     return const_cast<TSection *>(std::as_const(*this).FindSection(Section));
 }
 
+qsizetype TMemIniFile::FindKey(const TSection &section, const QString &Ident)
+{
+    if (!section.KeyLines) {
+        QHash<QString, qsizetype> keyLines;
+        keyLines.reserve(section.Lines.size());
+        for (qsizetype i = 0; i < section.Lines.size(); ++i)
+            if (const std::optional<QStringView> name = KeyName(section.Lines[i])) {
+                const QString folded = FoldedName(*name);
+                if (!keyLines.contains(folded)) // the first of equal names wins
+                    keyLines.insert(folded, i);
+            }
+        section.KeyLines = std::move(keyLines);
+    }
+    const auto found = section.KeyLines->constFind(FoldedName(Ident));
+    return found != section.KeyLines->cend() ? found.value() : -1;
+}
+
 TMemIniFile::TSection &TMemIniFile::SectionForWrite(const QString &Section)
 {
     if (TSection *section = FindSection(Section))
         return *section;
-    FSections.push_back({OneLine(Section), {}});
+    FSections.push_back({OneLine(Section), {}, {}});
     return FSections.back();
 }
 
@@ -191,7 +209,7 @@ QString TMemIniFile::ReadString(const QString &Section, const QString &Ident, co
     const TSection *section = FindSection(Section);
     if (section == nullptr)
         return Default;
-    const qsizetype index = FindKey(section->Lines, Ident);
+    const qsizetype index = FindKey(*section, Ident);
     if (index < 0)
         return Default;
     const QString &line = section->Lines[index];
@@ -202,11 +220,16 @@ void TMemIniFile::WriteString(const QString &Section, const QString &Ident, cons
 {
     TSection &section = SectionForWrite(Section);
     const QString line = OneLine(Ident) + QLatin1Char('=') + OneLine(Value);
-    const qsizetype index = FindKey(section.Lines, Ident);
-    if (index < 0)
+    const qsizetype index = FindKey(section, Ident);
+    if (index < 0) {
+        // Under the name the line will read back with (a "=" in Ident ends it).
+        const QString folded = FoldedName(KeyName(line).value_or(QStringView()));
+        if (!section.KeyLines->contains(folded))
+            section.KeyLines->insert(folded, section.Lines.size());
         section.Lines.append(line);
-    else
+    } else {
         section.Lines[index] = line;
+    }
 }
 
 int TMemIniFile::ReadInteger(const QString &Section, const QString &Ident, int Default) const
@@ -270,8 +293,10 @@ void TMemIniFile::EraseSection(const QString &Section)
 
 void TMemIniFile::EraseSectionValues(const QString &Section)
 {
-    if (TSection *section = FindSection(Section))
+    if (TSection *section = FindSection(Section)) {
         section->Lines.clear();
+        section->KeyLines.reset();
+    }
 }
 
 void TMemIniFile::DeleteKey(const QString &Section, const QString &Ident)
@@ -279,9 +304,11 @@ void TMemIniFile::DeleteKey(const QString &Section, const QString &Ident)
     TSection *section = FindSection(Section);
     if (section == nullptr)
         return;
-    const qsizetype index = FindKey(section->Lines, Ident);
-    if (index >= 0)
+    const qsizetype index = FindKey(*section, Ident);
+    if (index >= 0) {
         section->Lines.removeAt(index);
+        section->KeyLines.reset();
+    }
 }
 
 void TMemIniFile::Clear()

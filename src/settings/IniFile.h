@@ -2,11 +2,13 @@
 
 #include "settings/StreamErrors.h"
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 // The encoding a document is saved in. ieAnsi is the system's 8-bit code page,
@@ -78,6 +80,10 @@ protected:
     {
         QString Name;
         QStringList Lines;
+        // The line of the first key of each folded name, so that a file with
+        // thousands of keys is not searched line by line for each of them.
+        // Built by the first lookup; dropped when lines move or go.
+        mutable std::optional<QHash<QString, qsizetype>> KeyLines;
     };
 
     void Load();
@@ -87,6 +93,8 @@ private:
     const TSection *FindSection(const QString &Section) const;
     TSection *FindSection(const QString &Section);
     TSection &SectionForWrite(const QString &Section);
+    // The line of the first key named Ident, or -1.
+    static qsizetype FindKey(const TSection &section, const QString &Ident);
 
     QString FFileName;
     TIniEncoding FEncoding = TIniEncoding::ieUnset;

@@ -473,3 +473,34 @@ TEST_F(IniFileTest, AFullFileSystemLeavesThePreviousFileIntact)
     EXPECT_EQ(QDir(mountPoint).entryList(QDir::Files | QDir::Hidden, QDir::Name),
               QStringList({"Tessaril.ini", "filler"}));
 }
+
+TEST_F(IniFileTest, ManyKeysKeepTheirMeaningUnderTheKeyIndex)
+{
+    // Lookups, writes and deletions interleaved over a large section: the first
+    // of equal names wins, case does not matter, a "=" in a name ends it.
+    QByteArray text = "[D]\r\n";
+    for (int i = 0; i < 40000; ++i)
+        text += QStringLiteral("Dir%1=path %1\r\n").arg(i, 2, 10, QLatin1Char('0')).toUtf8();
+    text += "dir07=second\r\nStra\xC3\x9F"
+            "e=1\r\n";
+    WriteBytes(text);
+    TMemIniFile ini(Path());
+    EXPECT_EQ(ini.ReadString(QStringLiteral("D"), QStringLiteral("Dir39999"), QString()), QStringLiteral("path 39999"));
+    EXPECT_EQ(ini.ReadString(QStringLiteral("d"), QStringLiteral("DIR07"), QString()), QStringLiteral("path 07"));
+    EXPECT_EQ(ini.ReadString(QStringLiteral("D"), QStringLiteral("STRASSE"), QStringLiteral("none")),
+              QStringLiteral("none"));
+    EXPECT_EQ(ini.ReadString(QStringLiteral("D"), QStringLiteral("STRA\u00DFE"), QString()), QStringLiteral("1"));
+
+    ini.WriteString(QStringLiteral("D"), QStringLiteral("dir07"), QStringLiteral("new"));
+    EXPECT_EQ(ini.ReadSectionValues(QStringLiteral("D")).value(7), QStringLiteral("dir07=new"));
+    ini.WriteString(QStringLiteral("D"), QStringLiteral("a=b"), QStringLiteral("c"));
+    EXPECT_EQ(ini.ReadString(QStringLiteral("D"), QStringLiteral("a"), QString()), QStringLiteral("b=c"));
+    ini.WriteString(QStringLiteral("D"), QStringLiteral("Fresh"), QStringLiteral("f"));
+    EXPECT_EQ(ini.ReadString(QStringLiteral("D"), QStringLiteral("FRESH"), QString()), QStringLiteral("f"));
+    ini.DeleteKey(QStringLiteral("D"), QStringLiteral("Dir07"));
+    EXPECT_EQ(ini.ReadString(QStringLiteral("D"), QStringLiteral("Dir07"), QString()), QStringLiteral("second"));
+    EXPECT_EQ(ini.ReadString(QStringLiteral("D"), QStringLiteral("Dir08"), QString()), QStringLiteral("path 08"));
+    ini.EraseSectionValues(QStringLiteral("D"));
+    EXPECT_EQ(ini.ReadString(QStringLiteral("D"), QStringLiteral("Dir08"), QStringLiteral("gone")),
+              QStringLiteral("gone"));
+}
