@@ -150,6 +150,16 @@ QString TPortableDevice::DeviceTypeAsString() const
     return DeviceTypeName(DeviceType());
 }
 
+bool TPortableDevice::ReportsPowerData() const
+{
+    for (TPropertyKey key : {pkPowerSource, pkPowerLevel}) {
+        TPropertyValue value;
+        if (FDeviceObject && !Failed(FDeviceObject->GetProperty(key, value)) && value.Type == vtUInt32)
+            return true;
+    }
+    return false;
+}
+
 // ---------------------------------------------------------------------------
 // TPortableDeviceManager
 

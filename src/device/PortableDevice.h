@@ -59,6 +59,8 @@ public:
     std::uint32_t DeviceType() const;
     QString PowerSourceAsString() const;
     QString DeviceTypeAsString() const;
+    // Whether the device reports a power source or level at all.
+    bool ReportsPowerData() const;
 
     // Releases the tree and closes the device; the result of the close.
     // Called once by the manager; the destructor calls it when nobody did.

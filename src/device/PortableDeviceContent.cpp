@@ -213,12 +213,19 @@ TPortableDeviceObject *TPortableDeviceObject::GetChildByOriginalName(const QStri
 
 TPortableDeviceObject *TPortableDeviceObject::FirstChildNamed(TNameProperty name, const QString &AName) const
 {
+    // The exact name first: "dcim" must not pick "DCIM" when both exist.
+    TPortableDeviceObject *caseMatch = nullptr;
     for (int index : FChildObjects) {
         TPortableDeviceObject *child = FContent->GetObject(index);
-        if (child && SameText((child->*name)(), AName))
+        if (!child)
+            continue;
+        const QString childName = (child->*name)();
+        if (childName == AName)
             return child;
+        if (!caseMatch && SameText(childName, AName))
+            caseMatch = child;
     }
-    return nullptr;
+    return caseMatch;
 }
 
 HRESULT TPortableDeviceObject::OpenStream(TFileStreamData &AStreamData) const
@@ -613,26 +620,28 @@ TPortableDeviceObject *TPortableDeviceContent::GetObjectByPath(const QString &AP
     // A colon cannot be part of a path made by Path.
     if (APath.isEmpty() || APath.startsWith(QLatin1Char('\\')) || APath.contains(QLatin1Char(':')))
         return nullptr;
+    // A trailing backslash leaves nothing behind it and is ignored; a doubled
+    // one gives an empty element that only an empty object name matches.
+    QStringList names = APath.split(QLatin1Char('\\'));
+    if (names.size() > 1 && names.last().isEmpty())
+        names.removeLast();
+    return GetObjectByNames(names);
+}
 
-    qsizetype start = 0;
-    auto nextElement = [&]() {
-        qsizetype separator = APath.indexOf(QLatin1Char('\\'), start);
-        if (separator < 0)
-            separator = APath.size();
-        QString element = APath.mid(start, separator - start);
-        start = separator + 1;
-        return element;
-    };
-
-    const QString storageName = nextElement();
+TPortableDeviceObject *TPortableDeviceContent::GetObjectByNames(const QStringList &names) const
+{
+    if (names.isEmpty())
+        return nullptr;
+    const QString &storageName = names.front();
     TPortableDeviceObject *current = nullptr;
+    for (int i = 0; i < RootCount() && !current; ++i)
+        if (GetRootObject(i)->DisplayName() == storageName)
+            current = GetRootObject(i);
     for (int i = 0; i < RootCount() && !current; ++i)
         if (SameText(GetRootObject(i)->DisplayName(), storageName))
             current = GetRootObject(i);
-    // A trailing backslash leaves nothing behind it and is ignored; a doubled
-    // one gives an empty element that only an empty object name matches.
-    while (current && start < APath.size())
-        current = current->GetChildByName(nextElement());
+    for (qsizetype i = 1; current && i < names.size(); ++i)
+        current = current->GetChildByName(names[i]);
     return current;
 }
 

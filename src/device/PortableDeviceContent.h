@@ -7,6 +7,7 @@
 
 #include <QHash>
 #include <QString>
+#include <QStringList>
 
 #include <chrono>
 #include <cstdint>
@@ -61,7 +62,8 @@ public:
     void AddChild(int AIndex) { FChildObjects.push_back(AIndex); }
     const std::vector<int> &ChildIndexes() const { return FChildObjects; }
 
-    // First child with that name, without regard to case.
+    // The child of exactly that name, else the first one of that name in
+    // another letter case.
     TPortableDeviceObject *GetChildByName(const QString &AName) const;
     TPortableDeviceObject *GetChildByOriginalName(const QString &AName) const;
 
@@ -145,6 +147,9 @@ public:
     int FolderCount() const;
     TPortableDeviceObject *GetObjectByPath(const QString &APath) const;
     int GetObjectIndexByPath(const QString &APath) const;
+    // The object that names lead to: a storage's display name first, then
+    // object names; for names that hold a backslash themselves.
+    TPortableDeviceObject *GetObjectByNames(const QStringList &names) const;
     const TErrorList &ErrorObjects() const { return FErrorObjects; }
 
     TPortableDevice *Device() const { return FDevice; }

@@ -208,6 +208,24 @@ TEST_F(ContentTest, ObjectsByPath)
         EXPECT_EQ(FContent->GetObjectIndexByPath(Object(id).Path()), IndexOf(id)) << id;
 }
 
+TEST_F(ContentTest, PathsPreferTheExactNameThenTheFirstInOtherCase)
+{
+    FDevice.AddStorage(QStringLiteral("s1"), QStringLiteral("card"));
+    FDevice.AddStorage(QStringLiteral("s2"), QStringLiteral("Card"));
+    FDevice.AddFolder(QStringLiteral("upper"), QStringLiteral("s1"), QStringLiteral("DCIM"));
+    FDevice.AddFolder(QStringLiteral("lower"), QStringLiteral("s1"), QStringLiteral("dcim"));
+    FDevice.AddFolder(QStringLiteral("slash"), QStringLiteral("s1"), QStringLiteral("a\\b"));
+    ASSERT_TRUE(FContent->Refresh());
+    const std::pair<const char *, const char *> cases[] = {
+        {"card\\dcim", "lower"}, {"card\\DCIM", "upper"}, {"card\\Dcim", "upper"},
+        {"Card", "s2"},          {"card", "s1"},          {"CARD", "s1"},
+    };
+    for (const auto &[path, id] : cases)
+        EXPECT_EQ(FContent->GetObjectIndexByPath(QLatin1String(path)), IndexOf(id)) << path;
+    // A name that holds a backslash is reached name by name.
+    EXPECT_EQ(FContent->GetObjectByNames({QStringLiteral("card"), QStringLiteral("a\\b")}), &Object("slash"));
+}
+
 TEST_F(ContentTest, MissingDateIsReadTwiceThenTheCurrentTime)
 {
     AddPhoneTree();

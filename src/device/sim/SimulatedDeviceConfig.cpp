@@ -80,6 +80,7 @@ TSimulatedFaults ReadFaults(const TMemIniFile &ini)
     bool ok = false;
     const std::int64_t delay = read("ReadDelayUs").trimmed().toLongLong(&ok);
     faults.ReadDelayUs = ok && delay > 0 ? delay : 0;
+    faults.OpenFail = read("OpenFail").trimmed() == QLatin1String("1");
     return faults;
 }
 

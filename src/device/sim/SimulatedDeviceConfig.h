@@ -19,6 +19,7 @@ struct TSimulatedFaults
     QHash<QString, std::int64_t> ReadFailAfter;
     QHash<QString, QString> Names;
     std::int64_t ReadDelayUs = 0;
+    bool OpenFail = false; // the device is listed, but opening it fails
 };
 
 // The contents of a device folder's device.ini.

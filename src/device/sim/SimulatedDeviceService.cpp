@@ -475,6 +475,8 @@ public:
         HRESULT hr = Config(deviceID, config);
         if (Failed(hr))
             return hr;
+        if (config.Faults.OpenFail)
+            return E_DEVICE_GONE;
         connection = std::make_unique<TSimulatedConnection>(FolderOf(deviceID), std::move(config));
         return S_OK;
     }
