@@ -750,6 +750,34 @@ Sollte %1 oder %2 ähneln</translation>
         <translation>Gespeichertes Verzeichnis auf dem Gerät nicht gefunden: %s</translation>
     </message>
     <message>
+        <source>The task file &quot;%s&quot; is not valid</source>
+        <translation>Die Auftragsdatei &quot;%s&quot; ist ungültig</translation>
+    </message>
+    <message>
+        <source>The task file selects no folder</source>
+        <translation>Die Auftragsdatei wählt kein Verzeichnis aus</translation>
+    </message>
+    <message>
+        <source>The file filter of the task cannot be used: %s</source>
+        <translation>Der Dateifilter des Auftrags ist nicht verwendbar: %s</translation>
+    </message>
+    <message>
+        <source>The device shows no storage; is it unlocked?</source>
+        <translation>Das Gerät zeigt keinen Speicher; ist es entsperrt?</translation>
+    </message>
+    <message>
+        <source>The file filter excludes every file; nothing would be copied</source>
+        <translation>Der Dateifilter schließt alle Dateien aus; es würde nichts kopiert</translation>
+    </message>
+    <message>
+        <source>The device &quot;%s&quot; cannot be opened: %s</source>
+        <translation>Das Gerät &quot;%s&quot; kann nicht geöffnet werden: %s</translation>
+    </message>
+    <message>
+        <source>Saved as &quot;%s&quot;: an earlier file of this run took the name of &quot;%s&quot;</source>
+        <translation>Gespeichert als &quot;%s&quot;: eine frühere Datei dieser Sicherung hat den Namen von &quot;%s&quot; belegt</translation>
+    </message>
+    <message>
         <source>Backup cancelled</source>
         <translation>Sicherung abgebrochen</translation>
     </message>

@@ -90,21 +90,24 @@ void ApplyNoCompTypesText(QStringList &types, const QString &value)
         types = NormalizedTypeList(FromCommaText(value));
 }
 
-void LoadFilter(TTextFilter &filter, bool regular, int mode, const QString &text)
+QString LoadFilter(TTextFilter &filter, bool regular, int mode, const QString &text)
 {
+    QString error;
     filter.SetRegular(regular);
     filter.SetMode(FilterModeFromStored(mode));
     const QString value = text == QStringLiteral("*.*") ? filter.MatchAll() : text;
     try {
         filter.SetFilter(value);
-    } catch (const EFilterError &) {
+    } catch (const EFilterError &e) {
         // The filter is left matching all; the stored mode is switched off below.
+        error = e.Message();
     }
     if (!filter.Regular() && filter.Filter() == QStringLiteral("*"))
         filter.SetMode(fmOff);
+    return error;
 }
 
-void ReadConfigKeys(const TMemIniFile &ini, TBackupConfig &config)
+QString ReadConfigKeys(const TMemIniFile &ini, TBackupConfig &config)
 {
     const int overwrite = ini.ReadInteger(SecConfig, QStringLiteral("Overwrite"), owOlder);
     config.Overwrite = (overwrite >= owOlder && overwrite <= owNone) ? overwrite : owOlder;
@@ -118,9 +121,11 @@ void ReadConfigKeys(const TMemIniFile &ini, TBackupConfig &config)
     const int mode = ini.ReadInteger(SecFilter, QStringLiteral("FilterMode"), fmOff);
     // The kind first: the default text below, MatchAll, depends on it.
     filter.SetRegular(regular);
-    LoadFilter(filter, regular, mode, ini.ReadString(SecFilter, QStringLiteral("Filter"), filter.MatchAll()));
+    const QString filterError =
+        LoadFilter(filter, regular, mode, ini.ReadString(SecFilter, QStringLiteral("Filter"), filter.MatchAll()));
 
     ReadTimeSlot(ini, config.TmPeriod);
+    return filterError;
 }
 
 void WriteConfigKeys(TMemIniFile &ini, const TBackupConfig &config)
@@ -141,4 +146,26 @@ void WriteConfigKeys(TMemIniFile &ini, const TBackupConfig &config)
     ini.WriteString(SecTimeSlot, QStringLiteral("DayTime"), TimeText(period.DayTime));
     ini.WriteString(SecTimeSlot, QStringLiteral("DateFrom"), DateText(period.Dat1));
     ini.WriteString(SecTimeSlot, QStringLiteral("DateTo"), DateText(period.Dat2));
+}
+
+bool FilterExcludesEverything(const TTextFilter &filter)
+{
+    if (filter.Mode() != fmExclude)
+        return false;
+    // Names of every shape: without extension, hidden, with blanks, with
+    // letters outside ASCII, digits first. A filter that drops all of them
+    // matches any name.
+    static const QStringList probes = {QStringLiteral("IMG_0001.JPG"),
+                                       QStringLiteral("notes.txt"),
+                                       QStringLiteral("README"),
+                                       QStringLiteral(".hidden"),
+                                       QStringLiteral("a b.tar.gz"),
+                                       QStringLiteral("\u00FCber.pdf"),
+                                       QStringLiteral("0"),
+                                       QStringLiteral("-x.y"),
+                                       QStringLiteral("\u5199\u771F.heic")};
+    for (const QString &name : probes)
+        if (filter.MatchesFilter(name))
+            return false;
+    return true;
 }

@@ -60,11 +60,17 @@ void ApplyNoCompTypesText(QStringList &types, const QString &value);
 // Reads and writes the keys that settings and task files share, from
 // "Overwrite" of section "Config" to "DateTo" of section "TimeSlot", in the
 // order in which they are written. Missing keys keep the current values
-// (defaults of a fresh configuration).
-void ReadConfigKeys(const TMemIniFile &ini, TBackupConfig &config);
+// (defaults of a fresh configuration). Returns the error of a stored filter
+// that could not be used (empty when none).
+QString ReadConfigKeys(const TMemIniFile &ini, TBackupConfig &config);
 void WriteConfigKeys(TMemIniFile &ini, const TBackupConfig &config);
 
 // Sets the filter from stored values: kind and mode first, then the text with
 // the match-all default; "*.*" stands for match-all; an invalid text leaves the
 // filter matching all; a mask text that reads "*" afterwards switches it off.
-void LoadFilter(TTextFilter &filter, bool regular, int mode, const QString &text);
+// Returns the filter's error ("Illegal regular expression!"), empty when none.
+QString LoadFilter(TTextFilter &filter, bool regular, int mode, const QString &text);
+
+// Whether a filter lets no file through at all (an exclude filter that
+// matches every name): a run with it would copy nothing.
+bool FilterExcludesEverything(const TTextFilter &filter);

@@ -105,17 +105,34 @@ void TBackupRun::BackupFolder(int index, const QString &root, const QString &rel
     FLog.SetStatus(status);
     ReportFolderListingError(*folder);
 
-    // The names of the folder's files are fetched in one pass before the first copy.
+    // The names of the folder's files are fetched in one pass before the first
+    // copy; their targets are planned together, so that no two files of the
+    // run share one.
+    std::vector<TPortableDeviceObject *> files;
+    std::vector<TTargetNames::TFile> wanted;
     for (int i = 0; i < childCount; ++i) {
         TPortableDeviceObject *child = folder->GetChild(i);
-        if (child != nullptr && child->ObjectType() == otFile)
-            child->DisplayName();
+        if (child != nullptr && child->ObjectType() == otFile) {
+            const QString name = child->DisplayName();
+            files.push_back(child);
+            wanted.push_back({child->Index(), LocalNameOf(name), TargetSuffix(name)});
+        }
     }
-    for (int i = 0; i < childCount && !IsCancelled(); ++i) {
-        TPortableDeviceObject *child = folder->GetChild(i);
-        if (child != nullptr && child->ObjectType() == otFile)
-            BackupFile(*child, folderDest, today);
-    }
+    const std::vector<QString> targets = FTargetNames.PlanFolder(folderDest, wanted);
+    for (std::size_t i = 0; i < files.size() && !IsCancelled(); ++i)
+        BackupFile(*files[i], folderDest, targets[i], today);
+}
+
+QString TBackupRun::TargetSuffix(const QString &name) const
+{
+    if (FConfig.CompressAsZip)
+        return QStringLiteral(".zip");
+    return Compresses(name) ? QStringLiteral(".gz") : QString();
+}
+
+bool TBackupRun::Compresses(const QString &name) const
+{
+    return FConfig.Compress && !IsNoCompType(FConfig.AktNoComp, ExtensionOf(name));
 }
 
 void TBackupRun::ReportFolderListingError(TPortableDeviceObject &folder)
@@ -130,31 +147,33 @@ void TBackupRun::ReportFolderListingError(TPortableDeviceObject &folder)
     }
 }
 
-void TBackupRun::BackupFile(TPortableDeviceObject &file, const QString &folderDest, TDateTime today)
+void TBackupRun::BackupFile(TPortableDeviceObject &file, const QString &folderDest, const QString &targetName,
+                            TDateTime today)
 {
     const QString name = file.DisplayName();
-    const QString extension = ExtensionOf(name);
     const TDateTime localTime = file.LastWriteTime();
     const TDateTime deviceTime = DeviceTimeToUtc(localTime);
 
     if (!FConfig.FFilter.MatchesFilter(name) || !FConfig.TmPeriod.InTimeSlot(deviceTime, today))
         return;
 
-    QString target = JoinPath(folderDest, LocalNameOf(name));
-    const bool compress = FConfig.Compress && !IsNoCompType(FConfig.AktNoComp, extension);
-    if (FConfig.CompressAsZip)
-        target += QStringLiteral(".zip");
-    else if (compress)
-        target += QStringLiteral(".gz");
+    const QString target = JoinPath(folderDest, targetName);
+    const bool compress = Compresses(name);
     FCopyOptions.Set(coCompress, compress);
+    // The name another file of the run took, and the one this file got instead.
+    const bool renamed = targetName != LocalNameOf(name) + TargetSuffix(name);
 
     const bool exists = XlFileExists(target, true);
     if (!ShouldWrite(target, exists, deviceTime)) {
         FLog.LogLine(SkippedText(name), 4);
+        if (renamed)
+            FLog.LogLine(SavedAsText(name, targetName), 6);
         ++FTotals.Skipped;
         return;
     }
     FLog.LogLine(CopiedText(name, exists), 4);
+    if (renamed)
+        FLog.LogLine(SavedAsText(name, targetName), 6);
 
     const int warningsBefore = FTotals.Warnings;
     if (!CopyFile(file, localTime, target)) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/BackupConfig.h"
+#include "app/TargetNames.h"
 #include "base/FileData.h"
 #include "transfer/CopyThread.h"
 
@@ -45,7 +46,8 @@ public:
     // Copies one device folder with everything below it.
     void BackupFolder(int index, const QString &root, const QString &relativePath);
 
-    // Stops the run after the current file; the copy under way is cancelled.
+    // Stops the run: the copy under way is cancelled (and counted as failed),
+    // no further file is begun.
     void Cancel();
     bool IsCancelled() const { return FCancelled.load(); }
 
@@ -53,7 +55,10 @@ public:
     int FileCount() const { return FFileCount; }
 
 private:
-    void BackupFile(TPortableDeviceObject &file, const QString &folderDest, TDateTime today);
+    void BackupFile(TPortableDeviceObject &file, const QString &folderDest, const QString &targetName, TDateTime today);
+    // ".zip", ".gz" or nothing, by the compression settings and the name's type.
+    QString TargetSuffix(const QString &name) const;
+    bool Compresses(const QString &name) const;
     bool ShouldWrite(const QString &target, bool exists, TDateTime deviceTime) const;
     // localTime: the file's modification date as the device reported it.
     bool CopyFile(TPortableDeviceObject &file, TDateTime localTime, const QString &target);
@@ -70,4 +75,5 @@ private:
     std::atomic<bool> FCancelled{false};
     std::mutex FWorkerMutex;
     TWinCopyThread *FWorker = nullptr; // the worker under way, for Cancel; guarded by FWorkerMutex
+    TTargetNames FTargetNames;
 };

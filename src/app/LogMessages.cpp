@@ -155,6 +155,42 @@ QString DeviceNotReadyText(const QString &deviceName)
         deviceName);
 }
 
+QString TaskNotValidText(const QString &taskFile)
+{
+    return SafeFormat(PrgText::tr("The task file \"%s\" is not valid"), taskFile);
+}
+
+QString TaskSelectsNoFolderText()
+{
+    return PrgText::tr("The task file selects no folder");
+}
+
+QString TaskFilterErrorText(const QString &filterError)
+{
+    return SafeFormat(PrgText::tr("The file filter of the task cannot be used: %s"), filterError);
+}
+
+QString NoStorageText()
+{
+    return PrgText::tr("The device shows no storage; is it unlocked?");
+}
+
+QString FilterExcludesAllText()
+{
+    return PrgText::tr("The file filter excludes every file; nothing would be copied");
+}
+
+QString DeviceOpenErrorText(const QString &deviceName, const QString &error)
+{
+    return SafeFormat(PrgText::tr("The device \"%s\" cannot be opened: %s"), deviceName, error);
+}
+
+QString SavedAsText(const QString &name, const QString &localName)
+{
+    return SafeFormat(PrgText::tr("Saved as \"%s\": an earlier file of this run took the name of \"%s\""), localName,
+                      name);
+}
+
 QString LocalDateTimeText(TDateTime time)
 {
     const QDateTime qt = DateTimeToQt(time);

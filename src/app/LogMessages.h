@@ -39,6 +39,14 @@ QString FolderNotListedText(const QString &devicePath, std::uint32_t code);
 QString SavedFolderNotFoundText(const QString &path);
 QString BackupCancelledText();
 QString DeviceNotReadyText(const QString &deviceName);
+QString TaskNotValidText(const QString &taskFile);
+QString TaskSelectsNoFolderText();
+QString TaskFilterErrorText(const QString &filterError);
+QString NoStorageText();
+QString FilterExcludesAllText();
+QString DeviceOpenErrorText(const QString &deviceName, const QString &error);
+// A file saved under another name because an earlier file of the run took its own.
+QString SavedAsText(const QString &name, const QString &localName);
 
 // Locale date and time of a local TDateTime, as the log shows them.
 QString LocalDateTimeText(TDateTime time);

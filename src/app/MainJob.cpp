@@ -13,6 +13,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <map>
+
 namespace {
 
 const QString SecConfig = QStringLiteral("Config");
@@ -37,6 +39,93 @@ QString ErrorMessage(const std::exception_ptr &error)
     } catch (...) {
         return QStringLiteral("Unknown error");
     }
+}
+
+// A name in a saved path: a backslash inside it would split it, so a name that
+// holds one (or a text that would decode) has "%" and "\\" written as "%25"
+// and "%5C". Every other name is written as it is, as older versions wrote it.
+QString StoredName(const QString &name)
+{
+    if (!name.contains(QLatin1Char('\\')) && !name.contains(QLatin1String("%5C"), Qt::CaseInsensitive) &&
+        !name.contains(QLatin1String("%25"), Qt::CaseInsensitive))
+        return name;
+    QString stored = name;
+    stored.replace(QLatin1Char('%'), QLatin1String("%25"));
+    stored.replace(QLatin1Char('\\'), QLatin1String("%5C"));
+    return stored;
+}
+
+QString DecodedName(const QString &stored)
+{
+    QString name;
+    for (qsizetype i = 0; i < stored.size(); ++i) {
+        const QStringView code = QStringView(stored).mid(i, 3);
+        if (code.compare(QLatin1String("%5C"), Qt::CaseInsensitive) == 0) {
+            name += QLatin1Char('\\');
+            i += 2;
+        } else if (code.compare(QLatin1String("%25"), Qt::CaseInsensitive) == 0) {
+            name += QLatin1Char('%');
+            i += 2;
+        } else {
+            name += stored[i];
+        }
+    }
+    return name;
+}
+
+// The saved form of an object's path: its ancestors' display names below the
+// device object and its own, each made a stored name, joined by "\\".
+QString StoredPath(TPortableDeviceContent &content, const TPortableDeviceObject &object)
+{
+    QStringList names{StoredName(object.DisplayName())};
+    const TPortableDeviceObject *current = &object;
+    for (int guard = object.Level(); guard > 1; --guard) {
+        current = content.GetObject(current->ParentIndex());
+        if (current == nullptr || current->ParentIndex() < 0)
+            break;
+        names.prepend(StoredName(current->DisplayName()));
+    }
+    return names.join(QLatin1Char('\\'));
+}
+
+// The object a saved path names: read with escapes first, then as older
+// versions wrote it; -1 when neither is found.
+int StoredPathIndex(TPortableDeviceContent &content, const QString &path)
+{
+    if (path.contains(QLatin1Char('%')) && !path.startsWith(QLatin1Char('\\'))) {
+        QStringList names = path.split(QLatin1Char('\\'));
+        if (names.size() > 1 && names.last().isEmpty())
+            names.removeLast();
+        for (QString &name : names)
+            name = DecodedName(name);
+        if (const TPortableDeviceObject *object = content.GetObjectByNames(names))
+            return object->Index();
+    }
+    return content.GetObjectIndexByPath(path);
+}
+
+// The saved folder paths: the "Dir" entries below "DirCount" in number order.
+// Only keys that exist are visited, so that a huge "DirCount" costs nothing.
+QStringList SavedFolderPaths(const TMemIniFile &ini)
+{
+    const int dirCount = ini.ReadInteger(SecConfig, QStringLiteral("DirCount"), 0);
+    std::map<int, QString> keys;
+    for (const QString &key : ini.ReadSection(SecDirectories)) {
+        if (!key.startsWith(QLatin1String("Dir"), Qt::CaseInsensitive))
+            continue;
+        bool ok = false;
+        const int number = key.mid(3).toInt(&ok);
+        // Only the written form counts ("Dir05", not "Dir5" or "Dir+5"); the first of two equal keys wins.
+        if (ok && number >= 0 && number < dirCount && key.compare(DirKey(number), Qt::CaseInsensitive) == 0)
+            keys.emplace(number, key);
+    }
+    QStringList paths;
+    for (const auto &entry : keys) {
+        const QString path = ini.ReadString(SecDirectories, entry.second, QString());
+        if (!path.isEmpty())
+            paths.append(path);
+    }
+    return paths;
 }
 
 } // namespace
@@ -186,8 +275,15 @@ QStringList TMainJob::ListDevices(const QString &header)
     FDeviceManager->Refresh();
     QStringList names;
     for (int i = 0; i < int(FDeviceManager->DeviceCount()); ++i) {
-        TPortableDevice *device = FDeviceManager->GetDevice(i);
-        names.append(device != nullptr ? device->DeviceName() : QString());
+        // One device that cannot be opened must not hide the others.
+        try {
+            TPortableDevice *device = FDeviceManager->GetDevice(i);
+            names.append(device != nullptr ? device->DeviceName() : QString());
+        } catch (const EDeviceCallError &e) {
+            const QString name = FDeviceManager->DeviceFriendlyName(i);
+            FLog.LogLine(ErrorLineText(DeviceOpenErrorText(name, e.Message())), 0);
+            names.append(name);
+        }
     }
     Q_EMIT DeviceChanged();
     FLog.LogLine(DevicesFoundText(int(FDeviceManager->DeviceCount())), 4);
@@ -274,6 +370,9 @@ void TMainJob::FinishTreeRead(bool listErrors)
     TPortableDeviceContent &content = FDevice->Content();
     FLog.SetCounter(content.ObjectCount());
     FLog.LogLine(DirectoriesFoundText(content.FolderCount()), 4);
+    // A locked phone shows itself and nothing else.
+    if (content.RootCount() == 0)
+        FLog.LogLine(NoStorageText(), 4);
     const TErrorList &errors = content.ErrorObjects();
     if (!listErrors || errors.Count() == 0)
         return;
@@ -320,6 +419,15 @@ void TMainJob::OpenTaskDevice(const QString &deviceName, const TConfirmNotReady 
     ReadTree(false, afterRead);
 }
 
+bool TMainJob::Refuse(const QString &reason)
+{
+    FRefusal = reason;
+    // An empty selection is the one refusal that is no error of the task.
+    FLog.LogLine(reason == NoDirectorySelectedText() ? reason : ErrorLineText(reason), 0);
+    Q_EMIT Refused(reason);
+    return false;
+}
+
 bool TMainJob::LoadTask(const QString &fileName, const TConfirmNotReady &confirmNotReady)
 {
     if (FBusy)
@@ -346,6 +454,8 @@ bool TMainJob::StartLoadTask(const QString &fileName, const TConfirmNotReady &co
 {
     TaskName = fileName;
     FMissingFolders = 0;
+    FTaskNamesFolders = false;
+    FRefusal.clear();
     std::shared_ptr<TUnicodeIniFile> file;
     try {
         file = TUnicodeIniFile::CreateForRead(fileName);
@@ -354,6 +464,10 @@ bool TMainJob::StartLoadTask(const QString &fileName, const TConfirmNotReady &co
         return false;
     }
     const QString deviceName = file->ReadString(SecConfig, QStringLiteral("DeviceName"), QString());
+    // An empty, cut or garbled file names no device: that is what the user
+    // must hear, not that a device named "" is not ready.
+    if (deviceName.isEmpty())
+        return Refuse(TaskNotValidText(QFileInfo(fileName).fileName()));
     OpenTaskDevice(deviceName, confirmNotReady, [this, file, next](bool ready) {
         if (ready)
             TakeTaskConfig(*file);
@@ -365,22 +479,24 @@ bool TMainJob::StartLoadTask(const QString &fileName, const TConfirmNotReady &co
 void TMainJob::TakeTaskConfig(const TUnicodeIniFile &ini)
 {
     Config.Destination = ini.ReadString(SecConfig, QStringLiteral("Destination"), QString());
-    ReadConfigKeys(ini, Config);
+    const QString filterError = ReadConfigKeys(ini, Config);
+    if (!filterError.isEmpty())
+        FLog.LogLine(ErrorLineText(TaskFilterErrorText(filterError)), 0);
 
     // Every saved folder that exists is selected, at any depth; one that is
     // gone is reported, so that a run never quietly covers less than chosen.
     Selection.clear();
     TPortableDeviceContent &content = FDevice->Content();
-    const int dirCount = ini.ReadInteger(SecConfig, QStringLiteral("DirCount"), 0);
-    for (int i = 0; i < dirCount; ++i) {
-        const QString path = ini.ReadString(SecDirectories, DirKey(i), QString());
-        if (path.isEmpty())
-            continue;
-        int index = content.GetObjectIndexByPath(path);
+    const QStringList paths = SavedFolderPaths(ini);
+    FTaskNamesFolders = !paths.isEmpty();
+    for (const QString &path : paths) {
+        int index = StoredPathIndex(content, path);
         // The device node is saved under its own name, which a path lookup
         // (storages first) does not find.
         const TPortableDeviceObject *deviceObject = content.DeviceObject();
-        if (index < 0 && deviceObject != nullptr && path.compare(deviceObject->DisplayName(), Qt::CaseInsensitive) == 0)
+        if (index < 0 && deviceObject != nullptr &&
+            (path.compare(deviceObject->DisplayName(), Qt::CaseInsensitive) == 0 ||
+             path.compare(StoredName(deviceObject->DisplayName()), Qt::CaseInsensitive) == 0))
             index = deviceObject->Index();
         if (index < 0) {
             FLog.LogLine(SavedFolderNotFoundText(path), 4);
@@ -413,7 +529,7 @@ QString TMainJob::SaveTask(const QString &fileName, const QString &deviceName)
         for (int index : std::as_const(Selection)) {
             TPortableDeviceObject *object = FDevice != nullptr ? FDevice->Content().GetObject(index) : nullptr;
             if (object != nullptr)
-                ini.WriteString(SecDirectories, DirKey(count++), object->Path());
+                ini.WriteString(SecDirectories, DirKey(count++), StoredPath(FDevice->Content(), *object));
         }
         ini.WriteInteger(SecConfig, QStringLiteral("DirCount"), count);
         ini.Close();
@@ -449,10 +565,10 @@ TRunTotals TMainJob::BackupSelected()
         refused.Refused = JobBusyText();
         return refused;
     }
+    FRefusal.clear();
     refused.Refused = RunRefusal();
     if (!refused.Refused.isEmpty()) {
-        FLog.LogLine(refused.Refused == NoDirectorySelectedText() ? refused.Refused : ErrorLineText(refused.Refused),
-                     0);
+        Refuse(refused.Refused);
         return refused;
     }
     FLastTotals = {};
@@ -534,6 +650,13 @@ bool TMainJob::RunCommandLineTask(const TConfirmNotReady &confirmNotReady, const
                 finish(false);
                 return;
             }
+            // A task that selects nothing, or lets no file through, would run,
+            // copy nothing and look fine: the task itself is refused.
+            if (!FTaskNamesFolders || FilterExcludesEverything(Config.FFilter)) {
+                Refuse(!FTaskNamesFolders ? TaskSelectsNoFolderText() : FilterExcludesAllText());
+                finish(false);
+                return;
+            }
             FLog.LogLine(RunSeparatorText(), 0);
             StartTime = NowLocal();
             FLog.LogLine(RunStartText(StartTime, QFileInfo(TaskName).fileName()), 0);
@@ -549,7 +672,7 @@ bool TMainJob::RunCommandLineTask(const TConfirmNotReady &confirmNotReady, const
             };
             const QString refusal = RunRefusal();
             if (!refusal.isEmpty()) {
-                FLog.LogLine(refusal == NoDirectorySelectedText() ? refusal : ErrorLineText(refusal), 0);
+                Refuse(refusal);
                 TRunTotals refused;
                 refused.Refused = refusal;
                 afterRun(refused);

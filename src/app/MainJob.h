@@ -114,6 +114,10 @@ public:
     bool LoadTask(const QString &fileName, const TConfirmNotReady &confirmNotReady);
     // Saved folders of the last loaded task that the device no longer has.
     int MissingFolders() const { return FMissingFolders; }
+    // Why the last task or run was refused before anything was copied (also
+    // logged and sent as Refused); empty when nothing was refused. Not set for
+    // calls refused only because the job is busy.
+    QString Refusal() const { return FRefusal; }
     // Writes the configuration and the selection as a task; returns an empty
     // text on success, else the error's text (the status is esSaved either way).
     // Refused with a text while busy.
@@ -161,6 +165,10 @@ Q_SIGNALS:
     void RunFinished(const TRunTotals &totals);
     // RunCommandLineTask ended; ran is true when the task's run took place.
     void CommandLineTaskFinished(bool ran);
+    // A task that cannot be used or a run that cannot start, with the reason
+    // for the user (also in Refusal and the log; a refused run's totals carry
+    // it as Refused).
+    void Refused(const QString &reason);
 
 private:
     using TStep = std::function<void()>;
@@ -183,6 +191,8 @@ private:
     void OpenTaskDevice(const QString &deviceName, const TConfirmNotReady &confirmNotReady,
                         std::function<void(bool ready)> next);
     bool DeviceIsReady() const;
+    // Logs the reason, keeps it as Refusal and sends Refused; returns false.
+    bool Refuse(const QString &reason);
     // False when the file cannot be read (then next is not called).
     bool StartLoadTask(const QString &fileName, const TConfirmNotReady &confirmNotReady,
                        std::function<void(bool loaded)> next);
@@ -209,6 +219,8 @@ private:
     bool FCancelRequested = false;
     std::thread FWorker;
     int FMissingFolders = 0;
+    bool FTaskNamesFolders = false;
+    QString FRefusal;
     QString FLogSaveError;
 };
 

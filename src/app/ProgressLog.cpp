@@ -1,10 +1,13 @@
 #include "app/ProgressLog.h"
 
 #include "app/LogMessages.h"
+#include "base/ErrorText.h"
+#include "base/TrimText.h"
+#include "settings/SafeSave.h"
+#include "settings/StreamErrors.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QThread>
 
 TProgressLog::TProgressLog(QObject *parent) : QObject(parent)
@@ -22,7 +25,8 @@ void TProgressLog::LogLine(const QString &text, int indent)
 {
     if (Queued([this, text, indent] { LogLine(text, indent); }))
         return;
-    const QString line = QString(qMax(indent, 0), QLatin1Char(' ')) + text;
+    // A line break in a device's name must not start a line of its own.
+    const QString line = QString(qMax(indent, 0), QLatin1Char(' ')) + VisibleLineText(text);
     FLines.append(line);
     Q_EMIT LineAdded(line);
 }
@@ -82,14 +86,15 @@ QString TProgressLog::Text() const
 
 QString TProgressLog::SaveToFile(const QString &fileName) const
 {
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly))
-        return file.errorString();
     QByteArray bytes("\xEF\xBB\xBF");
     for (const QString &line : FLines)
         bytes += line.toUtf8() + "\n";
-    if (file.write(bytes) != bytes.size() || !file.commit())
-        return file.errorString();
+    // The old log survives any failure (a full disk) untouched.
+    try {
+        SaveFileSafely(fileName, bytes);
+    } catch (const EStreamError &e) {
+        return e.Code() != 0 ? e.Message() + QStringLiteral(": ") + ErrorMessageText(e.Code()) : e.Message();
+    }
     return {};
 }
 

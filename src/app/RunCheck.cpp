@@ -1,6 +1,7 @@
 #include "app/RunCheck.h"
 
 #include "app/BackupConfig.h"
+#include "app/LogMessages.h"
 #include "app/Placeholders.h"
 #include "base/SafeFormat.h"
 #include "base/TextDomains.h"
@@ -21,6 +22,8 @@ QString RunConfigError(const TBackupConfig &config, const QString &deviceName, c
                           MaxTimeSlotDays);
     if (period.Mode == tmSpan && period.Dat1 > period.Dat2)
         return PrgText::tr("The start date of the time slot lies after its end date");
+    if (FilterExcludesEverything(config.FFilter))
+        return FilterExcludesAllText();
     return {};
 }
 

@@ -9,7 +9,8 @@ struct TBackupConfig;
 // empty when it can. A destination that is empty or not a full path once its
 // placeholders are expanded would write into whatever folder the program was
 // started in; a number of days outside the days edit's range or a start date
-// after the end date would select files nobody chose.
+// after the end date would select files nobody chose; an exclude filter that
+// lets no name through would copy nothing and look like success.
 QString RunConfigError(const TBackupConfig &config, const QString &deviceName, const QDate &today);
 
 // The smallest and largest number of days of the time slot.

@@ -10,3 +10,15 @@ QStringView TrimControls(QStringView text)
         --end;
     return text.mid(start, end - start);
 }
+
+QString VisibleLineText(const QString &text)
+{
+    QString shown = text;
+    for (QChar &ch : shown) {
+        if (ch == QLatin1Char('\r') || ch == QLatin1Char('\n'))
+            ch = QLatin1Char(' ');
+        else if (ch.category() == QChar::Other_Control)
+            ch = QLatin1Char('?');
+    }
+    return shown;
+}

@@ -1,17 +1,11 @@
 #include "cli/ConsoleLog.h"
 
 #include "app/ProgressLog.h"
+#include "base/TrimText.h"
 
 QString ConsoleText(const QString &text)
 {
-    QString shown = text;
-    for (QChar &ch : shown) {
-        if (ch == QLatin1Char('\r') || ch == QLatin1Char('\n'))
-            ch = QLatin1Char(' ');
-        else if (ch.category() == QChar::Other_Control)
-            ch = QLatin1Char('?');
-    }
-    return shown;
+    return VisibleLineText(text);
 }
 
 TConsoleLog::TConsoleLog(TProgressLog &log, std::FILE *out, bool isTerminal) : FOut(out), FTerminal(isTerminal)

@@ -42,9 +42,10 @@ void Print(const QString &text)
     std::fputs((ConsoleText(text) + QLatin1Char('\n')).toUtf8().constData(), stdout);
 }
 
-// Ctrl-C cancels the run after the current file; a second one ends at once.
-// The job works on this thread without an event loop, so a thread of its own
-// waits for the signal handler's byte and cancels the run.
+// Ctrl-C stops the run: the file under way is abandoned (an earlier copy of it
+// stays; it is not counted as failed) and no further file is begun. A second
+// one ends at once. The job works on this thread without an event loop, so a
+// thread of its own waits for the signal handler's byte and cancels the run.
 int CancelPipe[2] = {-1, -1};
 
 void OnInterrupt(int)
@@ -118,13 +119,42 @@ bool SaveLog(TMainJob &job, const QString &logFile)
     return false;
 }
 
+int NoStorage()
+{
+    std::fprintf(stderr, "tessaril-cli: %s\n", ConsoleText(NoStorageText()).toUtf8().constData());
+    return exFilesFailed;
+}
+
+// "Battery (80%)"; nothing for a device that reports no power data, no level
+// for one that reports an impossible one.
+QString PowerText(const TPortableDevice &device)
+{
+    if (!device.ReportsPowerData())
+        return {};
+    const std::uint32_t level = device.PowerLevel();
+    if (level > 100)
+        return device.PowerSourceAsString();
+    return QStringLiteral("%1 (%2%)").arg(device.PowerSourceAsString()).arg(level).trimmed();
+}
+
 int ListDevices(TMainJob &job)
 {
     TPortableDeviceManager &manager = job.DevManager();
     manager.Refresh();
     Print(DevicesFoundText(int(manager.DeviceCount())));
+    int status = exOk;
     for (int i = 0; i < int(manager.DeviceCount()); ++i) {
-        TPortableDevice *device = manager.GetDevice(i);
+        TPortableDevice *device = nullptr;
+        // A device that cannot be opened is listed with its error; the others follow.
+        try {
+            device = manager.GetDevice(i);
+        } catch (const EDeviceCallError &e) {
+            Print(QString());
+            Print(manager.DeviceFriendlyName(i));
+            Print(QStringLiteral("  ") + e.Message());
+            status = exFilesFailed;
+            continue;
+        }
         if (device == nullptr)
             continue;
         Print(QString());
@@ -136,13 +166,12 @@ int ListDevices(TMainJob &job)
         detail(PrgText::tr("Manufacturer:"), device->Manufacturer());
         detail(PrgText::tr("Description:"), device->Description());
         detail(PrgText::tr("Type:"), device->DeviceTypeAsString());
-        detail(PrgText::tr("Power source:"),
-               QStringLiteral("%1 (%2%)").arg(device->PowerSourceAsString()).arg(device->PowerLevel()));
+        detail(PrgText::tr("Power source:"), PowerText(*device));
         detail(PrgText::tr("Firmware:"), device->Firmware());
         detail(QStringLiteral("Model:"), device->Model());
         detail(QStringLiteral("Serial number:"), device->SerialNumber());
     }
-    return exOk;
+    return status;
 }
 
 void PrintTree(TPortableDeviceContent &content, TPortableDeviceObject &object, int depth, bool showFiles)
@@ -207,6 +236,10 @@ int RunTask(TMainJob &job, const TCliArguments &args)
         QString(), &totals);
     console.Flush();
     if (!ran) {
+        if (!job.Refusal().isEmpty())
+            return Fail(job.Refusal());
+        if (job.Device() != nullptr && job.Device()->Content().RootCount() == 0)
+            return NoStorage();
         if (!notReady.isEmpty())
             return Fail(notReady);
         const QString last = job.Log().Lines().isEmpty() ? QString() : job.Log().Lines().last().trimmed();
@@ -239,6 +272,10 @@ int RunBackup(TMainJob &job, const TCliArguments &args)
         return Fail(QStringLiteral("no device named \"%1\" is connected").arg(args.Device));
     }
     TPortableDeviceContent &content = job.Device()->Content();
+    if (content.RootCount() == 0) {
+        console.Flush();
+        return NoStorage();
+    }
     for (const QString &dir : args.Backup.Dirs) {
         const int index = content.GetObjectIndexByPath(DevicePathFromArgument(dir));
         if (index < 0) {
@@ -254,14 +291,12 @@ int RunBackup(TMainJob &job, const TCliArguments &args)
             return Fail(QStringLiteral("cannot save the task: %1").arg(saveError));
         }
     }
-    const QString refusal = job.RunConfigError();
-    if (!refusal.isEmpty()) {
-        console.Flush();
-        return Fail(refusal);
-    }
+    // A run the job refuses (configuration, filter) ends with the reason.
     const TRunTotals totals = job.BackupSelected();
     console.Flush();
     const bool logSaved = SaveLog(job, args.LogFile);
+    if (!totals.Refused.isEmpty())
+        return Fail(totals.Refused);
     PrintSummary(totals);
     std::fprintf(stderr, "tessaril-cli: written to %s\n",
                  qPrintable(ConsoleText(ExpandDestPlaceholders(job.Config.Destination, job.Device()->DeviceName(),

@@ -705,6 +705,15 @@ void TMainForm::ConnectJob()
             ClearBrowser();
         ShowDeviceInfo();
     });
+    // A refused task or run says why; shown once the refused call has returned.
+    // An empty selection is only logged, as the pane already says it.
+    connect(
+        FJob.get(), &TMainJob::Refused, this,
+        [](const QString &reason) {
+            if (reason != NoDirectorySelectedText())
+                ErrorDialog(reason);
+        },
+        Qt::QueuedConnection);
     // While the job works, nothing that would disturb it can be used.
     connect(FJob.get(), &TMainJob::BusyChanged, this, [this](bool busy) {
         SetRunning(busy);

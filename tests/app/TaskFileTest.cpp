@@ -268,3 +268,41 @@ TEST_F(TaskFileTest, WithoutForceTheTaskIsOnlyLoaded)
     EXPECT_EQ(job.Selection.size(), 2);
     EXPECT_FALSE(QDir(Work.filePath(QStringLiteral("out"))).exists());
 }
+
+TEST_F(TaskFileTest, FolderWithABackslashInItsNameIsSelectedAgainAndOldPathsStillRead)
+{
+    Devices.AddFolder(QStringLiteral("Phone"), QStringLiteral("Internal/a\\b"));
+    Devices.AddFolder(QStringLiteral("Phone"), QStringLiteral("Internal/50%25"));
+    {
+        TMainJob job;
+        job.RefreshDeviceList();
+        ASSERT_TRUE(job.SelectDeviceByName(QStringLiteral("Phone"), false));
+        TPortableDeviceObject *storage = job.Device()->Content().GetObjectByPath(QStringLiteral("Internal"));
+        ASSERT_NE(storage, nullptr);
+        TPortableDeviceObject *slash = storage->GetChildByName(QStringLiteral("a\\b"));
+        ASSERT_NE(slash, nullptr);
+        job.Selection = {slash->Index(), IndexOf(job, QStringLiteral("Internal\\50%25"))};
+        ASSERT_TRUE(job.SaveTask(TaskFile, QStringLiteral("Phone")).isEmpty());
+    }
+    const TMemIniFile ini(TaskFile);
+    EXPECT_EQ(ini.ReadString(QStringLiteral("Directories"), QStringLiteral("Dir00"), QString()),
+              QStringLiteral("Internal\\a%5Cb"));
+    // A name without a backslash is written as older versions wrote it.
+    EXPECT_EQ(ini.ReadString(QStringLiteral("Directories"), QStringLiteral("Dir01"), QString()),
+              QStringLiteral("Internal\\50%2525"));
+
+    TMainJob job;
+    job.RefreshDeviceList();
+    QStringList questions;
+    ASSERT_TRUE(job.LoadTask(TaskFile, Decline(questions)));
+    EXPECT_EQ(SelectedPaths(job), (QStringList{QStringLiteral("Internal\\a\\b"), QStringLiteral("Internal\\50%25")}));
+    EXPECT_EQ(job.MissingFolders(), 0);
+
+    // An older task names "50%25" as it is.
+    TMemIniFile old(TaskFile);
+    old.WriteString(QStringLiteral("Directories"), QStringLiteral("Dir01"), QStringLiteral("Internal\\50%25"));
+    old.UpdateFile();
+    ASSERT_TRUE(job.LoadTask(TaskFile, Decline(questions)));
+    EXPECT_EQ(job.MissingFolders(), 0);
+    EXPECT_EQ(SelectedPaths(job).value(1), QStringLiteral("Internal\\50%25"));
+}
