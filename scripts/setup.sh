@@ -26,7 +26,7 @@ packages=(
   libgl-dev libmtp-dev libpcre2-dev zlib1g-dev libzip-dev libgtest-dev
   tzdata locales gzip zip unzip p7zip-full python3 xvfb xauth fonts-dejavu-core
   dpkg-dev file librsvg2-bin desktop-file-utils appstream shared-mime-info groff-base lintian dosfstools
-  clang-tidy clang-format
+  clang-tidy clang-format clang-14 libclang-rt-14-dev
 )
 missing=()
 for p in "${packages[@]}"; do
