@@ -443,6 +443,39 @@ private Q_SLOTS:
         QCOMPARE(cliLog.mid(start, windowLog.size()), windowLog);
     }
 
+    void refusedTaskAndRunShowTheirReason()
+    {
+        auto form = FormWithPhone();
+        QStringList shown;
+        const auto answer = [&shown](TShowMsgDialog &dialog) {
+            shown.append(dialog.Message());
+            return int(mrOk);
+        };
+        const QString task = FWork.filePath(QStringLiteral("garbage.tsj"));
+        QFile file(task);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("not a task");
+        file.close();
+        PushMessageHook(answer);
+        QVERIFY(!form->LoadTask(task));
+        QTRY_COMPARE(shown, QStringList{QStringLiteral("The task file \"garbage.tsj\" is not valid")});
+
+        // An exclude filter that passes no name stops the run before it starts.
+        form->SelectDevice(PhoneRow(*form), true);
+        QTemporaryDir dest;
+        form->edDestDir->setEditText(dest.path());
+        TTextFilter &filter = form->Job().Config.FFilter;
+        filter.SetRegular(false);
+        filter.SetFilter(QString()); // "*"
+        filter.SetMode(fmExclude);
+        PushMessageHook(answer);
+        form->Job().BackupSelected();
+        QTRY_COMPARE(shown.size(), 2);
+        QCOMPARE(shown.last(), QStringLiteral("The file filter excludes every file; nothing would be copied"));
+        QVERIFY(QDir(dest.path()).isEmpty());
+        filter.SetMode(fmOff); // the settings the form saves stay as other tests expect them
+    }
+
     void taskSavedChangedAndReopened()
     {
         const QString task = FWork.filePath(QStringLiteral("phone.tsj"));
