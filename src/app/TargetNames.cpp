@@ -70,6 +70,9 @@ QString TTargetNames::FolderKey(const QString &folder, bool &caseSensitive)
 
 std::vector<QString> TTargetNames::PlanFolder(const QString &folder, const std::vector<TFile> &files)
 {
+    // A folder without files needs no probe.
+    if (files.empty())
+        return {};
     bool caseSensitive = true;
     const QString folderKey = FolderKey(folder, caseSensitive);
     const auto claimKey = [&](const QString &name) {
