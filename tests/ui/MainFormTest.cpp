@@ -462,6 +462,7 @@ private Q_SLOTS:
 
         // An exclude filter that passes no name stops the run before it starts.
         form->SelectDevice(PhoneRow(*form), true);
+        QVERIFY(Idle(*form));
         QTemporaryDir dest;
         form->edDestDir->setEditText(dest.path());
         TTextFilter &filter = form->Job().Config.FFilter;
