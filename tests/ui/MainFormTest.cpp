@@ -465,6 +465,7 @@ private Q_SLOTS:
         QVERIFY(Idle(*form));
         QTemporaryDir dest;
         form->edDestDir->setEditText(dest.path());
+        form->Job().Config.Destination = dest.path(); // the job checks the destination first
         TTextFilter &filter = form->Job().Config.FFilter;
         filter.SetRegular(false);
         filter.SetFilter(QString()); // "*"
