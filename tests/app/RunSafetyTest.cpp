@@ -2,7 +2,7 @@
 // no old log lost to a full disk, no log line forged by a file name, no saved
 // folder lost to a backslash in its name.
 
-#include "SimDeviceFolder.h"
+#include "support/SimDeviceFolder.h"
 
 #include "app/MainJob.h"
 #include "app/TargetNames.h"

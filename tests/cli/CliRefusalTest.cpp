@@ -1,7 +1,7 @@
 // The command line says what happened and exits accordingly when a task file,
 // a device or a filter cannot give a useful run.
 
-#include "SimDeviceFolder.h"
+#include "support/SimDeviceFolder.h"
 
 #include "settings/IniFile.h"
 
