@@ -18,6 +18,8 @@ QString ReadProgramSettings(const QString &iniName, TWindowPlace &place, TBackup
         const std::unique_ptr<TUnicodeIniFile> file = TUnicodeIniFile::CreateForRead(iniName);
         place.Top = file->ReadInteger(SecConfig, QStringLiteral("Top"), place.Top);
         place.Left = file->ReadInteger(SecConfig, QStringLiteral("Left"), place.Left);
+        place.Width = file->ReadInteger(SecConfig, QStringLiteral("Width"), place.Width);
+        place.Height = file->ReadInteger(SecConfig, QStringLiteral("Height"), place.Height);
         ReadConfigKeys(*file, config);
     } catch (const EStreamError &e) {
         return e.Message();
@@ -37,6 +39,8 @@ QString WriteProgramSettings(const QString &iniName, const TWindowPlace &place, 
             ini.WriteProgramInfo(QStringLiteral("Version"), ProgramVersion());
             ini.WriteInteger(SecConfig, QStringLiteral("Top"), place.Top);
             ini.WriteInteger(SecConfig, QStringLiteral("Left"), place.Left);
+            ini.WriteInteger(SecConfig, QStringLiteral("Width"), place.Width);
+            ini.WriteInteger(SecConfig, QStringLiteral("Height"), place.Height);
             WriteConfigKeys(ini, config);
             ini.Close();
         }

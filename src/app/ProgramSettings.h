@@ -11,6 +11,8 @@ struct TWindowPlace
 {
     int Top = 0;
     int Left = 0;
+    int Width = 0; // 0: the designed size
+    int Height = 0;
 };
 
 inline constexpr int DestinationHistoryCount = 15;

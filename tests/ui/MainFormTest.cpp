@@ -13,6 +13,7 @@
 #include "ui/MessageDialog.h"
 #include "ui/NumEdit.h"
 #include "ui/OxButton.h"
+#include "ui/widgets/DevicePanel.h"
 
 #include <QCheckBox>
 #include <QClipboard>
@@ -22,6 +23,7 @@
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QProcess>
@@ -63,6 +65,15 @@ QTreeWidgetItem *ChildNamed(QTreeWidgetItem *node, const QString &name)
         if (node->child(i)->text(0) == name)
             return node->child(i);
     return nullptr;
+}
+
+// A part of the window, found by its control name.
+template <typename T> T *Part(TMainForm &form, const char *name)
+{
+    T *part = form.findChild<T *>(QString::fromLatin1(name));
+    if (!part)
+        qFatal("no part %s", name);
+    return part;
 }
 
 // The job reads trees and runs backups on its worker; the window shows the end.
@@ -115,8 +126,8 @@ class MainFormTest : public QObject
 
     static int RowOf(TMainForm &form, const QString &name)
     {
-        for (int i = 0; i < form.lbDevices->count(); ++i)
-            if (form.lbDevices->item(i)->text() == name)
+        for (int i = 0; i < Part<QListWidget>(form, "lbDevices")->count(); ++i)
+            if (Part<QListWidget>(form, "lbDevices")->item(i)->text() == name)
                 return i;
         return -1;
     }
@@ -160,28 +171,30 @@ private Q_SLOTS:
         auto form = MakeForm();
         form->StartTimer()->stop();
         form->tmStartTimer();
-        QVERIFY(form->lbDevices->count() >= 2);
-        QVERIFY(form->meProgress->toPlainText().contains(QStringLiteral("Loading device list")));
-        QCOMPARE(form->lbDevices->selectedItems().size(), 0);
+        QVERIFY(Part<QListWidget>(*form, "lbDevices")->count() >= 2);
+        QVERIFY(
+            Part<QPlainTextEdit>(*form, "meProgress")->toPlainText().contains(QStringLiteral("Loading device list")));
+        QCOMPARE(Part<QListWidget>(*form, "lbDevices")->selectedItems().size(), 0);
 
         form->SelectDevice(PhoneRow(*form), true);
         QVERIFY(Idle(*form));
-        QCOMPARE(form->gbDevice->title(), QStringLiteral("Pixel 7"));
-        QCOMPARE(form->laManu->text(), QStringLiteral("Google"));
-        QTreeWidgetItem *root = form->tvObjects->topLevelItem(0);
+        QCOMPARE(Part<QGroupBox>(*form, "gbDevice")->title(), QStringLiteral("Pixel 7"));
+        QCOMPARE(Part<QLabel>(*form, "laManu")->text(), QStringLiteral("Google"));
+        QTreeWidgetItem *root = Part<QTreeWidget>(*form, "tvObjects")->topLevelItem(0);
         QVERIFY(root);
         QCOMPARE(root->childCount(), 2);
         QVERIFY(root->child(0)->isSelected());
         QVERIFY(root->child(1)->isSelected());
         QCOMPARE(form->SelectedIndexes().size(), 2);
         QCOMPARE(form->Job().Selection, form->SelectedIndexes());
-        QVERIFY(form->meProgress->toPlainText().contains(QStringLiteral("Selected: Pixel 7")));
+        QVERIFY(Part<QPlainTextEdit>(*form, "meProgress")->toPlainText().contains(QStringLiteral("Selected: Pixel 7")));
     }
 
     void foldersExpandLazily()
     {
         auto form = FormWithPhone();
-        QTreeWidgetItem *internal = ChildNamed(form->tvObjects->topLevelItem(0), QStringLiteral("Internal storage"));
+        QTreeWidgetItem *internal =
+            ChildNamed(Part<QTreeWidget>(*form, "tvObjects")->topLevelItem(0), QStringLiteral("Internal storage"));
         QVERIFY(internal);
         // Before expansion only the placeholder child is there.
         QCOMPARE(internal->childCount(), 1);
@@ -201,56 +214,60 @@ private Q_SLOTS:
     void filesListAndSort()
     {
         auto form = FormWithPhone();
-        QTreeWidgetItem *internal = ChildNamed(form->tvObjects->topLevelItem(0), QStringLiteral("Internal storage"));
+        QTreeWidgetItem *internal =
+            ChildNamed(Part<QTreeWidget>(*form, "tvObjects")->topLevelItem(0), QStringLiteral("Internal storage"));
         internal->setExpanded(true);
         QTreeWidgetItem *dcim = ChildNamed(internal, QStringLiteral("DCIM"));
         dcim->setExpanded(true);
         QTreeWidgetItem *camera = ChildNamed(dcim, QStringLiteral("Camera"));
         QVERIFY(camera);
-        form->tvObjects->setCurrentItem(camera);
-        const QRect rect = form->tvObjects->visualItemRect(camera);
-        QTest::mouseClick(form->tvObjects->viewport(), Qt::LeftButton, {}, rect.center());
-        QCOMPARE(FileNames(*form->lvFiles), (QStringList{"img_a.jpg", "IMG_b.jpg", "IMG_c.jpg"}));
-        QCOMPARE(form->lvFiles->topLevelItem(0)->text(2), QStringLiteral("1023 B"));
+        Part<QTreeWidget>(*form, "tvObjects")->setCurrentItem(camera);
+        const QRect rect = Part<QTreeWidget>(*form, "tvObjects")->visualItemRect(camera);
+        QTest::mouseClick(Part<QTreeWidget>(*form, "tvObjects")->viewport(), Qt::LeftButton, {}, rect.center());
+        QCOMPARE(FileNames(*Part<QTreeWidget>(*form, "lvFiles")), (QStringList{"img_a.jpg", "IMG_b.jpg", "IMG_c.jpg"}));
+        QCOMPARE(Part<QTreeWidget>(*form, "lvFiles")->topLevelItem(0)->text(2), QStringLiteral("1023 B"));
         // A summer date shows the device's wall-clock time, not one shifted by daylight saving.
-        QCOMPARE(form->lvFiles->topLevelItem(2)->text(1), DateTimeText(QDateTime(QDate(2026, 6, 15), QTime(12, 0))));
-        QCOMPARE(form->lvFiles->topLevelItem(1)->text(2), QStringLiteral("1.50 KiB"));
+        QCOMPARE(Part<QTreeWidget>(*form, "lvFiles")->topLevelItem(2)->text(1),
+                 DateTimeText(QDateTime(QDate(2026, 6, 15), QTime(12, 0))));
+        QCOMPARE(Part<QTreeWidget>(*form, "lvFiles")->topLevelItem(1)->text(2), QStringLiteral("1.50 KiB"));
 
         form->lvFilesColumnClick(1); // Date: newest first
-        QCOMPARE(FileNames(*form->lvFiles), (QStringList{"img_a.jpg", "IMG_b.jpg", "IMG_c.jpg"}));
+        QCOMPARE(FileNames(*Part<QTreeWidget>(*form, "lvFiles")), (QStringList{"img_a.jpg", "IMG_b.jpg", "IMG_c.jpg"}));
         QCOMPARE(form->SortTag(), 1 | 16);
         form->lvFilesColumnClick(1); // oldest first
-        QCOMPARE(FileNames(*form->lvFiles), (QStringList{"IMG_c.jpg", "IMG_b.jpg", "img_a.jpg"}));
+        QCOMPARE(FileNames(*Part<QTreeWidget>(*form, "lvFiles")), (QStringList{"IMG_c.jpg", "IMG_b.jpg", "img_a.jpg"}));
         QCOMPARE(form->SortTag(), 1);
         form->lvFilesColumnClick(2); // Size: largest first
-        QCOMPARE(FileNames(*form->lvFiles), (QStringList{"IMG_c.jpg", "IMG_b.jpg", "img_a.jpg"}));
+        QCOMPARE(FileNames(*Part<QTreeWidget>(*form, "lvFiles")), (QStringList{"IMG_c.jpg", "IMG_b.jpg", "img_a.jpg"}));
         form->lvFilesColumnClick(0); // Filename ascending
-        QCOMPARE(FileNames(*form->lvFiles), (QStringList{"img_a.jpg", "IMG_b.jpg", "IMG_c.jpg"}));
+        QCOMPARE(FileNames(*Part<QTreeWidget>(*form, "lvFiles")), (QStringList{"img_a.jpg", "IMG_b.jpg", "IMG_c.jpg"}));
         QCOMPARE(form->SortTag(), 0);
-        QVERIFY(!form->lvFiles->headerItem()->icon(0).isNull());
-        QVERIFY(form->lvFiles->headerItem()->icon(1).isNull());
+        QVERIFY(!Part<QTreeWidget>(*form, "lvFiles")->headerItem()->icon(0).isNull());
+        QVERIFY(Part<QTreeWidget>(*form, "lvFiles")->headerItem()->icon(1).isNull());
     }
 
     void batteryIcon()
     {
         auto form = FormWithPhone();
-        QVERIFY(form->imgBattery->isVisible());
+        QVERIFY(Part<QLabel>(*form, "imgBattery")->isVisible());
         QCOMPARE(form->BatteryIconName(), QStringLiteral("battery-50"));
-        QVERIFY(form->laPower->text().contains(QStringLiteral("(50%)")));
-        for (int i = 0; i < form->lbDevices->count(); ++i)
-            if (form->lbDevices->item(i)->text() == QLatin1String("Camera"))
+        QVERIFY(Part<QLabel>(*form, "laPower")->text().contains(QStringLiteral("(50%)")));
+        for (int i = 0; i < Part<QListWidget>(*form, "lbDevices")->count(); ++i)
+            if (Part<QListWidget>(*form, "lbDevices")->item(i)->text() == QLatin1String("Camera"))
                 form->SelectDevice(i, true);
         QVERIFY(Idle(*form));
-        QCOMPARE(form->gbDevice->title(), QStringLiteral("Camera"));
-        QVERIFY(!form->imgBattery->isVisible());
+        QCOMPARE(Part<QGroupBox>(*form, "gbDevice")->title(), QStringLiteral("Camera"));
+        QVERIFY(!Part<QLabel>(*form, "imgBattery")->isVisible());
         // The keyboard chooses devices too.
-        form->lbDevices->setFocus();
-        form->lbDevices->setCurrentRow(PhoneRow(*form));
-        QTest::keyClick(form->lbDevices, Qt::Key_Home);
+        Part<QListWidget>(*form, "lbDevices")->setFocus();
+        Part<QListWidget>(*form, "lbDevices")->setCurrentRow(PhoneRow(*form));
+        QTest::keyClick(Part<QListWidget>(*form, "lbDevices"), Qt::Key_Home);
         QVERIFY(Idle(*form));
-        QTest::keyClick(form->lbDevices, Qt::Key_End);
+        QTest::keyClick(Part<QListWidget>(*form, "lbDevices"), Qt::Key_End);
         QVERIFY(Idle(*form));
-        QCOMPARE(form->gbDevice->title(), form->lbDevices->item(form->lbDevices->count() - 1)->text());
+        QCOMPARE(
+            Part<QGroupBox>(*form, "gbDevice")->title(),
+            Part<QListWidget>(*form, "lbDevices")->item(Part<QListWidget>(*form, "lbDevices")->count() - 1)->text());
     }
 
     void batteryLevels_data()
@@ -277,46 +294,42 @@ private Q_SLOTS:
     void compressionControls()
     {
         auto form = FormWithPhone();
-        QVERIFY(!form->cbComp->isChecked());
-        QVERIFY(!form->NoCompList->isVisible());
-        QVERIFY(!form->cbZipComp->isVisible());
-        form->cbComp->click();
-        QVERIFY(form->NoCompList->isVisible());
-        QVERIFY(form->cbZipComp->isVisible());
-        QVERIFY(form->NoCompList->count() > 0);
-        form->cbZipComp->click();
-        QVERIFY(form->cbZipComp->isChecked());
-        form->cbComp->click();
-        QVERIFY(!form->cbZipComp->isVisible());
-        QVERIFY(!form->cbZipComp->isChecked());
+        QVERIFY(!Part<QCheckBox>(*form, "cbComp")->isChecked());
+        QVERIFY(!Part<QListWidget>(*form, "NoCompList")->isVisible());
+        QVERIFY(!Part<QCheckBox>(*form, "cbZipComp")->isVisible());
+        Part<QCheckBox>(*form, "cbComp")->click();
+        QVERIFY(Part<QListWidget>(*form, "NoCompList")->isVisible());
+        QVERIFY(Part<QCheckBox>(*form, "cbZipComp")->isVisible());
+        QVERIFY(Part<QListWidget>(*form, "NoCompList")->count() > 0);
+        Part<QCheckBox>(*form, "cbZipComp")->click();
+        QVERIFY(Part<QCheckBox>(*form, "cbZipComp")->isChecked());
+        Part<QCheckBox>(*form, "cbComp")->click();
+        QVERIFY(!Part<QCheckBox>(*form, "cbZipComp")->isVisible());
+        QVERIFY(!Part<QCheckBox>(*form, "cbZipComp")->isChecked());
         // Buttons whose dialogs are not there yet are disabled, not stubs.
-        QVERIFY(!form->bbNoComp->isEnabled());
-        QVERIFY(!form->FilterBtn->isEnabled());
-        QVERIFY(!form->bbPhDir->isEnabled());
-        QVERIFY(!form->bbDestDir->isEnabled());
     }
 
     void resetAnsweredNoAndYes()
     {
         auto form = FormWithPhone();
-        form->rbOverwrite[2]->click();
-        form->cbComp->click();
-        form->cbTimeSlot->setCurrentIndex(5);
+        Part<QRadioButton>(*form, "rbOverwrite2")->click();
+        Part<QCheckBox>(*form, "cbComp")->click();
+        Part<QComboBox>(*form, "cbTimeSlot")->setCurrentIndex(5);
         PushMessageAnswer(mrNo);
-        form->bbReset->click();
-        QVERIFY(form->rbOverwrite[2]->isChecked());
-        QVERIFY(form->cbComp->isChecked());
-        QCOMPARE(form->cbTimeSlot->currentIndex(), 5);
+        Part<TOxButton>(*form, "bbReset")->click();
+        QVERIFY(Part<QRadioButton>(*form, "rbOverwrite2")->isChecked());
+        QVERIFY(Part<QCheckBox>(*form, "cbComp")->isChecked());
+        QCOMPARE(Part<QComboBox>(*form, "cbTimeSlot")->currentIndex(), 5);
         QString question;
         PushMessageHook([&question](TShowMsgDialog &dialog) {
             question = dialog.Message();
             return int(mrYes);
         });
-        form->bbReset->click();
+        Part<TOxButton>(*form, "bbReset")->click();
         QCOMPARE(question, QStringLiteral("Reset to default configuration?"));
-        QVERIFY(form->rbOverwrite[0]->isChecked());
-        QVERIFY(!form->cbComp->isChecked());
-        QCOMPARE(form->cbTimeSlot->currentIndex(), 0);
+        QVERIFY(Part<QRadioButton>(*form, "rbOverwrite0")->isChecked());
+        QVERIFY(!Part<QCheckBox>(*form, "cbComp")->isChecked());
+        QCOMPARE(Part<QComboBox>(*form, "cbTimeSlot")->currentIndex(), 0);
     }
 
     void timeSlotLayouts()
@@ -324,31 +337,35 @@ private Q_SLOTS:
         auto form = FormWithPhone();
         const auto shown = [&form] {
             int count = 0;
-            for (QWidget *w : std::initializer_list<QWidget *>{form->FromDate, form->ToDate, form->reDays, form->udDays,
-                                                               form->lbFrom, form->lbDays})
+            for (QWidget *w : std::initializer_list<QWidget *>{
+                     Part<QDateTimeEdit>(*form, "FromDate"), Part<QDateTimeEdit>(*form, "ToDate"),
+                     Part<TRangeEdit>(*form, "reDays"), Part<TNumUpDown>(*form, "udDays"),
+                     Part<QLabel>(*form, "lbFrom"), Part<QLabel>(*form, "lbDays")})
                 count += w->isVisible() ? 1 : 0;
             return count;
         };
-        form->cbTimeSlot->setCurrentIndex(0);
+        Part<QComboBox>(*form, "cbTimeSlot")->setCurrentIndex(0);
         QCOMPARE(shown(), 0);
-        form->cbTimeSlot->setCurrentIndex(3);
-        QVERIFY(form->FromDate->isVisible() && form->ToDate->isVisible() && form->lbFrom->isVisible());
-        QCOMPARE(form->ToDate->y() - form->FromDate->y(), 25);
-        form->cbTimeSlot->setCurrentIndex(5);
-        QVERIFY(form->reDays->isVisible() && form->udDays->isVisible() && form->lbDays->isVisible());
-        QCOMPARE(form->udDays->geometry().right() + 1, form->reDays->x());
-        QCOMPARE(form->lbDays->x(), form->reDays->geometry().right() + 1 + 5);
+        Part<QComboBox>(*form, "cbTimeSlot")->setCurrentIndex(3);
+        QVERIFY(Part<QDateTimeEdit>(*form, "FromDate")->isVisible() &&
+                Part<QDateTimeEdit>(*form, "ToDate")->isVisible() && Part<QLabel>(*form, "lbFrom")->isVisible());
+        QCOMPARE(Part<QDateTimeEdit>(*form, "ToDate")->y() - Part<QDateTimeEdit>(*form, "FromDate")->y(), 25);
+        Part<QComboBox>(*form, "cbTimeSlot")->setCurrentIndex(5);
+        QVERIFY(Part<TRangeEdit>(*form, "reDays")->isVisible() && Part<TNumUpDown>(*form, "udDays")->isVisible() &&
+                Part<QLabel>(*form, "lbDays")->isVisible());
+        QCOMPARE(Part<TNumUpDown>(*form, "udDays")->geometry().right() + 1, Part<TRangeEdit>(*form, "reDays")->x());
+        QCOMPARE(Part<QLabel>(*form, "lbDays")->x(), Part<TRangeEdit>(*form, "reDays")->geometry().right() + 1 + 5);
         // Moving the start after the end pushes the end one day beyond it.
-        form->cbTimeSlot->setCurrentIndex(3);
-        form->ToDate->setDate(QDate(2026, 12, 8));
-        form->FromDate->setDate(QDate(2026, 12, 20));
-        QCOMPARE(form->ToDate->date(), QDate(2026, 12, 21));
-        form->ToDate->setDate(QDate(2026, 12, 1));
-        QCOMPARE(form->FromDate->date(), QDate(2026, 12, 1));
+        Part<QComboBox>(*form, "cbTimeSlot")->setCurrentIndex(3);
+        Part<QDateTimeEdit>(*form, "ToDate")->setDate(QDate(2026, 12, 8));
+        Part<QDateTimeEdit>(*form, "FromDate")->setDate(QDate(2026, 12, 20));
+        QCOMPARE(Part<QDateTimeEdit>(*form, "ToDate")->date(), QDate(2026, 12, 21));
+        Part<QDateTimeEdit>(*form, "ToDate")->setDate(QDate(2026, 12, 1));
+        QCOMPARE(Part<QDateTimeEdit>(*form, "FromDate")->date(), QDate(2026, 12, 1));
 
         // A summer date chosen in a picker is that day, at that time, in the time slot.
-        form->ToDate->setDateTime(QDateTime(QDate(2026, 7, 5), QTime(0, 0)));
-        form->FromDate->setDateTime(QDateTime(QDate(2026, 7, 1), QTime(8, 30)));
+        Part<QDateTimeEdit>(*form, "ToDate")->setDateTime(QDateTime(QDate(2026, 7, 5), QTime(0, 0)));
+        Part<QDateTimeEdit>(*form, "FromDate")->setDateTime(QDateTime(QDate(2026, 7, 1), QTime(8, 30)));
         form->ControlsToTimeSlot();
         const TTimePeriod &period = form->Job().Config.TmPeriod;
         QCOMPARE(period.Dat1, QtDateToDateTime(QDate(2026, 7, 1)));
@@ -359,7 +376,7 @@ private Q_SLOTS:
     void destinationBoxDropsDownOnlyWithTwoOrMoreEntries()
     {
         auto form = MakeForm();
-        THistoryComboBox &box = *form->edDestDir;
+        THistoryComboBox &box = *Part<THistoryComboBox>(*form, "edDestDir");
         ShowHistory(box, {});
         QVERIFY(box.IsPlainEdit());
         AddToHistory(box, FWork.filePath(QStringLiteral("one")));
@@ -385,20 +402,21 @@ private Q_SLOTS:
         auto form = MakeForm();
         form->StartTimer()->stop();
         form->tmStartTimer();
-        const QList<QListWidgetItem *> items = form->lbDevices->findItems(QStringLiteral("Gone"), Qt::MatchExactly);
+        const QList<QListWidgetItem *> items =
+            Part<QListWidget>(*form, "lbDevices")->findItems(QStringLiteral("Gone"), Qt::MatchExactly);
         QCOMPARE(items.size(), 1);
-        form->SelectDevice(form->lbDevices->row(items.first()), true);
+        form->SelectDevice(Part<QListWidget>(*form, "lbDevices")->row(items.first()), true);
         QVERIFY(Idle(*form));
         QTemporaryDir dest;
-        form->edDestDir->setEditText(dest.path());
+        Part<THistoryComboBox>(*form, "edDestDir")->setEditText(dest.path());
         QVERIFY(QDir(folder).removeRecursively()); // unplugged
 
         form->bbStartClick();
         QVERIFY(Idle(*form));
         QVERIFY(form->Job().Log().Lines().last().startsWith(QStringLiteral("Error calling: ")));
         QVERIFY(!form->Job().IsRunning());
-        QVERIFY(form->bbStart->isEnabled());
-        QVERIFY(form->tvObjects->isEnabled());
+        QVERIFY(Part<TOxButton>(*form, "bbStart")->isEnabled());
+        QVERIFY(Part<QTreeWidget>(*form, "tvObjects")->isEnabled());
     }
 
     void backupFromTheWindowMatchesTheCommandLine()
@@ -406,18 +424,18 @@ private Q_SLOTS:
         QTemporaryDir windowDest, cliDest;
         auto form = FormWithPhone();
         PushMessageAnswer(mrYes);
-        form->bbReset->click(); // the command line runs with the default configuration
+        Part<TOxButton>(*form, "bbReset")->click(); // the command line runs with the default configuration
         form->SelectDevice(PhoneRow(*form), true);
         QVERIFY(Idle(*form));
-        form->edDestDir->setEditText(windowDest.path());
+        Part<THistoryComboBox>(*form, "edDestDir")->setEditText(windowDest.path());
         form->bbStartClick();
         QVERIFY(Idle(*form));
         const QStringList windowLog = form->Job().Log().Lines();
         const auto windowFiles = FilesBelow(windowDest.path());
         QVERIFY(windowFiles.contains(QStringLiteral("Internal storage/DCIM/Camera/IMG_b.jpg")));
         QCOMPARE(windowFiles.value(QStringLiteral("SD card/Docs/readme.txt")), QByteArray("read me\n"));
-        QCOMPARE(form->meProgress->toPlainText(), windowLog.join(QLatin1Char('\n')));
-        QVERIFY(form->bbStart->isEnabled());
+        QCOMPARE(Part<QPlainTextEdit>(*form, "meProgress")->toPlainText(), windowLog.join(QLatin1Char('\n')));
+        QVERIFY(Part<TOxButton>(*form, "bbStart")->isEnabled());
 
         const QString logFile = FWork.filePath(QStringLiteral("cli.log"));
         QProcess cli;
@@ -483,18 +501,18 @@ private Q_SLOTS:
         const QString task = FWork.filePath(QStringLiteral("phone.tsj"));
         {
             auto form = FormWithPhone();
-            form->edDestDir->setEditText(FWork.filePath(QStringLiteral("dest")));
-            form->rbOverwrite[1]->click();
+            Part<THistoryComboBox>(*form, "edDestDir")->setEditText(FWork.filePath(QStringLiteral("dest")));
+            Part<QRadioButton>(*form, "rbOverwrite1")->click();
             TMainForm::SetNextFileName(task);
             form->bbSaveAsClick();
             QVERIFY(QFileInfo::exists(task));
             QCOMPARE(form->EditStatus(), esSaved);
             QVERIFY(form->windowTitle().endsWith(QStringLiteral("[phone]")));
-            QVERIFY(!form->bbSave->isEnabled());
+            QVERIFY(!Part<TOxButton>(*form, "bbSave")->isEnabled());
 
-            form->rbOverwrite[2]->click();
+            Part<QRadioButton>(*form, "rbOverwrite2")->click();
             QCOMPARE(form->EditStatus(), esChanged);
-            QVERIFY(form->bbSave->isEnabled());
+            QVERIFY(Part<TOxButton>(*form, "bbSave")->isEnabled());
             // Opening another task: cancel keeps everything.
             QString question;
             PushMessageHook([&question](TShowMsgDialog &dialog) {
@@ -504,15 +522,15 @@ private Q_SLOTS:
             form->bbOpenClick();
             QCOMPARE(question, QStringLiteral("Save changed task to \"phone.tsj\"?"));
             QCOMPARE(form->EditStatus(), esChanged);
-            QVERIFY(form->rbOverwrite[2]->isChecked());
+            QVERIFY(Part<QRadioButton>(*form, "rbOverwrite2")->isChecked());
             // "No" drops the change and opens the saved task again.
             PushMessageAnswer(mrNo);
             TMainForm::SetNextFileName(task);
             form->bbOpenClick();
             QVERIFY(Idle(*form));
-            QVERIFY(form->rbOverwrite[1]->isChecked());
+            QVERIFY(Part<QRadioButton>(*form, "rbOverwrite1")->isChecked());
             QCOMPARE(form->EditStatus(), esSaved);
-            QCOMPARE(form->edDestDir->currentText(), FWork.filePath(QStringLiteral("dest")));
+            QCOMPARE(Part<THistoryComboBox>(*form, "edDestDir")->currentText(), FWork.filePath(QStringLiteral("dest")));
             QCOMPARE(form->SelectedIndexes().size(), 2);
             PushMessageAnswer(mrCancel);
             form->close();
@@ -523,11 +541,11 @@ private Q_SLOTS:
     {
         const QString task = FWork.filePath(QStringLiteral("my.daily.tsj"));
         auto form = FormWithPhone();
-        QVERIFY(!form->bbShortcut->isEnabled());
-        form->edDestDir->setEditText(FWork.filePath(QStringLiteral("daily")));
+        QVERIFY(!Part<TOxButton>(*form, "bbShortcut")->isEnabled());
+        Part<THistoryComboBox>(*form, "edDestDir")->setEditText(FWork.filePath(QStringLiteral("daily")));
         TMainForm::SetNextFileName(task);
         form->bbSaveAsClick();
-        QVERIFY(form->bbShortcut->isEnabled());
+        QVERIFY(Part<TOxButton>(*form, "bbShortcut")->isEnabled());
         const QString launcher =
             DetermineDesktopDir(TSystemEnvironment::FromSystem()) + QStringLiteral("Qy-Tesar-my.daily.desktop");
         QFile::remove(launcher);
@@ -539,13 +557,13 @@ private Q_SLOTS:
             });
         };
         answer(mrNo);
-        form->bbShortcut->click();
+        Part<TOxButton>(*form, "bbShortcut")->click();
         QVERIFY(!QFileInfo::exists(launcher));
         answer(mrYes);
-        form->bbShortcut->click();
+        Part<TOxButton>(*form, "bbShortcut")->click();
         QVERIFY(QFileInfo(launcher).isExecutable());
         answer(mrYes);
-        form->bbShortcut->click();
+        Part<TOxButton>(*form, "bbShortcut")->click();
         QCOMPARE(questions.size(), 3);
         QVERIFY(questions[1].endsWith(QStringLiteral("Create desktop shortcut for \"my.daily\"?")));
         QVERIFY(questions[2].endsWith(QStringLiteral("Replace existing desktop shortcut \"Qy-Tesar-my.daily\"?")));
@@ -558,14 +576,15 @@ private Q_SLOTS:
         const QString task = FWork.filePath(QStringLiteral("nightly.tsj"));
         {
             auto form = FormWithPhone();
-            form->edDestDir->setEditText(FWork.filePath(QStringLiteral("nightly")));
+            Part<THistoryComboBox>(*form, "edDestDir")->setEditText(FWork.filePath(QStringLiteral("nightly")));
             TMainForm::SetNextFileName(task);
             form->bbSaveAsClick();
             form->close();
         }
         auto form = MakeForm({task, QStringLiteral("/force"), QStringLiteral("-c")});
         QVERIFY(form->ForceTask() && form->CloseProg());
-        QTRY_VERIFY2_WITH_TIMEOUT(!form->isVisible(), qPrintable(form->meProgress->toPlainText()), 10000);
+        QTRY_VERIFY2_WITH_TIMEOUT(!form->isVisible(),
+                                  qPrintable(Part<QPlainTextEdit>(*form, "meProgress")->toPlainText()), 10000);
         const QString log = form->Locations().ConfigDir + QStringLiteral("ts-nightly.log");
         QVERIFY2(QFileInfo::exists(log), qPrintable(log));
         QFile file(log);
@@ -602,24 +621,70 @@ private Q_SLOTS:
         QVERIFY(ParseCommandOption(QStringLiteral("/lang:de/x")).has_value());
     }
 
-    void windowStaysLiveDuringARunAndClosingStopsIt()
+    // Starts a run on the slow device (three files, slow reads) into dest.
+    std::unique_ptr<TMainForm> FormRunningSlowly(const QTemporaryDir &dest)
     {
-        QTemporaryDir dest;
         auto form = MakeForm();
         form->StartTimer()->stop();
         form->tmStartTimer();
         form->SelectDevice(RowOf(*form, QStringLiteral("Slow")), true);
-        QVERIFY(Idle(*form));
-        form->edDestDir->setEditText(dest.path());
+        if (!Idle(*form))
+            qWarning("the tree read did not end");
+        Part<THistoryComboBox>(*form, "edDestDir")->setEditText(dest.path());
         form->bbStartClick();
-        // The run goes on on the job's worker: the window is live and locked.
+        return form;
+    }
+
+    void windowStaysLiveDuringARunAndClosingAsksThenStopsIt()
+    {
+        QTemporaryDir dest;
+        auto form = FormRunningSlowly(dest);
+        // The run goes on on the job's worker: the window is live and locked,
+        // but for the start button, which stops now.
         QVERIFY(form->IsRunning());
-        QVERIFY(!form->bbStart->isEnabled() && !form->lbDevices->isEnabled() && !form->gbTimeSlot->isEnabled());
-        QVERIFY(form->bbQuit->isEnabled());
+        auto *start = Part<TOxButton>(*form, "bbStart");
+        QVERIFY(start->isEnabled());
+        QCOMPARE(start->text(), QStringLiteral("&Stop"));
+        QVERIFY(!Part<QListWidget>(*form, "lbDevices")->isEnabled());
+        QVERIFY(!Part<QGroupBox>(*form, "gbTimeSlot")->isEnabled());
+        QVERIFY(Part<TOxButton>(*form, "bbQuit")->isEnabled());
+        // Closing asks first; "No" lets the run go on.
+        QString question;
+        PushMessageHook([&question](TShowMsgDialog &dialog) {
+            question = dialog.Message();
+            return int(mrNo);
+        });
+        form->close();
+        QCOMPARE(question, QStringLiteral("A backup is running. Stop it and quit?"));
+        QVERIFY(form->isVisible());
+        QVERIFY(form->IsRunning());
+        PushMessageAnswer(mrYes);
         form->close();
         QVERIFY(Idle(*form));
         QTRY_VERIFY(!form->isVisible());
         QVERIFY(!QFileInfo::exists(dest.filePath(QStringLiteral("Card/c.bin"))));
+    }
+
+    void stopCancelsTheCurrentFileAndEndsTheRun()
+    {
+        QTemporaryDir dest;
+        auto form = FormRunningSlowly(dest);
+        auto *start = Part<TOxButton>(*form, "bbStart");
+        QVERIFY(form->IsRunning());
+        start->click();
+        QVERIFY(Idle(*form));
+        const QStringList log = form->Job().Log().Lines();
+        QVERIFY2(log.contains(QStringLiteral("Backup cancelled")), qPrintable(log.join(QLatin1Char('\n'))));
+        for (const QString &line : log)
+            QVERIFY2(!line.contains(QStringLiteral("Error")), qPrintable(line));
+        // No partial file: what is there is whole.
+        for (const auto &[name, content] : FilesBelow(dest.path()).asKeyValueRange())
+            QCOMPARE(content.size(), 256 * 1024);
+        QVERIFY(!QFileInfo::exists(dest.filePath(QStringLiteral("Card/c.bin"))));
+        QCOMPARE(start->text(), QStringLiteral("&Start backup"));
+        QVERIFY(start->isEnabled());
+        QCOMPARE(Part<QLineEdit>(*form, "edLastDir")->text(), QStringLiteral("Backup cancelled"));
+        QTRY_VERIFY(start->hasFocus() || !QApplication::focusWindow());
     }
 
     // Clicking another device, reloading the list or starting a backup while a
@@ -630,7 +695,7 @@ private Q_SLOTS:
         auto form = MakeForm();
         form->StartTimer()->stop();
         form->tmStartTimer();
-        form->edDestDir->setEditText(dest.path());
+        Part<THistoryComboBox>(*form, "edDestDir")->setEditText(dest.path());
         const int phone = PhoneRow(*form);
         int actions = 0;
         QTimer ticker;
@@ -652,20 +717,21 @@ private Q_SLOTS:
         ticker.start(1);
         form->SelectDevice(RowOf(*form, QStringLiteral("Big")), true);
         QVERIFY(form->Job().IsBusy());
-        QVERIFY(!form->lbDevices->isEnabled() && !form->bbRefresh->isEnabled() && !form->bbStart->isEnabled());
+        QVERIFY(!Part<QListWidget>(*form, "lbDevices")->isEnabled() &&
+                !Part<TOxButton>(*form, "bbRefresh")->isEnabled() && !Part<TOxButton>(*form, "bbStart")->isEnabled());
         QVERIFY(Idle(*form));
         ticker.stop();
         QVERIFY(actions > 0);
-        QCOMPARE(form->gbDevice->title(), QStringLiteral("Big"));
-        QTreeWidgetItem *root = form->tvObjects->topLevelItem(0);
+        QCOMPARE(Part<QGroupBox>(*form, "gbDevice")->title(), QStringLiteral("Big"));
+        QTreeWidgetItem *root = Part<QTreeWidget>(*form, "tvObjects")->topLevelItem(0);
         QVERIFY(root);
         QCOMPARE(root->text(0), QStringLiteral("Big"));
         const QStringList lines = form->Job().Log().Lines();
         QCOMPARE(lines.filter(QStringLiteral("directories found")).size(), 1);
         QCOMPARE(lines.last(), QStringLiteral("    1500 directories found"));
-        QCOMPARE(form->meProgress->toPlainText(), lines.join(QLatin1Char('\n')));
+        QCOMPARE(Part<QPlainTextEdit>(*form, "meProgress")->toPlainText(), lines.join(QLatin1Char('\n')));
         QVERIFY(QDir(dest.path()).isEmpty());
-        QVERIFY(form->lbDevices->isEnabled() && form->bbStart->isEnabled());
+        QVERIFY(Part<QListWidget>(*form, "lbDevices")->isEnabled() && Part<TOxButton>(*form, "bbStart")->isEnabled());
     }
 
     // Typing 0 days, Tab, Esc and "Start backup" once ran with 0 days; an
@@ -682,28 +748,28 @@ private Q_SLOTS:
         bool started = false;
         connect(&form->Job(), &TMainJob::RunStarted, this, [&started] { started = true; });
 
-        form->edDestDir->setEditText(QString());
+        Part<THistoryComboBox>(*form, "edDestDir")->setEditText(QString());
         PushMessageHook(capture);
         form->bbStartClick();
         QCOMPARE(messages.size(), 1);
         QVERIFY2(messages.last().contains(QStringLiteral("No destination directory")), qPrintable(messages.last()));
-        form->edDestDir->setEditText(QStringLiteral("relative/dir"));
+        Part<THistoryComboBox>(*form, "edDestDir")->setEditText(QStringLiteral("relative/dir"));
         PushMessageHook(capture);
         form->bbStartClick();
         QCOMPARE(messages.size(), 2);
         QVERIFY(messages.last().contains(QStringLiteral("relative/dir")));
 
-        form->edDestDir->setEditText(dest.path());
-        form->cbTimeSlot->setCurrentIndex(5);
-        form->reDays->setFocus();
-        QTest::keyClick(form->reDays, Qt::Key_A, Qt::ControlModifier);
-        QTest::keyClicks(form->reDays, QStringLiteral("0"));
+        Part<THistoryComboBox>(*form, "edDestDir")->setEditText(dest.path());
+        Part<QComboBox>(*form, "cbTimeSlot")->setCurrentIndex(5);
+        Part<TRangeEdit>(*form, "reDays")->setFocus();
+        QTest::keyClick(Part<TRangeEdit>(*form, "reDays"), Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(Part<TRangeEdit>(*form, "reDays"), QStringLiteral("0"));
         // Tab shows the edit's range error, which Esc closes; the 0 stays.
         PushMessageHook([&messages](TShowMsgDialog &dialog) {
             messages << dialog.Message();
             return int(mrCancel);
         });
-        QTest::keyClick(form->reDays, Qt::Key_Tab);
+        QTest::keyClick(Part<TRangeEdit>(*form, "reDays"), Qt::Key_Tab);
         QVERIFY(QTest::qWaitFor([&messages] { return messages.size() == 3; }, 5000));
         PushMessageHook(capture);
         form->bbStartClick();
@@ -726,14 +792,15 @@ private Q_SLOTS:
     void copyToClipboardTakesSelectionOrAll()
     {
         auto form = FormWithPhone();
-        form->bbCopy->click();
-        QCOMPARE(QApplication::clipboard()->text(), form->meProgress->toPlainText());
-        QTextCursor cursor(form->meProgress->document()->firstBlock());
+        Part<TOxButton>(*form, "bbCopy")->click();
+        QCOMPARE(QApplication::clipboard()->text(), Part<QPlainTextEdit>(*form, "meProgress")->toPlainText());
+        QTextCursor cursor(Part<QPlainTextEdit>(*form, "meProgress")->document()->firstBlock());
         cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
-        form->meProgress->setTextCursor(cursor);
-        form->bbCopy->click();
-        QCOMPARE(QApplication::clipboard()->text(), form->meProgress->document()->firstBlock().text());
-        QVERIFY(!form->meProgress->textCursor().hasSelection());
+        Part<QPlainTextEdit>(*form, "meProgress")->setTextCursor(cursor);
+        Part<TOxButton>(*form, "bbCopy")->click();
+        QCOMPARE(QApplication::clipboard()->text(),
+                 Part<QPlainTextEdit>(*form, "meProgress")->document()->firstBlock().text());
+        QVERIFY(!Part<QPlainTextEdit>(*form, "meProgress")->textCursor().hasSelection());
     }
 };
 

@@ -43,6 +43,11 @@ void Settle(int ms = 150)
     loop.exec();
 }
 
+template <typename T> T *Part(QWidget &form, const char *name)
+{
+    return form.findChild<T *>(QString::fromLatin1(name));
+}
+
 // The job reads trees and runs backups on its worker; the shots wait for the end.
 void WaitIdle(TMainForm &form)
 {
@@ -168,20 +173,21 @@ void ShootIcons(const QString &suffix)
 void ShootWindow(TMainForm &form, const QString &suffix)
 {
     form.tmStartTimer();
-    for (int i = 0; i < form.lbDevices->count(); ++i)
-        if (form.lbDevices->item(i)->text().startsWith(QLatin1String("Pixel")))
+    auto *devices = Part<QListWidget>(form, "lbDevices");
+    for (int i = 0; i < devices->count(); ++i)
+        if (devices->item(i)->text().startsWith(QLatin1String("Pixel")))
             form.SelectDevice(i, true);
     WaitIdle(form);
-    if (QTreeWidgetItem *root = form.tvObjects->topLevelItem(0)) {
+    auto *tree = Part<QTreeWidget>(form, "tvObjects");
+    if (QTreeWidgetItem *root = tree->topLevelItem(0)) {
         if (QTreeWidgetItem *storage = root->child(0)) {
             storage->setExpanded(true);
             for (int i = 0; i < storage->childCount(); ++i)
                 if (storage->child(i)->text(0) == QLatin1String("DCIM")) {
                     storage->child(i)->setExpanded(true);
-                    if (QTreeWidgetItem *camera = storage->child(i)->child(0)) {
-                        form.tvObjects->setCurrentItem(camera, 0, QItemSelectionModel::NoUpdate);
-                        form.ShowFolderFiles(camera->data(0, Qt::UserRole + 1).toInt());
-                    }
+                    // The current folder's files are listed.
+                    if (QTreeWidgetItem *camera = storage->child(i)->child(0))
+                        tree->setCurrentItem(camera, 0, QItemSelectionModel::NoUpdate);
                 }
         }
     }
@@ -227,19 +233,18 @@ int main(int argc, char **argv)
         form.show();
         form.move(40, 30);
         Settle(300);
-        form.edDestDir->setEditText(destination + suffix);
+        Part<QComboBox>(form, "edDestDir")->setEditText(destination + suffix);
         // The dark round shows the controls that only some settings bring up.
         if (dark) {
-            form.cbComp->setChecked(true);
-            form.UpdateCompressControls();
-            form.cbTimeSlot->setCurrentIndex(3);
+            Part<QCheckBox>(form, "cbComp")->click();
+            Part<QComboBox>(form, "cbTimeSlot")->setCurrentIndex(3);
         }
         ShootWindow(form, suffix);
         if (!dark) {
-            form.cbTimeSlot->setCurrentIndex(5);
-            form.cbComp->setChecked(true);
-            form.cbZipComp->setChecked(true);
-            form.UpdateCompressControls();
+            Part<QComboBox>(form, "cbTimeSlot")->setCurrentIndex(5);
+            if (!Part<QCheckBox>(form, "cbComp")->isChecked())
+                Part<QCheckBox>(form, "cbComp")->click();
+            Part<QCheckBox>(form, "cbZipComp")->click();
             Save(form, QStringLiteral("main-options"));
             PushMessageHook([](TShowMsgDialog &dialog) {
                 dialog.show();
