@@ -74,6 +74,8 @@ QStringList NormalizedTypeList(const QStringList &types)
 
 bool IsNoCompType(const QStringList &types, const QString &extension)
 {
+    if (extension.isEmpty())
+        return types.contains(NoExtensionType) || types.contains(QString());
     return types.contains(extension, Qt::CaseInsensitive);
 }
 

@@ -50,6 +50,11 @@ struct TBackupConfig
 QStringList DefaultNoCompTypes();
 // Sorted without regard to case, duplicates (in any case) dropped.
 QStringList NormalizedTypeList(const QStringList &types);
+// The list's entry for files without an extension (the list editor turns an
+// empty entry into it, and stored lists keep it in this form).
+inline const QString NoExtensionType = QStringLiteral("<ohne>");
+// Whether a file of this extension stays uncompressed; an empty extension
+// matches NoExtensionType (or an empty entry).
 bool IsNoCompType(const QStringList &types, const QString &extension);
 // "#" for the empty list, else the comma text of the list.
 QString NoCompTypesText(const QStringList &types);

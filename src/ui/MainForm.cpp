@@ -7,6 +7,10 @@
 #include "ui/MessageDialog.h"
 #include "ui/OxButton.h"
 #include "ui/UiText.h"
+#include "ui/dialogs/DirectoryChooser.h"
+#include "ui/dialogs/FilterDialog.h"
+#include "ui/dialogs/ListEditor.h"
+#include "ui/dialogs/PlaceholderDialog.h"
 #include "ui/widgets/CompressionBox.h"
 #include "ui/widgets/DestinationRow.h"
 #include "ui/widgets/DevicePanel.h"
@@ -18,12 +22,14 @@
 
 #include "app/DesktopShortcut.h"
 #include "app/LogMessages.h"
+#include "app/Placeholders.h"
 #include "app/ProgramSettings.h"
 #include "app/TimeSlot.h"
 #include "base/SafeFormat.h"
 #include "device/DeviceError.h"
 #include "device/PortableDevice.h"
 #include "device/PortableDeviceContent.h"
+#include "env/CommaText.h"
 #include "env/Family.h"
 #include "env/LocaleText.h"
 #include "env/ProgramVersion.h"
@@ -113,6 +119,7 @@ void TMainForm::FormCreate(const QStringList &arguments)
     if (!settingsError.isEmpty())
         ErrorDialog(settingsError);
     ShowHistory(FDestination->Box(), history);
+    SetFilterHistory(FLocations.IniName, QStringLiteral("FileFilter"));
     if (place.Width > 0 && place.Height > 0)
         resize(place.Width, place.Height);
     if (place.Left != 0 || place.Top != 0)
@@ -351,6 +358,10 @@ void TMainForm::ConnectParts()
         AlignFileProcessing();
         ConfigChange();
     });
+    connect(FCompression, &TCompressionBox::EditTypesRequested, this, &TMainForm::bbNoCompClick);
+    connect(FFilterSummary, &TFilterSummary::EditRequested, this, &TMainForm::FilterBtnClick);
+    connect(FDestination, &TDestinationRow::PlaceholderRequested, this, &TMainForm::bbPhDirClick);
+    connect(FDestination, &TDestinationRow::FolderRequested, this, &TMainForm::bbDestDirClick);
     connect(FReset, &QPushButton::clicked, this, &TMainForm::bbResetClick);
     connect(FOpen, &QPushButton::clicked, this, &TMainForm::bbOpenClick);
     connect(FSave, &QPushButton::clicked, this, &TMainForm::bbSaveClick);
@@ -606,6 +617,48 @@ void TMainForm::bbResetClick()
     config.TmPeriod.TmRef = ref;
     ConfigToControls();
     FBrowser->SelectOnlyCurrent();
+}
+
+void TMainForm::bbNoCompClick(QWidget *button)
+{
+    QStringList types = FJob->Config.AktNoComp;
+    QString selected;
+    if (EditList(TopRightPos(*button, {20, 0}), PrgText::tr("File types not to compress"), PrgText::tr("Type"),
+                 soEdit | soOrder | soMulti | soNoConfirm, 2, ToCommaText(DefaultNoCompTypes()), types, selected)) {
+        // An empty entry (files without an extension) is kept under its marker.
+        if (types.removeAll(QString()) > 0)
+            types << NoExtensionType;
+        FJob->Config.AktNoComp = NormalizedTypeList(types);
+        FCompression->ShowTypes(FJob->Config.AktNoComp);
+    }
+    ConfigChange();
+}
+
+void TMainForm::FilterBtnClick()
+{
+    if (ShowFilterDialog(PrgText::tr("Filter for filenames"), PrgText::tr("Backup files"), true, true,
+                         FJob->Config.FFilter)) {
+        FFilterSummary->ShowFilter(FJob->Config.FFilter);
+        ConfigChange();
+    }
+}
+
+void TMainForm::bbPhDirClick(QWidget *button)
+{
+    const QString placeholder = SelectPlaceholder(BottomRightPos(*button), ptPortable, DeviceCaption());
+    if (placeholder.isEmpty())
+        return;
+    FDestination->InsertAtCaret(placeholder);
+    ConfigChange();
+}
+
+void TMainForm::bbDestDirClick()
+{
+    QString folder = DestStartFolder(FDestination->Text());
+    if (!ChooseDirectory(PrgText::tr("Select destination directory"), true, true, QString(), folder))
+        return;
+    AddToHistory(FDestination->Box(), QDir::toNativeSeparators(folder));
+    ConfigChange();
 }
 
 void TMainForm::bbStartClick()

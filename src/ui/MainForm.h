@@ -106,6 +106,10 @@ private:
     void ApplyIcons();
     void ConfigChange();
     void DeviceChosen(int row);
+    void bbNoCompClick(QWidget *button);
+    void FilterBtnClick();
+    void bbPhDirClick(QWidget *button);
+    void bbDestDirClick();
     void ShowDeviceInfo();
     void ShowLoadedTask();
     void SetBusy(bool busy);

@@ -133,7 +133,7 @@ TEST_F(ProgramSettingsTest, WriteKeepsOtherSectionsAndReadsBackTheSameValues)
 {
     WriteIni(IniName, QStringLiteral("[Other]\nKeep=yes\n[Destination]\nHistory0=/old\n"));
     TSettings written;
-    written.Place = {50, 60};
+    written.Place = {50, 60, 1200, 840};
     written.Config.Overwrite = owNone;
     written.Config.ArchBit = true;
     written.Config.Compress = true;
@@ -154,10 +154,11 @@ TEST_F(ProgramSettingsTest, WriteKeepsOtherSectionsAndReadsBackTheSameValues)
     EXPECT_EQ(raw.ReadString(QStringLiteral("Config"), QStringLiteral("NoCompTypes"), QString()), QStringLiteral("#"));
     EXPECT_EQ(raw.ReadString(QStringLiteral("Unicode"), QStringLiteral("Program"), QString()),
               QStringLiteral("Tessaril"));
-    EXPECT_EQ(raw.ReadSection(QStringLiteral("Config")),
-              QStringList({QStringLiteral("Top"), QStringLiteral("Left"), QStringLiteral("Overwrite"),
-                           QStringLiteral("ArchBit"), QStringLiteral("Compress"), QStringLiteral("CompressAsZip"),
-                           QStringLiteral("NoCompTypes")}));
+    EXPECT_EQ(
+        raw.ReadSection(QStringLiteral("Config")),
+        QStringList({QStringLiteral("Top"), QStringLiteral("Left"), QStringLiteral("Width"), QStringLiteral("Height"),
+                     QStringLiteral("Overwrite"), QStringLiteral("ArchBit"), QStringLiteral("Compress"),
+                     QStringLiteral("CompressAsZip"), QStringLiteral("NoCompTypes")}));
     EXPECT_EQ(raw.ReadSection(QStringLiteral("TimeSlot")),
               QStringList({QStringLiteral("TimeMode"), QStringLiteral("Days"), QStringLiteral("DayTime"),
                            QStringLiteral("DateFrom"), QStringLiteral("DateTo")}));
@@ -166,6 +167,8 @@ TEST_F(ProgramSettingsTest, WriteKeepsOtherSectionsAndReadsBackTheSameValues)
     Read(read);
     EXPECT_EQ(read.Place.Top, 50);
     EXPECT_EQ(read.Place.Left, 60);
+    EXPECT_EQ(read.Place.Width, 1200);
+    EXPECT_EQ(read.Place.Height, 840);
     EXPECT_EQ(read.Config.Overwrite, owNone);
     EXPECT_TRUE(read.Config.ArchBit);
     EXPECT_TRUE(read.Config.CompressAsZip);
@@ -223,4 +226,10 @@ TEST(NoCompTypes, ListRules)
     ApplyNoCompTypesText(types, QStringLiteral("#"));
     EXPECT_TRUE(types.isEmpty());
     EXPECT_EQ(NoCompTypesText(types), QStringLiteral("#"));
+    // Files without an extension: the list editor's marker for an empty entry.
+    EXPECT_FALSE(IsNoCompType(types, QString()));
+    ApplyNoCompTypesText(types, QStringLiteral("<ohne>,zip"));
+    EXPECT_TRUE(IsNoCompType(types, QString()));
+    EXPECT_FALSE(IsNoCompType(types, QStringLiteral("ohne")));
+    EXPECT_TRUE(IsNoCompType(types, QStringLiteral("ZIP")));
 }

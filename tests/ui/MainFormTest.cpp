@@ -2,6 +2,7 @@
 
 #include "support/SimulatedDevices.h"
 
+#include "app/BackupConfig.h"
 #include "app/LocaleDates.h"
 #include "app/Locations.h"
 #include "app/MainJob.h"
@@ -13,6 +14,10 @@
 #include "ui/MessageDialog.h"
 #include "ui/NumEdit.h"
 #include "ui/OxButton.h"
+#include "ui/dialogs/DirectoryChooser.h"
+#include "ui/dialogs/FilterDialog.h"
+#include "ui/dialogs/ListEditor.h"
+#include "ui/dialogs/PlaceholderDialog.h"
 #include "ui/widgets/DevicePanel.h"
 
 #include <QCheckBox>
@@ -164,7 +169,14 @@ private Q_SLOTS:
         FDevicesEnv = std::make_unique<TDevicesEnvironment>(FDevices->Folder());
     }
 
-    void cleanup() { ClearMessageHooks(); }
+    void cleanup()
+    {
+        ClearMessageHooks();
+        TListEditorHooks::Clear();
+        TFilterHooks::Clear();
+        TDirectoryHooks::Clear();
+        TPlaceholderHooks::Clear();
+    }
 
     void loadsTheDeviceListAndSelectsAllStorages()
     {
@@ -307,6 +319,123 @@ private Q_SLOTS:
         QVERIFY(!Part<QCheckBox>(*form, "cbZipComp")->isVisible());
         QVERIFY(!Part<QCheckBox>(*form, "cbZipComp")->isChecked());
         // Buttons whose dialogs are not there yet are disabled, not stubs.
+    }
+
+    void noCompressionListEditedWithTheNoneRule()
+    {
+        auto form = MakeForm();
+        form->StartTimer()->stop();
+        Part<QCheckBox>(*form, "cbComp")->click();
+        QString title;
+        TListEditorHooks::Push([&title](TSelectFromListDialog &editor) {
+            title = editor.windowTitle();
+            editor.lbItems->clear();
+            editor.lbItems->addItems({QStringLiteral("raw"), QString(), QStringLiteral("heic")});
+            return int(QDialog::Accepted);
+        });
+        Part<TOxButton>(*form, "bbNoComp")->click();
+        QCOMPARE(title, QStringLiteral("File types not to compress"));
+        // The empty entry (files without an extension) shows as "<ohne>", in sorted order.
+        const QStringList expected{QStringLiteral("<ohne>"), QStringLiteral("heic"), QStringLiteral("raw")};
+        QCOMPARE(form->Job().Config.AktNoComp, expected);
+        auto *list = Part<QListWidget>(*form, "NoCompList");
+        QCOMPARE(list->count(), 3);
+        QCOMPARE(list->item(0)->text(), QStringLiteral("<ohne>"));
+        QVERIFY(IsNoCompType(form->Job().Config.AktNoComp, QString()));
+        QCOMPARE(form->EditStatus(), esNew); // no task: the status stays new
+
+        // Cancelled: the list stays.
+        TListEditorHooks::Push([](TSelectFromListDialog &editor) {
+            editor.lbItems->clear();
+            return int(QDialog::Rejected);
+        });
+        Part<TOxButton>(*form, "bbNoComp")->click();
+        QCOMPARE(form->Job().Config.AktNoComp, expected);
+        form->close();
+        // The next window starts from the defaults again.
+        QFile::remove(form->Locations().IniName);
+    }
+
+    void filterButtonEditsAndResetOnlySwitchesItOff()
+    {
+        auto form = MakeForm();
+        form->StartTimer()->stop();
+        auto *summary = Part<QLineEdit>(*form, "edFilterMask");
+        TFilterHooks::Push([](TFilterDialog &dialog) {
+            dialog.IncMaskBtn->click();
+            dialog.cbFilter->setEditText(QStringLiteral("*.jpg"));
+            dialog.OKBtn->click();
+            return dialog.result();
+        });
+        Part<TOxButton>(*form, "FilterBtn")->click();
+        QCOMPARE(summary->text(), QStringLiteral("only *.jpg"));
+        QCOMPARE(form->Job().Config.FFilter.Mode(), fmInclude);
+
+        PushMessageAnswer(mrYes);
+        Part<TOxButton>(*form, "bbReset")->click();
+        QCOMPARE(summary->text(), QStringLiteral("All files"));
+        // The text stays: switching the filter on again brings it back.
+        QString offered;
+        TFilterHooks::Push([&offered](TFilterDialog &dialog) {
+            dialog.IncMaskBtn->click();
+            offered = dialog.cbFilter->currentText();
+            dialog.OKBtn->click();
+            return dialog.result();
+        });
+        Part<TOxButton>(*form, "FilterBtn")->click();
+        QCOMPARE(offered, QStringLiteral("*.jpg"));
+        QCOMPARE(summary->text(), QStringLiteral("only *.jpg"));
+        form->close();
+        // The next window starts from the defaults again.
+        QFile::remove(form->Locations().IniName);
+    }
+
+    void destinationButtonsChooseAFolderAndInsertAtTheCaret()
+    {
+        auto form = MakeForm();
+        form->StartTimer()->stop();
+        auto *box = Part<THistoryComboBox>(*form, "edDestDir");
+        const QString base = FWork.filePath(QStringLiteral("chosen"));
+        QVERIFY(QDir().mkpath(base + QStringLiteral("/sub")));
+        box->setEditText(base + QStringLiteral("/sub/%device%/%date%"));
+        // The chooser starts in the part before the first placeholder.
+        QString shown;
+        TDirectoryHooks::Push([&shown](TShellDirDialog &dialog) {
+            shown = dialog.FieldText();
+            return int(QDialog::Rejected);
+        });
+        Part<TOxButton>(*form, "bbDestDir")->click();
+        QCOMPARE(QDir::cleanPath(shown), base + QStringLiteral("/sub"));
+        QCOMPARE(box->currentText(), base + QStringLiteral("/sub/%device%/%date%"));
+        PushDirectoryAnswer(base);
+        Part<TOxButton>(*form, "bbDestDir")->click();
+        QCOMPARE(QDir::cleanPath(box->currentText()), base);
+        QCOMPARE(QDir::cleanPath(HistoryOf(*box).first()), base);
+
+        // The placeholder goes where the caret was before the button took the focus.
+        box->setEditText(QStringLiteral("/backup/x"));
+        box->setFocus();
+        QTRY_VERIFY(box->lineEdit()->hasFocus() || !QApplication::focusWindow());
+        if (!box->lineEdit()->hasFocus())
+            QSKIP("no focus on the offscreen platform");
+        box->lineEdit()->setCursorPosition(8);
+        Part<TOxButton>(*form, "bbPhDir")->setFocus();
+        TPlaceholderHooks::Push([](TPlaceHolderDialog &dialog) {
+            dialog.Select(0);
+            return int(QDialog::Accepted);
+        });
+        Part<TOxButton>(*form, "bbPhDir")->click();
+        QCOMPARE(box->currentText(), QStringLiteral("/backup/%device%x"));
+        // Without a remembered caret the placeholder is appended.
+        TPlaceholderHooks::Push([](TPlaceHolderDialog &dialog) {
+            dialog.Select(1);
+            return int(QDialog::Accepted);
+        });
+        Part<TOxButton>(*form, "bbPhDir")->click();
+        QCOMPARE(box->currentText(), QStringLiteral("/backup/%device%x%date%"));
+        form->close();
+        // The next window starts from the defaults again.
+        QFile::remove(form->Locations().IniName);
     }
 
     void resetAnsweredNoAndYes()

@@ -189,6 +189,15 @@ void TFilterDialog::showEvent(QShowEvent *event)
 void TFilterDialog::MaskButtonClicked()
 {
     const bool all = NoMaskBtn->isChecked();
+    // "All files" shows "*" but keeps the text and its kind: switching the
+    // filter on again brings them back, also for a filter that was reset.
+    if (all && cbFilter->currentText() != QLatin1String("*")) {
+        FKeptText = cbFilter->currentText();
+        FKeptRegular = RegExpCB->isChecked();
+    } else if (!all && cbFilter->currentText() == QLatin1String("*") && !FKeptText.isEmpty()) {
+        cbFilter->setEditText(FKeptText);
+        RegExpCB->setChecked(FKeptRegular);
+    }
     RegExpCB->setEnabled(!all);
     if (all)
         RegExpCB->setChecked(false);

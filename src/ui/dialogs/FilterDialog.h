@@ -61,6 +61,8 @@ private:
     void FollowAndPrefix(const QString &text);
 
     TTextFilter *FFilter = nullptr;
+    QString FKeptText; // the text behind "All files"
+    bool FKeptRegular = false;
     QString FIniName;
     QString FSection;
     TIconList *FGlyphs;

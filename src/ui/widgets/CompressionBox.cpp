@@ -58,7 +58,7 @@ TCompressionBox::TCompressionBox(TWindowIcons &icons, QWidget *parent)
     };
     connect(FCompress, &QCheckBox::clicked, this, clicked);
     connect(FAsZip, &QCheckBox::clicked, this, clicked);
-    connect(FEditTypes, &QPushButton::clicked, this, &TCompressionBox::EditTypesRequested);
+    connect(FEditTypes, &QPushButton::clicked, this, [this] { Q_EMIT EditTypesRequested(FEditTypes); });
     RefreshIcons();
     UpdateCompressControls();
 }

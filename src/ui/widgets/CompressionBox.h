@@ -28,7 +28,7 @@ public:
 
 Q_SIGNALS:
     void Changed();
-    void EditTypesRequested();
+    void EditTypesRequested(QWidget *button);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

@@ -48,7 +48,7 @@ TDestinationRow::TDestinationRow(TWindowIcons &icons, QWidget *parent) : QWidget
             FCaret = position;
     });
     connect(FBox, &QComboBox::currentIndexChanged, this, [this] { FCaret = -1; });
-    connect(FPlaceholder, &QPushButton::clicked, this, &TDestinationRow::PlaceholderRequested);
+    connect(FPlaceholder, &QPushButton::clicked, this, [this] { Q_EMIT PlaceholderRequested(FPlaceholder); });
     connect(FChooseFolder, &QPushButton::clicked, this, &TDestinationRow::FolderRequested);
     RefreshIcons();
 }
@@ -67,12 +67,13 @@ void TDestinationRow::SetText(const QString &text)
 void TDestinationRow::InsertAtCaret(const QString &text)
 {
     QString value = FBox->currentText();
-    const int at = FCaret < 0 || FCaret > value.size() ? int(value.size()) : FCaret;
+    // A caret at the very start counts as none: the text goes to the end.
+    const int at = FCaret <= 0 || FCaret > value.size() ? int(value.size()) : FCaret;
     value.insert(at, text);
     FBox->setEditText(value);
-    FCaret = at + int(text.size());
-    FBox->lineEdit()->setCursorPosition(FCaret);
     FBox->setFocus();
+    FBox->lineEdit()->setCursorPosition(at + int(text.size()));
+    FCaret = -1;
 }
 
 void TDestinationRow::RefreshIcons()

@@ -23,7 +23,7 @@ public:
 
 Q_SIGNALS:
     void Changed();
-    void PlaceholderRequested();
+    void PlaceholderRequested(QWidget *button);
     void FolderRequested();
 
 private:
