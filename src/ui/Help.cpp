@@ -9,6 +9,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QPointer>
+#include <QShortcut>
 #include <QTextBrowser>
 #include <QTextDocument>
 #include <QUrl>
@@ -33,14 +34,19 @@ std::vector<QPointer<QWidget>> &HelpWindows()
 
 QWidget *OpenHelpWindow()
 {
+    // A closed window waits for its deletion: it is not shown again.
     for (const QPointer<QWidget> &window : HelpWindows())
-        if (window)
+        if (window && window->isVisible())
             return window;
     // No parent: the help stays independent of the program's own windows.
     auto *window = new QWidget(nullptr, Qt::Window);
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->setObjectName(QStringLiteral("HelpWindow"));
     window->setWindowTitle(PrgText::tr("Tessaril Help"));
+    for (const QKeySequence &keys : {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)}) {
+        auto *shortcut = new QShortcut(keys, window);
+        QObject::connect(shortcut, &QShortcut::activated, window, &QWidget::close);
+    }
     auto *layout = new QVBoxLayout(window);
     layout->setContentsMargins(0, 0, 0, 0);
     auto *browser = new QTextBrowser(window);

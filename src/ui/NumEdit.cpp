@@ -11,6 +11,7 @@
 #include <QStyle>
 #include <QStyleOption>
 #include <QTimer>
+#include <QWheelEvent>
 
 namespace {
 
@@ -152,12 +153,30 @@ void TCustomNumEdit::keyPressEvent(QKeyEvent *event)
     const bool editingKey = event->matches(QKeySequence::Paste) || event->matches(QKeySequence::Cut);
     if (editingKey && isReadOnly())
         return;
+    // The arrow keys step the value, as a spin box does.
+    if ((event->key() == Qt::Key_Up || event->key() == Qt::Key_Down) && event->modifiers() == Qt::NoModifier) {
+        if (!isReadOnly())
+            IncrementValue(event->key() == Qt::Key_Up ? 1 : -1);
+        return;
+    }
     if (typed.size() == 1 && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) &&
         typed[0].unicode() > 0x20 && !IsValidChar(typed[0])) {
         QApplication::beep();
         return;
     }
     QLineEdit::keyPressEvent(event);
+}
+
+void TCustomNumEdit::wheelEvent(QWheelEvent *event)
+{
+    // Only the focused edit takes the wheel, so that scrolling past it changes nothing.
+    const int steps = event->angleDelta().y() / 120;
+    if (!hasFocus() || isReadOnly() || steps == 0) {
+        event->ignore();
+        return;
+    }
+    IncrementValue(steps);
+    event->accept();
 }
 
 void TCustomNumEdit::focusInEvent(QFocusEvent *event)

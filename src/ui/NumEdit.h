@@ -41,6 +41,7 @@ public:
 protected:
     void keyPressEvent(QKeyEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
+    void wheelEvent(QWheelEvent *event) override;
 
 private:
     Qt::Alignment FAlignment = Qt::AlignLeft;

@@ -3,6 +3,7 @@
 #include "ui/Help.h"
 #include "ui/MessageDialog.h"
 
+#include <QShortcut>
 #include <QTextBrowser>
 
 class HelpTest : public QObject
@@ -32,6 +33,33 @@ private Q_SLOTS:
         QCOMPARE(OpenHelpWindows(), 1);
         CloseAllHelp();
         QCOMPARE(OpenHelpWindows(), 0);
+    }
+
+    void escapeAndCtrlWCloseTheHelpWindow()
+    {
+        for (const QKeySequence &keys : {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)}) {
+            QVERIFY(ShowHelp(QStringLiteral("qy-device.html")));
+            QWidget *window = nullptr;
+            for (QWidget *top : QApplication::topLevelWidgets())
+                if (top->objectName() == QLatin1String("HelpWindow") && top->isVisible())
+                    window = top;
+            QVERIFY(window);
+            window->activateWindow();
+            if (QTest::qWaitForWindowActive(window)) {
+                QTest::keySequence(window, keys);
+            } else {
+                // Without window activation (offscreen) the shortcut is triggered directly.
+                QShortcut *found = nullptr;
+                for (QShortcut *shortcut : window->findChildren<QShortcut *>())
+                    if (shortcut->key() == keys)
+                        found = shortcut;
+                QVERIFY2(found, qPrintable(keys.toString()));
+                Q_EMIT found->activated();
+            }
+            const QPointer<QWidget> closed(window);
+            QTRY_VERIFY(!closed);
+            QCOMPARE(OpenHelpWindows(), 0);
+        }
     }
 
     void germanPageForGermanAndEnglishForLanguagesWithoutOne()

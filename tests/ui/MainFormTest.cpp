@@ -33,9 +33,11 @@
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QRadioButton>
+#include <QShortcut>
 #include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTimer>
+#include <QToolTip>
 #include <QTreeWidget>
 
 #include <memory>
@@ -200,6 +202,69 @@ private Q_SLOTS:
         QCOMPARE(form->SelectedIndexes().size(), 2);
         QCOMPARE(form->Job().Selection, form->SelectedIndexes());
         QVERIFY(Part<QPlainTextEdit>(*form, "meProgress")->toPlainText().contains(QStringLiteral("Selected: Pixel 7")));
+        QCOMPARE(Part<QLabel>(*form, "lbSelectedCount")->text(), QStringLiteral("2 selected"));
+    }
+
+    void desktopKeysAndTooltips()
+    {
+        auto form = FormWithPhone();
+        // Every shortcut of the window, and the start button's accelerator.
+        QMap<QString, QShortcut *> shortcuts;
+        for (QShortcut *shortcut : form->findChildren<QShortcut *>())
+            shortcuts.insert(shortcut->key().toString(), shortcut);
+        for (const char *keys : {"Ctrl+O", "Ctrl+S", "Ctrl+Shift+S", "Ctrl+Q", "F5", "F1"})
+            QVERIFY2(shortcuts.contains(QString::fromLatin1(keys)), keys);
+        QVERIFY(Part<TOxButton>(*form, "bbStart")->text().startsWith(QLatin1Char('&')));
+
+        // F5 reloads the device list: no device is selected then, and the details show none.
+        Q_EMIT shortcuts.value(QStringLiteral("F5"))->activated();
+        QVERIFY(Idle(*form));
+        QCOMPARE(Part<QListWidget>(*form, "lbDevices")->selectedItems().size(), 0);
+        QCOMPARE(Part<QLabel>(*form, "laManu")->text(), QString());
+        QVERIFY(!Part<QLabel>(*form, "imgBattery")->isVisible());
+        QCOMPARE(Part<QTreeWidget>(*form, "tvObjects")->topLevelItemCount(), 0);
+        form->SelectDevice(PhoneRow(*form), true);
+        QVERIFY(Idle(*form));
+        QCOMPARE(Part<QLabel>(*form, "laManu")->text(), QStringLiteral("Google"));
+
+        // Moving through the tree with the keys lists the current folder's files.
+        auto *tree = Part<QTreeWidget>(*form, "tvObjects");
+        QTreeWidgetItem *internal = ChildNamed(tree->topLevelItem(0), QStringLiteral("Internal storage"));
+        QVERIFY(internal);
+        internal->setExpanded(true);
+        QTreeWidgetItem *dcim = ChildNamed(internal, QStringLiteral("DCIM"));
+        QVERIFY(dcim);
+        dcim->setExpanded(true);
+        tree->setCurrentItem(dcim, 0, QItemSelectionModel::NoUpdate);
+        QCOMPARE(Part<QTreeWidget>(*form, "lvFiles")->topLevelItemCount(), 0);
+        QTest::keyClick(tree, Qt::Key_Down);
+        QCOMPARE(tree->currentItem()->text(0), QStringLiteral("Camera"));
+        QCOMPARE(Part<QTreeWidget>(*form, "lvFiles")->topLevelItemCount(), 3);
+
+        // A disabled button still explains itself.
+        auto *shortcutButton = Part<TOxButton>(*form, "bbShortcut");
+        QVERIFY(!shortcutButton->isEnabled());
+        QHelpEvent help(QEvent::ToolTip, QPoint(5, 5), shortcutButton->mapToGlobal(QPoint(5, 5)));
+        QApplication::sendEvent(shortcutButton, &help);
+        QTRY_COMPARE(QToolTip::text(), shortcutButton->toolTip());
+        QToolTip::hideText();
+    }
+
+    void windowSizeIsRememberedWithItsPosition()
+    {
+        QSize size;
+        {
+            auto form = MakeForm();
+            form->StartTimer()->stop();
+            form->resize(form->minimumWidth() + 37, form->minimumHeight() + 23);
+            size = form->size();
+            form->close();
+        }
+        auto form = MakeForm();
+        form->StartTimer()->stop();
+        QCOMPARE(form->size(), size);
+        form->close();
+        QFile::remove(form->Locations().IniName);
     }
 
     void foldersExpandLazily()

@@ -4,7 +4,9 @@
 #include "ui/NumEdit.h"
 
 #include <QClipboard>
+#include <QSignalSpy>
 #include <QVBoxLayout>
+#include <QWheelEvent>
 
 class NumEditTest : public QObject
 {
@@ -48,6 +50,41 @@ class NumEditTest : public QObject
 
 private Q_SLOTS:
     void cleanup() { ClearMessageHooks(); }
+
+    void arrowKeysAndTheWheelStepTheFocusedValue()
+    {
+        TForm form;
+        QVERIFY(QTest::qWaitForWindowExposed(&form.Window));
+        form.Days->SetValue(5);
+        form.Days->setFocus();
+        QSignalSpy changed(form.Days, &TNumberEdit::ValueChanged);
+        QTest::keyClick(form.Days, Qt::Key_Up);
+        QTest::keyClick(form.Days, Qt::Key_Up);
+        QTest::keyClick(form.Days, Qt::Key_Down);
+        QCOMPARE(form.Days->Value(), 6);
+        QVERIFY(changed.count() >= 1);
+        // The range holds: no step below the minimum.
+        form.Days->SetValue(1);
+        QTest::keyClick(form.Days, Qt::Key_Down);
+        QCOMPARE(form.Days->Value(), 1);
+
+        const auto wheel = [&form](int delta) {
+            QWheelEvent event(QPointF(5, 5), form.Days->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, delta),
+                              Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(form.Days, &event);
+        };
+        form.Days->setFocus();
+        if (!form.Days->hasFocus())
+            QSKIP("no focus on this platform");
+        wheel(240);
+        QCOMPARE(form.Days->Value(), 3);
+        wheel(-120);
+        QCOMPARE(form.Days->Value(), 2);
+        // Without the focus the wheel scrolls past.
+        form.Other->setFocus();
+        wheel(120);
+        QCOMPARE(form.Days->Value(), 2);
+    }
 
     void typedNumbersInEveryBase_data()
     {
