@@ -142,6 +142,11 @@ QString SavedFolderNotFoundText(const QString &path)
     return SafeFormat(PrgText::tr("Saved directory not found on the device: %s"), path);
 }
 
+QString DeviceLostText()
+{
+    return PrgText::tr("The device does not answer any more: it may have been disconnected or locked.");
+}
+
 QString BackupCancelledText()
 {
     return PrgText::tr("Backup cancelled");

@@ -38,6 +38,8 @@ QString CopyWarningText(const QString &sysErrorMsg, std::int32_t errorCode);
 QString FolderNotListedText(const QString &devicePath, std::uint32_t code);
 QString SavedFolderNotFoundText(const QString &path);
 QString BackupCancelledText();
+// Said before the technical line when the device stops answering during work.
+QString DeviceLostText();
 QString DeviceNotReadyText(const QString &deviceName);
 QString TaskNotValidText(const QString &taskFile);
 QString TaskSelectsNoFolderText();

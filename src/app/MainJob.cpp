@@ -128,6 +128,19 @@ QStringList SavedFolderPaths(const TMemIniFile &ini)
     return paths;
 }
 
+// A failed device call in the middle of work mostly means the device was
+// unplugged or locked: that is said in plain words before the technical line.
+bool IsDeviceCallError(const std::exception_ptr &error)
+{
+    try {
+        std::rethrow_exception(error);
+    } catch (const EDeviceCallError &) {
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
 } // namespace
 
 QString StartHeaderText()
@@ -240,6 +253,8 @@ bool TMainJob::TakeWorkError()
         return false;
     // Threaded work has nobody to throw to: its error goes to the log.
     if (FMode == TWorkMode::Threaded) {
+        if (IsDeviceCallError(FWorkError))
+            FLog.LogLine(DeviceLostText(), 0);
         FLog.LogLine(ErrorMessage(FWorkError), 0);
         FWorkError = nullptr;
     }

@@ -4,12 +4,15 @@
 #include <QDBusInterface>
 #include <QDBusReply>
 #include <QDBusVariant>
+#include <QPainter>
 #include <QPalette>
 #include <QProcess>
+#include <QProxyStyle>
 #include <QScreen>
 #include <QStandardPaths>
 #include <QStyle>
 #include <QStyleFactory>
+#include <QStyleOption>
 #include <QWidget>
 
 #include <memory>
@@ -35,6 +38,38 @@ TAppearance &State()
     }
     return state;
 }
+
+// Fusion draws the frame of an unchecked check box or radio button only a
+// shade off the window's colour (on the dark palette it all but vanishes);
+// this style adds a frame that stands out from the window in either palette.
+class TContrastStyle : public QProxyStyle
+{
+public:
+    TContrastStyle() : QProxyStyle(QStyleFactory::create(QStringLiteral("Fusion"))) {}
+
+    void drawPrimitive(PrimitiveElement element, const QStyleOption *option, QPainter *painter,
+                       const QWidget *widget) const override
+    {
+        QProxyStyle::drawPrimitive(element, option, painter, widget);
+        const bool indicator = element == PE_IndicatorCheckBox || element == PE_IndicatorRadioButton;
+        if (!indicator)
+            return;
+        const bool dark = option->palette.color(QPalette::Window).lightness() < 128;
+        const bool enabled = option->state & State_Enabled;
+        const QColor frameColour = dark ? (enabled ? QColor(0xa8, 0xae, 0xb4) : QColor(0x70, 0x75, 0x7a))
+                                        : (enabled ? QColor(0x6e, 0x73, 0x79) : QColor(0xa4, 0xa8, 0xac));
+        painter->save();
+        painter->setRenderHint(QPainter::Antialiasing, element == PE_IndicatorRadioButton);
+        painter->setBrush(Qt::NoBrush);
+        painter->setPen(QPen(frameColour, 1));
+        const QRectF frame = QRectF(option->rect).adjusted(0.5, 0.5, -0.5, -0.5);
+        if (element == PE_IndicatorRadioButton)
+            painter->drawEllipse(frame.adjusted(0.5, 0.5, -0.5, -0.5));
+        else
+            painter->drawRoundedRect(frame, 1.5, 1.5);
+        painter->restore();
+    }
+};
 
 QPalette LightPalette()
 {
@@ -175,9 +210,9 @@ void ApplyDarkMode(bool dark)
     TAppearance &state = State();
     const QString wanted = dark ? state.DarkStyle : state.LightStyle;
     if (wanted.compare(state.Active, Qt::CaseInsensitive) == 0 &&
-        QApplication::style()->name() == QLatin1String("fusion"))
+        dynamic_cast<TContrastStyle *>(QApplication::style()) != nullptr)
         return;
-    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    QApplication::setStyle(new TContrastStyle);
     QApplication::setPalette(dark ? DarkPalette() : LightPalette());
     state.Active = wanted;
 }

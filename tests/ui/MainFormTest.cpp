@@ -607,7 +607,11 @@ private Q_SLOTS:
 
         form->bbStartClick();
         QVERIFY(Idle(*form));
-        QVERIFY(form->Job().Log().Lines().last().startsWith(QStringLiteral("Error calling: ")));
+        const QStringList lines = form->Job().Log().Lines();
+        QVERIFY(lines.last().startsWith(QStringLiteral("Error calling: ")));
+        // Plain words first.
+        QCOMPARE(lines.value(lines.size() - 2),
+                 QStringLiteral("The device does not answer any more: it may have been disconnected or locked."));
         QVERIFY(!form->Job().IsRunning());
         QVERIFY(Part<TOxButton>(*form, "bbStart")->isEnabled());
         QVERIFY(Part<QTreeWidget>(*form, "tvObjects")->isEnabled());
