@@ -574,10 +574,6 @@ Sollte %1 oder %2 ähneln</translation>
         <translation>Desktop-Verknüpfung erstellen</translation>
     </message>
     <message>
-        <source>Start backup</source>
-        <translation>Sicherung starten</translation>
-    </message>
-    <message>
         <source>Copy the selected directories</source>
         <translation>Die ausgewählten Verzeichnisse kopieren</translation>
     </message>
@@ -956,6 +952,42 @@ Fortfahren?</translation>
     <message>
         <source>Cancel</source>
         <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>&amp;Stop</source>
+        <translation>&amp;Stopp</translation>
+    </message>
+    <message>
+        <source>&amp;Start backup</source>
+        <translation>&amp;Sicherung starten</translation>
+    </message>
+    <message>
+        <source>Stop the backup after cancelling the current file</source>
+        <translation>Die Sicherung anhalten; die laufende Datei wird abgebrochen</translation>
+    </message>
+    <message>
+        <source>Type</source>
+        <translation>Typ</translation>
+    </message>
+    <message>
+        <source>Backup files</source>
+        <translation>Dateien sichern</translation>
+    </message>
+    <message>
+        <source>Select destination directory</source>
+        <translation>Zielverzeichnis auswählen</translation>
+    </message>
+    <message>
+        <source>A backup is running. Stop it and quit?</source>
+        <translation>Eine Sicherung läuft. Anhalten und beenden?</translation>
+    </message>
+    <message>
+        <source>%1 selected</source>
+        <translation>%1 ausgewählt</translation>
+    </message>
+    <message>
+        <source>The device does not answer any more: it may have been disconnected or locked.</source>
+        <translation>Das Gerät antwortet nicht mehr: Es wurde vielleicht getrennt oder gesperrt.</translation>
     </message>
 </context>
 </TS>

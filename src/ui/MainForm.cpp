@@ -195,9 +195,11 @@ void TMainForm::CreateControls()
     FStartTimer->setInterval(1000);
     connect(FStartTimer, &QTimer::timeout, this, &TMainForm::tmStartTimer);
 
-    // The smallest size shows every part whole, in whatever language.
-    setMinimumSize(outer->minimumSize());
-    resize(qMax(scale(1060), minimumWidth()), qMax(scale(780), minimumHeight()));
+    // The smallest size follows the layout, so every part shows whole in
+    // whatever language and with whatever controls are shown.
+    outer->setSizeConstraint(QLayout::SetMinimumSize);
+    const QSize least = outer->minimumSize();
+    resize(qMax(scale(1060), least.width()), qMax(scale(780), least.height()));
 }
 
 QWidget *TMainForm::CreateOverwriteColumn()
@@ -259,7 +261,6 @@ QWidget *TMainForm::CreateButtonRow()
     bold.setBold(true);
     FStart->setFont(bold);
     ShowStartAsStop(false);
-    FStart->setMinimumWidth(qMax(scale(150), FStart->sizeHint().width()));
     layout->addWidget(FStart);
     layout->addStretch(1);
     make(FHelp, "bbHelp", PrgText::tr("Program help") + QStringLiteral(" (F1)"));
@@ -339,6 +340,14 @@ void TMainForm::ApplyIcons()
     large(FInfo, QStringLiteral("info-blue"));
     large(FQuit, QStringLiteral("switchoff"));
     SetGlyph(*FCopy, FIcons->Glyphs, QStringLiteral("copy"));
+    // Wide enough for either caption, so that it keeps its width when it turns into "Stop".
+    int startWidth = ScaleToMonitor(150, this);
+    for (const bool stop : {true, false}) {
+        ShowStartAsStop(stop);
+        startWidth = qMax(startWidth, FStart->sizeHint().width());
+    }
+    ShowStartAsStop(FJob->IsRunning());
+    FStart->setMinimumWidth(startWidth);
     FDevicePanel->RefreshIcons();
     FBrowser->RefreshIcons();
     FDestination->RefreshIcons();

@@ -14,6 +14,7 @@
 #include "ui/MessageDialog.h"
 #include "ui/NumEdit.h"
 #include "ui/OxButton.h"
+#include "ui/StartUp.h"
 #include "ui/dialogs/DirectoryChooser.h"
 #include "ui/dialogs/FilterDialog.h"
 #include "ui/dialogs/ListEditor.h"
@@ -33,11 +34,13 @@
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QShortcut>
 #include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTimer>
 #include <QToolTip>
+#include <QTranslator>
 #include <QTreeWidget>
 
 #include <memory>
@@ -248,6 +251,57 @@ private Q_SLOTS:
         QApplication::sendEvent(shortcutButton, &help);
         QTRY_COMPARE(QToolTip::text(), shortcutButton->toolTip());
         QToolTip::hideText();
+    }
+
+    void nothingIsClippedAtTheMinimumSize_data()
+    {
+        QTest::addColumn<QString>("language");
+        QTest::newRow("English") << QString();
+        QTest::newRow("German") << QStringLiteral("de");
+    }
+    void nothingIsClippedAtTheMinimumSize()
+    {
+        QFETCH(QString, language);
+        if (!language.isEmpty())
+            InstallTranslators(*qApp, language);
+        const auto english = qScopeGuard([] {
+            for (QTranslator *translator : qApp->findChildren<QTranslator *>())
+                QCoreApplication::removeTranslator(translator);
+        });
+        auto form = FormWithPhone();
+        Part<QCheckBox>(*form, "cbComp")->click(); // the tallest form of "File processing"
+        // The minimum follows the layout once the shown controls have settled.
+        for (int i = 0; i < 2; ++i) {
+            QApplication::processEvents();
+            form->resize(form->minimumSize());
+        }
+        QApplication::processEvents();
+        QCOMPARE(form->size(), form->minimumSize());
+        // Every text control shows its whole text.
+        for (QWidget *widget : form->findChildren<QWidget *>()) {
+            if (!widget->isVisibleTo(form.get()) || qobject_cast<TElidedLabel *>(widget))
+                continue;
+            const bool text = qobject_cast<QLabel *>(widget) || qobject_cast<QCheckBox *>(widget) ||
+                              qobject_cast<QRadioButton *>(widget) || qobject_cast<QPushButton *>(widget) ||
+                              qobject_cast<QGroupBox *>(widget);
+            if (!text)
+                continue;
+            if (auto *label = qobject_cast<QLabel *>(widget); label && (label->wordWrap() || label->text().isEmpty()))
+                continue;
+            const QSize wanted = widget->minimumSizeHint();
+            QVERIFY2(widget->width() >= wanted.width() && widget->height() >= wanted.height(),
+                     qPrintable(QStringLiteral("%1 \"%2\": %3x%4 < %5x%6")
+                                    .arg(widget->objectName(), widget->property("text").toString())
+                                    .arg(widget->width())
+                                    .arg(widget->height())
+                                    .arg(wanted.width())
+                                    .arg(wanted.height())));
+            // Nothing sticks out of the window.
+            const QRect inWindow(widget->mapTo(form.get(), QPoint(0, 0)), widget->size());
+            QVERIFY2(form->rect().contains(inWindow), qPrintable(widget->objectName()));
+        }
+        form->close();
+        QFile::remove(form->Locations().IniName);
     }
 
     void windowSizeIsRememberedWithItsPosition()

@@ -11,12 +11,12 @@ class TranslationTest : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void englishIsTheSource() { QCOMPARE(PrgText::tr("Start backup"), QStringLiteral("Start backup")); }
+    void englishIsTheSource() { QCOMPARE(PrgText::tr("&Start backup"), QStringLiteral("&Start backup")); }
 
     void germanTextsInEveryDomain()
     {
         InstallTranslators(*qApp, QStringLiteral("de"));
-        QCOMPARE(PrgText::tr("Start backup"), QStringLiteral("Sicherung starten"));
+        QCOMPARE(PrgText::tr("&Start backup"), QStringLiteral("&Sicherung starten"));
         QCOMPARE(LibText::tr("Range check error"), QStringLiteral("Bereichsfehler"));
         QStringList captions;
         PushMessageHook([&captions](TShowMsgDialog &dialog) {
