@@ -24,13 +24,13 @@ Manufacturer=Google
 Description=Pixel 7
 Model=Pixel 7
 Firmware=TQ3A.230901.001
-DeviceType=1
+DeviceType=3
 PowerSource=0
 PowerLevel=64
 [Faults]
 ReadDelayUs=60000
 INI
-printf '[Device]\nManufacturer=Canon\nDescription=EOS 250D\nDeviceType=2\nPowerSource=1\nPowerLevel=100\n' \
+printf '[Device]\nManufacturer=Canon\nDescription=EOS 250D\nDeviceType=1\nPowerSource=1\nPowerLevel=100\n' \
   > "$devices/Camera/device.ini"
 # Files of plausible sizes with dates spread over the last months.
 make_file() { # path size days-ago
@@ -50,6 +50,8 @@ printf 'Shopping list\n- bread\n- coffee\n' > "$phone/Internal storage/Documents
 make_file "$phone/Internal storage/Download/boarding-pass.pdf" 96000 5
 make_file "$phone/SD card/Movies/Holiday.mp4" 5200000 60
 make_file "$devices/Camera/Card/DCIM/100CANON/IMG_0001.JPG" 4100000 3
+# Many app folders, so that reading the phone's tree takes a moment.
+for i in $(seq 1 2500); do mkdir -p "$phone/SD card/Android/data/com.example.app$i/files"; done
 
 export TESSARIL_DEVICES="$devices"
 export HOME="$out/home"
@@ -62,4 +64,7 @@ make_file "$HOME/Backup/phone-2026-11.zip" 1800000 20
 make_file "$HOME/Backup/IMG_0001.jpg.gz" 420000 3
 xvfb-run -a -s "-screen 0 1400x1000x24 -dpi 96" \
   "$build/src/ui/tessaril-screenshots" "$out" "$out/backup"
+mkdir -p "$out/scale200"
+QT_SCALE_FACTOR=2 xvfb-run -a -s "-screen 0 2800x2000x24 -dpi 96" \
+  "$build/src/ui/tessaril-screenshots" "$out/scale200" "$out/backup200"
 echo "screenshots in $out"

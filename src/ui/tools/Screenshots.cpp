@@ -20,6 +20,7 @@
 #include "ui/dialogs/PlaceholderDialog.h"
 
 #include "app/Locations.h"
+#include "app/LogMessages.h"
 #include "filter/TextFilter.h"
 
 #include <QApplication>
@@ -177,6 +178,12 @@ void ShootWindow(TMainForm &form, const QString &suffix)
     for (int i = 0; i < devices->count(); ++i)
         if (devices->item(i)->text().startsWith(QLatin1String("Pixel")))
             form.SelectDevice(i, true);
+    // While the phone's tree is read (its many app folders take a while).
+    while (form.Job().IsBusy() && !form.Job().Log().Lines().join(QLatin1Char('\n')).contains(ReadingStructureText()))
+        Settle(20);
+    Settle(100);
+    if (form.Job().IsBusy())
+        Save(form, QStringLiteral("main-reading%1").arg(suffix));
     WaitIdle(form);
     auto *tree = Part<QTreeWidget>(form, "tvObjects");
     if (QTreeWidgetItem *root = tree->topLevelItem(0)) {
@@ -264,13 +271,29 @@ int main(int argc, char **argv)
         form.close();
         ClearMessageHooks();
     }
-    // The dialogs once more in German, in the light style.
+    // The main window and the dialogs once more in German, in the light style.
     // The dark round's window took the dark style as its light one, so the
     // light palette is set directly (Fusion's own is the light one).
     QApplication::setPalette(QApplication::style()->standardPalette());
     InstallTranslators(app, QStringLiteral("de"));
     // The program installs its translators before it creates the chooser.
     const std::unique_ptr<TShellDirDialog> germanChooser = CreateShellDirDialog();
+    {
+        TMainFormStart start;
+        start.Env = TSystemEnvironment::FromSystem();
+        start.Locations = DetermineLocations(start.Env, {});
+        TMainForm form(std::move(start));
+        form.StartTimer()->setInterval(3600 * 1000);
+        form.show();
+        form.move(40, 30);
+        Settle(300);
+        Part<QComboBox>(form, "edDestDir")->setEditText(destination + QStringLiteral("-de"));
+        Part<QCheckBox>(form, "cbComp")->click();
+        ShootWindow(form, QStringLiteral("-de"));
+        PushMessageAnswer(mrNo);
+        form.close();
+        ClearMessageHooks();
+    }
     ShootDialogs(QStringLiteral("-de"), *germanChooser);
     return 0;
 }
