@@ -78,9 +78,9 @@ TMainForm::~TMainForm()
 void TMainForm::FormCreate(const QStringList &arguments)
 {
     FIcons = std::make_unique<TWindowIcons>();
-    FProgVersDate = DateText(QFileInfo(QCoreApplication::applicationFilePath()).lastModified().date());
+    FProgramVersionDate = DateText(QFileInfo(QCoreApplication::applicationFilePath()).lastModified().date());
     FJob = std::make_unique<TMainJob>(TWorkMode::Threaded, this);
-    FQyPath = FamilyProgramPath(FEnv);
+    FFamilyProgramPath = FamilyProgramPath(FEnv);
 
     CreateControls();
     ConnectParts();
