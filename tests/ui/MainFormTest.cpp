@@ -734,7 +734,7 @@ private Q_SLOTS:
         form->SelectDevice(PhoneRow(*form), true);
         QVERIFY(Idle(*form));
         QTemporaryDir dest;
-        form->edDestDir->setEditText(dest.path());
+        Part<THistoryComboBox>(*form, "edDestDir")->setEditText(dest.path());
         form->Job().Config.Destination = dest.path(); // the job checks the destination first
         TTextFilter &filter = form->Job().Config.FFilter;
         filter.SetRegular(false);
