@@ -217,6 +217,8 @@ bool TBackupRun::CopyFile(TPortableDeviceObject &file, TDateTime localTime, cons
         return false;
     }
     TWinCopyThread worker(data, target, FCopyOptions, true, tpNormal);
+    worker.SetRunner(&FRunner);
+    worker.SetPlainCrc(false);
     RunWorker(worker);
     // A copy stopped by Cancel leaves nothing behind; the run's end says it was cancelled.
     if (IsCancelled() && (static_cast<std::uint32_t>(worker.ErrorCode()) & 0xFFFu) == CopyErrorCancelled)

@@ -7,6 +7,7 @@
 #include "transfer/PartFiles.h"
 #include "transfer/writers/Deflater.h"
 #include "transfer/writers/GzipWriter.h"
+#include "transfer/writers/ParallelDeflater.h"
 #include "transfer/writers/ZipWriter.h"
 
 #include <QFile>
@@ -26,6 +27,10 @@ namespace {
 constexpr std::uint32_t DefaultBufferSize = 256 * 1024;
 constexpr std::uint32_t MaxBufferSize = 16 * 1024 * 1024;
 constexpr int TemporaryNameAttempts = 16;
+// Large enough that the joins cost nothing in size, small enough to keep
+// every core busy; smaller files are not worth the threads.
+constexpr std::uint32_t DefaultCompressionBlock = 1024 * 1024;
+constexpr std::int64_t DefaultParallelMinimum = 4 * std::int64_t(DefaultCompressionBlock);
 
 std::uint32_t UsableBufferSize(std::uint32_t requested)
 {
@@ -64,7 +69,8 @@ QString EntryNameOf(const QString &destName, QLatin1StringView suffix)
 
 TCopyThread::TCopyThread(const TFileData &source, const QString &destName)
     : SourceName(source.FullPath), DestName(destName), DestNameXL(XlFileName(destName)), SourceFileData(source),
-      iSource(source.StreamData.FileStream), FBufSize(UsableBufferSize(source.StreamData.BufferSize))
+      iSource(source.StreamData.FileStream), FBufSize(UsableBufferSize(source.StreamData.BufferSize)),
+      FBlockSize(DefaultCompressionBlock), FParallelMinimum(DefaultParallelMinimum)
 {
     // Not zero-filled: every byte used is first written by a read.
     FBuffer = std::make_unique_for_overwrite<std::uint8_t[]>(FBufSize);
@@ -79,9 +85,19 @@ void TCopyThread::Start()
 {
     {
         std::lock_guard lock(FMutex);
-        if (FThread.joinable() || Done())
+        if (FThread.joinable() || FPosted || Done())
             return;
         try {
+            if (FRunner != nullptr) {
+                FRunner->Post([this] {
+                    Run();
+                    std::lock_guard returned(FMutex);
+                    FRunReturned = true;
+                    FChanged.notify_all();
+                });
+                FPosted = true;
+                return;
+            }
             FThread = LaunchThread();
             return;
         } catch (const std::system_error &error) {
@@ -104,6 +120,14 @@ std::thread TCopyThread::LaunchThread()
 
 void TCopyThread::StopThread()
 {
+    if (FPosted) {
+        if (!Done())
+            TCopyThread::CancelThread();
+        std::unique_lock lock(FMutex);
+        FChanged.wait(lock, [this] { return FRunReturned; });
+        FPosted = false;
+        return;
+    }
     if (!FThread.joinable())
         return;
     if (!Done())
@@ -142,6 +166,13 @@ void TCopyThread::CancelThread()
     FUserBreak.store(true);
     // A paused worker must get to see the request.
     FChanged.notify_all();
+}
+
+void TCopyThread::SetParallelCompression(std::uint32_t blockSize, std::int64_t minimumSize, unsigned threads)
+{
+    FBlockSize = blockSize;
+    FParallelMinimum = minimumSize;
+    FCompressThreads = threads;
 }
 
 void TCopyThread::SetNoWriteCache(bool on)
@@ -391,13 +422,13 @@ std::uint32_t TCopyThread::CommitDestination()
     return 0;
 }
 
-std::uint32_t TCopyThread::ReadSource(std::uint32_t count, std::uint32_t &bytesRead)
+std::uint32_t TCopyThread::ReadSource(std::uint8_t *buffer, std::uint32_t count, std::uint32_t &bytesRead)
 {
     bytesRead = 0;
     HRESULT result = E_UNEXPECTED;
     try {
         if (iSource)
-            result = iSource->Read(FBuffer.get(), count, bytesRead);
+            result = iSource->Read(buffer, count, bytesRead);
     } catch (...) {
         result = E_FAIL;
     }
@@ -412,18 +443,20 @@ std::uint32_t TCopyThread::ReadSource(std::uint32_t count, std::uint32_t &bytesR
     return 0;
 }
 
-std::uint32_t TCopyThread::CopyData(std::int64_t remaining)
+std::uint32_t TCopyThread::CopyData(std::int64_t remaining, bool withCrc)
 {
     std::uint32_t code = 0;
     do {
         WaitWhilePaused();
         std::uint32_t bytesRead = 0;
-        code = ReadSource(static_cast<std::uint32_t>(std::min<std::int64_t>(FBufSize, remaining)), bytesRead);
+        code = ReadSource(FBuffer.get(), static_cast<std::uint32_t>(std::min<std::int64_t>(FBufSize, remaining)),
+                          bytesRead);
         if (code != 0)
             break;
         UTotal += bytesRead;
         DoProgress(acCopy, UTotal, true);
-        FCrc = static_cast<std::uint32_t>(crc32(FCrc, FBuffer.get(), bytesRead));
+        if (withCrc)
+            FCrc = static_cast<std::uint32_t>(crc32(FCrc, FBuffer.get(), bytesRead));
         try {
             if (sDest->Write(FBuffer.get(), static_cast<std::int32_t>(bytesRead)) <
                 static_cast<std::int32_t>(bytesRead))
@@ -444,6 +477,8 @@ std::uint32_t TCopyThread::CopyData(std::int64_t remaining)
 
 std::uint32_t TCopyThread::CompressData(TWriteFileStream &dest, bool speedLimit)
 {
+    if (CompressesInParallel())
+        return CompressBlocks(dest, speedLimit);
     std::uint32_t code = 0;
     const std::int64_t start = dest.Position();
     try {
@@ -451,7 +486,7 @@ std::uint32_t TCopyThread::CompressData(TWriteFileStream &dest, bool speedLimit)
         for (;;) {
             WaitWhilePaused();
             std::uint32_t bytesRead = 0;
-            code = ReadSource(FBufSize, bytesRead);
+            code = ReadSource(FBuffer.get(), FBufSize, bytesRead);
             if (code != 0)
                 break;
             UTotal += bytesRead;
@@ -472,6 +507,51 @@ std::uint32_t TCopyThread::CompressData(TWriteFileStream &dest, bool speedLimit)
         }
         if (code == 0)
             deflater.Finish();
+    } catch (const ECompressError &error) {
+        FSysErrMsg = error.Message();
+        return CopyErrorWrite;
+    }
+    if (code == 0 && SrcSize > 0 && dest.Position() == start)
+        code = CopyErrorDiskFull;
+    return code;
+}
+
+bool TCopyThread::CompressesInParallel() const
+{
+    const unsigned cores = FCompressThreads != 0 ? FCompressThreads : std::thread::hardware_concurrency();
+    return FBlockSize > 0 && cores > 1 && static_cast<std::int64_t>(SrcSize) >= FParallelMinimum;
+}
+
+std::uint32_t TCopyThread::CompressBlocks(TWriteFileStream &dest, bool speedLimit)
+{
+    std::uint32_t code = 0;
+    const std::int64_t start = dest.Position();
+    const unsigned threads = FCompressThreads != 0 ? FCompressThreads : std::thread::hardware_concurrency();
+    try {
+        TParallelDeflater deflater(dest, FCompLevel, threads);
+        for (;;) {
+            WaitWhilePaused();
+            auto block = std::make_shared<TDeflateBlock>(FBlockSize);
+            std::uint32_t bytesRead = 0;
+            code = ReadSource(block->Data.get(), FBlockSize, bytesRead);
+            if (code != 0)
+                break;
+            block->Size = bytesRead;
+            UTotal += bytesRead;
+            DoProgress(acCompress, UTotal, speedLimit);
+            // The same ends as the single-thread loop: a short read, or a
+            // source running past its announced size.
+            const bool last = bytesRead < FBlockSize || UTotal > static_cast<std::int64_t>(SrcSize);
+            deflater.Compress(std::move(block), last);
+            if (FUserBreak.load())
+                code = CopyErrorCancelled;
+            if (code != 0 || last)
+                break;
+        }
+        if (code == 0) {
+            deflater.Finish();
+            FCrc = deflater.Crc();
+        }
     } catch (const ECompressError &error) {
         FSysErrMsg = error.Message();
         return CopyErrorWrite;

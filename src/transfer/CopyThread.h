@@ -2,6 +2,7 @@
 
 #include "base/FileData.h"
 #include "transfer/CopyCodes.h"
+#include "transfer/CopyRunner.h"
 #include "transfer/PartFiles.h"
 #include "transfer/WriteFileStream.h"
 #include "transfer/writers/OutputWriter.h"
@@ -128,6 +129,11 @@ public:
     // Asks the worker to stop after the current block; the copy ends with 128.
     virtual void CancelThread();
 
+    // Runs the copy on that runner's thread instead of a thread of its own;
+    // Done, WaitFor, cancel and the destructor behave the same. Set it before
+    // Start; the runner must outlive the worker.
+    void SetRunner(TCopyRunner *runner) { FRunner = runner; }
+
     // Set it before Start.
     void SetOnProgress(TFileProgressEvent onProgress) { FOnProgress = std::move(onProgress); }
     void SetNoWriteCache(bool on);
@@ -141,8 +147,14 @@ public:
     void SetResetArchiveBit(bool on) { FResetArchive = on; }
     bool CheckTime() const { return FCheckTime; }
     void SetCheckTime(bool on) { FCheckTime = on; }
+    // Whether a plain copy keeps Crc (compressed output always does); off, it
+    // saves a pass over the data.
+    void SetPlainCrc(bool on) { FPlainCrc = on; }
     bool Overwrite() const { return FOverwrite; }
     void SetOverwrite(bool on) { FOverwrite = on; }
+    // Compression of sources of at least minimumSize in blocks of blockSize
+    // on several threads (0: one per core); blockSize 0 keeps one thread.
+    void SetParallelCompression(std::uint32_t blockSize, std::int64_t minimumSize, unsigned threads = 0);
 
 protected:
     // The copy itself, on the worker's thread; returns the result code.
@@ -163,8 +175,8 @@ protected:
     std::uint32_t OpenStreams();
     void ReleaseStreams();
     std::uint32_t FinishCopy();
-    std::uint32_t ReadSource(std::uint32_t count, std::uint32_t &bytesRead);
-    std::uint32_t CopyData(std::int64_t remaining) override;
+    std::uint32_t ReadSource(std::uint8_t *buffer, std::uint32_t count, std::uint32_t &bytesRead);
+    std::uint32_t CopyData(std::int64_t remaining, bool withCrc) override;
     std::uint32_t CompressData(TWriteFileStream &dest, bool speedLimit) override;
     // The code for a data phase whose byte count differs from FileSize.
     std::uint32_t SizeMismatch() override;
@@ -172,9 +184,12 @@ protected:
     std::uint64_t SourceSize() const override { return SrcSize; }
     std::int64_t BytesRead() const override { return UTotal; }
     std::uint32_t SourceCrc() const override { return FCrc; }
+    bool PlainCrcWanted() const override { return FPlainCrc; }
     void SetCompressedSize(std::int64_t size) override { CTotal = size; }
     void RecordSystemError(std::uint32_t code);
     void WaitWhilePaused();
+    bool CompressesInParallel() const;
+    std::uint32_t CompressBlocks(TWriteFileStream &dest, bool speedLimit);
 
     TFileProgressEvent FOnProgress;
     TFileAction FAction = acCopy;
@@ -188,6 +203,7 @@ protected:
     bool FCopyCrTm = false;
     bool FCopyAttr = true;
     bool FResetArchive = false;
+    bool FPlainCrc = true;
 
     std::int32_t FError = 0;
     std::int32_t FErrFlag = CopyTypePlain;
@@ -211,6 +227,9 @@ protected:
     std::int32_t FRatio = -1;
     std::uint32_t FWriteMode = FILE_FLAG_SEQUENTIAL_SCAN;
     TZCompressionLevel FCompLevel = zcDefault;
+    std::uint32_t FBlockSize;
+    std::int64_t FParallelMinimum;
+    unsigned FCompressThreads = 0;
 
 private:
     void Run();
@@ -233,6 +252,9 @@ private:
     std::atomic<bool> FDone{false};
     std::function<void()> FOnDone;
     std::thread FThread;
+    TCopyRunner *FRunner = nullptr;
+    bool FPosted = false;      // given to FRunner
+    bool FRunReturned = false; // FRunner is done with this worker; guarded by FMutex
 };
 
 class TGZipThread : public TCopyThread

@@ -44,9 +44,12 @@ TFileData MakeFileData(const QString &fileName, SourceStreamPtr stream, std::int
     return data;
 }
 
-std::unique_ptr<TWinCopyThread> RunCopy(const TFileData &source, const QString &destName, TCopyOptions options)
+std::unique_ptr<TWinCopyThread> RunCopy(const TFileData &source, const QString &destName, TCopyOptions options,
+                                        const std::function<void(TWinCopyThread &)> &prepare)
 {
     auto worker = std::make_unique<TWinCopyThread>(source, destName, options, true, tpNormal);
+    if (prepare)
+        prepare(*worker);
     worker->Start();
     worker->WaitFor();
     return worker;

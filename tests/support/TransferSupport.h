@@ -8,6 +8,7 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 // A source stream with the faults devices show: reads shorter than asked,
@@ -56,7 +57,9 @@ TFileData MakeFileData(const QString &fileName, SourceStreamPtr stream, std::int
                        std::uint32_t bufferSize = 64 * 1024, TFileTime lastWriteTime = 0);
 
 // Runs one copy to its end and hands the finished worker back.
-std::unique_ptr<TWinCopyThread> RunCopy(const TFileData &source, const QString &destName, TCopyOptions options);
+// prepare, when given, sets the worker up before it starts.
+std::unique_ptr<TWinCopyThread> RunCopy(const TFileData &source, const QString &destName, TCopyOptions options,
+                                        const std::function<void(TWinCopyThread &)> &prepare = {});
 
 QByteArray ReadWholeFile(const QString &fileName);
 bool WriteWholeFile(const QString &fileName, const QByteArray &content);

@@ -262,6 +262,71 @@ TEST_F(ArchiveTest, ZipArchivesAreReadByUnzipZipinfoAndPython)
     }
 }
 
+// Large files are compressed in blocks on several threads and joined into one
+// deflate stream; every reader must see one member or entry with the exact
+// bytes, whichever block boundary the data ends on.
+TEST_F(ArchiveTest, BlockCompressedOutputIsReadBackByteExact)
+{
+    constexpr std::uint32_t Block = 64 * 1024;
+    const QByteArray text = TextBytes(5 * Block + 123);
+    const QByteArray random = RandomBytes(3 * Block);
+    struct Sized
+    {
+        const char *Name;
+        QByteArray Data;
+    };
+    const std::vector<Sized> sizes = {{"empty", QByteArray()},
+                                      {"one", text.left(1)},
+                                      {"block-1", text.left(Block - 1)},
+                                      {"block", text.left(Block)},
+                                      {"block+1", text.left(Block + 1)},
+                                      {"several", text},
+                                      {"random", random}};
+    const auto inBlocks = [](TWinCopyThread &worker) { worker.SetParallelCompression(Block, 0, 3); };
+    for (const bool zip : {false, true}) {
+        for (const Sized &s : sizes) {
+            SCOPED_TRACE(std::string(s.Name) + (zip ? ".zip" : ".gz"));
+            const QString name = QString::fromLatin1(s.Name) + QStringLiteral(".txt");
+            const QString path = Dir.filePath(name + (zip ? ".zip" : ".gz"));
+            auto source =
+                MakeFileData(name, std::make_shared<TMemorySourceStream>(s.Data), s.Data.size(), 4096, SourceTime());
+            auto worker = RunCopy(source, path, zip ? DeflatedZipOptions : GzipOptions, inBlocks);
+            ASSERT_EQ(worker->ErrorCode(), 0) << worker->SysErrorMsg().toStdString();
+            EXPECT_EQ(worker->Crc(), CrcOf(s.Data));
+            if (zip) {
+                ExpectPeerAccepts("unzip", {"-t", path});
+                const TProcessResult unzip = RunProgram("unzip", {"-p", path});
+                if (unzip.Started) {
+                    EXPECT_EQ(unzip.Output, s.Data);
+                }
+                const QJsonObject entry = Python("zip", path)["entries"][0].toObject();
+                EXPECT_EQ(entry["size"].toInteger(), s.Data.size());
+                EXPECT_EQ(entry["crc"].toInteger(), CrcOf(s.Data));
+                EXPECT_EQ(entry["sha256"].toString(), Sha256(s.Data));
+            } else {
+                ExpectPeerAccepts("gzip", {"-t", path});
+                const TProcessResult gunzip = RunProgram("gzip", {"-dc", path});
+                if (gunzip.Started) {
+                    EXPECT_EQ(gunzip.Output, s.Data);
+                }
+                const QJsonObject found = Python("gzip", path);
+                EXPECT_EQ(found["usize"].toInteger(), s.Data.size());
+                EXPECT_EQ(found["csize"].toInteger(), QFileInfo(path).size() - 32 - (name.size() + 1) - 8);
+                EXPECT_EQ(found["sha256"].toString(), Sha256(s.Data));
+            }
+        }
+    }
+    // Joined blocks cost next to nothing in size against one stream.
+    const QString single = Dir.filePath("single.gz");
+    const QString blocks = Dir.filePath("blocks.gz");
+    const auto source = [&] {
+        return MakeFileData("t.txt", std::make_shared<TMemorySourceStream>(text), text.size(), 4096, SourceTime());
+    };
+    RunCopy(source(), single, GzipOptions, [](TWinCopyThread &worker) { worker.SetParallelCompression(0, 0); });
+    RunCopy(source(), blocks, GzipOptions, inBlocks);
+    EXPECT_LE(QFileInfo(blocks).size(), QFileInfo(single).size() * 1005 / 1000 + 64);
+}
+
 TEST_F(ArchiveTest, ZipNamesUseCodePage437WhereEveryCharacterHasAForm)
 {
     struct Case

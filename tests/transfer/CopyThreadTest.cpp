@@ -402,6 +402,42 @@ TEST_F(CopyThreadTest, FreeingARunningWorkerCancelsAndWaits)
     ExpectOnly({});
 }
 
+// Workers that share one long-lived thread keep the semantics of their own:
+// results after Done, cancel and pause, and freeing a running one waits for it.
+TEST_F(CopyThreadTest, WorkersOnOneRunnerBehaveAsOnThreadsOfTheirOwn)
+{
+    TCopyRunner runner;
+    for (int i = 0; i < 3; ++i) {
+        const QByteArray data = Pattern(5000 + i);
+        TWinCopyThread worker(Source(data, 1024), Path(QStringLiteral("f%1.bin").arg(i)), BackupOptions);
+        worker.SetRunner(&runner);
+        worker.SetPlainCrc(false);
+        worker.Start();
+        worker.Start(); // a second call does nothing
+        ASSERT_TRUE(worker.WaitFor(60000));
+        EXPECT_EQ(worker.ErrorCode(), 0);
+        EXPECT_EQ(ReadWholeFile(Path(QStringLiteral("f%1.bin").arg(i))), data);
+    }
+
+    ASSERT_TRUE(WriteWholeFile(Path("f0.bin"), "earlier"));
+    TWinCopyThread cancelled(Source(Pattern(100000), 1024), Path("f0.bin"), BackupOptions);
+    cancelled.SetRunner(&runner);
+    cancelled.SetPaused(true);
+    cancelled.Start();
+    EXPECT_FALSE(cancelled.WaitFor(50));
+    cancelled.CancelThread();
+    ASSERT_TRUE(cancelled.WaitFor(60000));
+    EXPECT_EQ(cancelled.ErrorCode(), Code(CopyTypePlain, CopyErrorCancelled));
+    EXPECT_EQ(ReadWholeFile(Path("f0.bin")), "earlier");
+
+    auto freed = std::make_unique<TWinCopyThread>(Source(Pattern(100000), 1024), Path("g.bin"), BackupOptions);
+    freed->SetRunner(&runner);
+    freed->SetPaused(true);
+    freed->Start();
+    freed.reset();
+    ExpectOnly({"f0.bin", "f1.bin", "f2.bin"});
+}
+
 TEST_F(CopyThreadTest, ProgressAnnouncesTheTotalThenCountsUp)
 {
     const QByteArray data = Pattern(10000);

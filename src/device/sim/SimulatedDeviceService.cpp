@@ -108,6 +108,20 @@ struct TNode
     TNodeKind Kind;
     QString Name; // on disk
     std::vector<int> Children;
+    // From the listing, as a device reports what it enumerated: size and
+    // modification time of the file (or of what a link leads to).
+    bool Stated = false;
+    std::int64_t Size = 0;
+    std::int64_t ModifiedSeconds = 0;
+    std::int64_t ModifiedNanoseconds = 0;
+};
+
+// What one listing learned of an entry.
+struct TListedEntry
+{
+    QString Name;
+    TNodeKind Kind;
+    struct stat Status;
 };
 
 class TSimulatedConnection : public IDeviceConnection
@@ -204,11 +218,18 @@ private:
     {
         if (id == QLatin1String(DEVICE_OBJECT_ID))
             return 0;
-        if (id.size() < 2 || id[0] != QLatin1Char('o'))
+        // Only the form IDOf writes: lower-case hexadecimal without leading zeros.
+        if (id.size() < 2 || id.size() > 9 || id[0] != QLatin1Char('o') || id[1] == QLatin1Char('0'))
             return -1;
-        bool ok = false;
-        const qlonglong index = QStringView(id).mid(1).toLongLong(&ok, 16);
-        if (!ok || index <= 0 || index >= qlonglong(FNodes.size()) || IDOf(int(index)) != id)
+        qlonglong index = 0;
+        for (qsizetype i = 1; i < id.size(); ++i) {
+            const char16_t c = id[i].unicode();
+            const int digit = c >= u'0' && c <= u'9' ? c - u'0' : c >= u'a' && c <= u'f' ? c - u'a' + 10 : -1;
+            if (digit < 0)
+                return -1;
+            index = index * 16 + digit;
+        }
+        if (index >= qlonglong(FNodes.size()))
             return -1;
         return int(index);
     }
@@ -245,34 +266,41 @@ private:
         DIR *dir = ::opendir(LocalPath(folder).constData());
         if (!dir)
             return HResultFromErrno(errno);
-        std::vector<std::pair<QString, TNodeKind>> entries;
+        // One status per entry, taken here: the properties are answered from it.
+        std::vector<TListedEntry> entries;
         while (dirent *entry = ::readdir(dir)) {
             const char *name = entry->d_name;
             if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0)
                 continue;
-            TNodeKind kind = nkFile;
-            if (!KindOf(dirfd(dir), entry, kind))
+            TListedEntry listed{QString(), nkFile, {}};
+            if (!KindOf(dirfd(dir), entry, listed.Kind, listed.Status))
                 continue;
-            if (index == 0 && kind != nkFolder)
+            if (index == 0 && listed.Kind != nkFolder)
                 continue; // device.ini and other files beside the storages
             if (index == 0)
-                kind = nkStorage;
-            entries.emplace_back(QFile::decodeName(name), kind);
+                listed.Kind = nkStorage;
+            listed.Name = QFile::decodeName(name);
+            entries.push_back(std::move(listed));
         }
         ::closedir(dir);
-        std::sort(entries.begin(), entries.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
+        std::sort(entries.begin(), entries.end(), [](const auto &a, const auto &b) { return a.Name < b.Name; });
 
         QHash<QString, int> known;
         for (int child : FNodes[std::size_t(index)].Children)
             known.insert(FNodes[std::size_t(child)].Name, child);
         std::vector<int> children;
         children.reserve(entries.size());
-        for (auto &[name, kind] : entries) {
-            int child = known.value(name, -1);
-            if (child < 0 || FNodes[std::size_t(child)].Kind != kind) {
+        for (TListedEntry &entry : entries) {
+            int child = known.value(entry.Name, -1);
+            if (child < 0 || FNodes[std::size_t(child)].Kind != entry.Kind) {
                 child = int(FNodes.size());
-                FNodes.push_back(TNode{index, kind, std::move(name), {}});
+                FNodes.push_back(TNode{index, entry.Kind, std::move(entry.Name), {}});
             }
+            TNode &node = FNodes[std::size_t(child)];
+            node.Stated = true;
+            node.Size = S_ISREG(entry.Status.st_mode) ? std::int64_t(entry.Status.st_size) : 0;
+            node.ModifiedSeconds = entry.Status.st_mtim.tv_sec;
+            node.ModifiedNanoseconds = entry.Status.st_mtim.tv_nsec;
             children.push_back(child);
         }
         FNodes[std::size_t(index)].Children = std::move(children);
@@ -281,14 +309,13 @@ private:
 
     // Folders and regular files; a link counts as what it points to, except
     // that links to folders are left out (they could loop).
-    static bool KindOf(int dirFd, const dirent *entry, TNodeKind &kind)
+    static bool KindOf(int dirFd, const dirent *entry, TNodeKind &kind, struct stat &status)
     {
         unsigned char type = entry->d_type;
+        const int flags = type == DT_LNK ? 0 : AT_SYMLINK_NOFOLLOW;
+        if (::fstatat(dirFd, entry->d_name, &status, flags) != 0)
+            return false;
         if (type == DT_UNKNOWN || type == DT_LNK) {
-            struct stat status = {};
-            int flags = type == DT_LNK ? 0 : AT_SYMLINK_NOFOLLOW;
-            if (::fstatat(dirFd, entry->d_name, &status, flags) != 0)
-                return false;
             if (type == DT_LNK && S_ISDIR(status.st_mode))
                 return false;
             type = S_ISDIR(status.st_mode) ? DT_DIR : S_ISREG(status.st_mode) ? DT_REG : DT_UNKNOWN;
@@ -378,10 +405,9 @@ private:
     HRESULT ItemProperty(int index, TPropertyKey key, TPropertyValue &value) const
     {
         const TNode &node = FNodes[std::size_t(index)];
-        const bool isFile = node.Kind == nkFile;
         TContentType content = ctFolder;
         TObjectFormat format = ofPropsOnly;
-        if (isFile)
+        if (node.Kind == nkFile && (key == pkContentType || key == pkObjectFormat))
             TypeOfFile(node.Name, content, format);
         switch (key) {
         case pkParentID:
@@ -410,15 +436,24 @@ private:
     {
         if (key == pkDateModified && HasFault(FConfig.Faults.NoDate, index))
             return E_DEVICE_NO_PROPERTY;
-        struct stat status = {};
-        if (::stat(LocalPath(DiskPath(index)).constData(), &status) != 0)
-            return HResultFromErrno(errno);
+        const TNode &node = FNodes[std::size_t(index)];
+        std::int64_t size = node.Size;
+        std::int64_t seconds = node.ModifiedSeconds;
+        std::int64_t nanoseconds = node.ModifiedNanoseconds;
+        if (!node.Stated) {
+            struct stat status = {};
+            if (::stat(LocalPath(DiskPath(index)).constData(), &status) != 0)
+                return HResultFromErrno(errno);
+            size = S_ISREG(status.st_mode) ? std::int64_t(status.st_size) : 0;
+            seconds = status.st_mtim.tv_sec;
+            nanoseconds = status.st_mtim.tv_nsec;
+        }
         if (key == pkObjectSize) {
-            value = TPropertyValue::FromUInt64(S_ISREG(status.st_mode) ? std::uint64_t(status.st_size) : 0);
+            value = TPropertyValue::FromUInt64(std::uint64_t(size));
             return S_OK;
         }
         TDateTime date = 0;
-        const TFileTime fileTime = UnixPartsToFileTime(status.st_mtim.tv_sec, status.st_mtim.tv_nsec);
+        const TFileTime fileTime = UnixPartsToFileTime(seconds, nanoseconds);
         if (!FileTimeToLocalDateTime(fileTime, date))
             return E_DEVICE_NO_PROPERTY;
         value = TPropertyValue::FromDate(date);

@@ -2,12 +2,6 @@
 
 #include "base/ErrorText.h"
 
-namespace {
-
-// Window bits below zero: raw deflate without zlib header or trailer.
-constexpr int RawDeflateWindowBits = -15;
-constexpr int DeflateMemoryLevel = 8;
-
 int ZlibLevel(TZCompressionLevel level)
 {
     switch (level) {
@@ -22,8 +16,6 @@ int ZlibLevel(TZCompressionLevel level)
     }
     return Z_DEFAULT_COMPRESSION;
 }
-
-} // namespace
 
 TDeflater::TDeflater(TWriteFileStream &dest, TZCompressionLevel level) : FDest(dest), FOutput(OutputSize)
 {

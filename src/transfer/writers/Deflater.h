@@ -22,6 +22,13 @@ private:
     QString FMessage;
 };
 
+// Window bits below zero: raw deflate without zlib header or trailer.
+inline constexpr int RawDeflateWindowBits = -15;
+inline constexpr int DeflateMemoryLevel = 8;
+
+// The zlib level of a compression level.
+int ZlibLevel(TZCompressionLevel level);
+
 // Raw deflate (window bits -15, memory level 8) into a 64 KiB buffer that is
 // written to the destination whenever it is full. Throws ECompressError.
 class TDeflater

@@ -15,8 +15,9 @@ class ICopyPhases
 public:
     virtual ~ICopyPhases() = default;
 
-    // The bytes unchanged, at least one read; 0 or a result code.
-    virtual std::uint32_t CopyData(std::int64_t remaining) = 0;
+    // The bytes unchanged, at least one read; 0 or a result code. withCrc:
+    // keep SourceCrc, which costs a pass over the data that a plain copy does not need.
+    virtual std::uint32_t CopyData(std::int64_t remaining, bool withCrc) = 0;
     // Raw deflate of the source into dest; 0 or a result code.
     virtual std::uint32_t CompressData(TWriteFileStream &dest, bool speedLimit) = 0;
     // Records why the bytes read differ from the announced size and returns the read code.
@@ -27,6 +28,8 @@ public:
     virtual std::uint64_t SourceSize() const = 0;
     virtual std::int64_t BytesRead() const = 0;
     virtual std::uint32_t SourceCrc() const = 0;
+    // Whether a plain copy must still keep SourceCrc for the worker's owner.
+    virtual bool PlainCrcWanted() const = 0;
     virtual void SetCompressedSize(std::int64_t size) = 0;
 };
 

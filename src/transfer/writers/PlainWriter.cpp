@@ -12,5 +12,5 @@ std::uint32_t TPlainWriter::Write(TWriteFileStream & /*dest*/, ICopyPhases &phas
 {
     const auto size = static_cast<std::int64_t>(phases.SourceSize());
     phases.DoProgress(acCopy, -size, false);
-    return phases.CopyData(size);
+    return phases.CopyData(size, phases.PlainCrcWanted());
 }

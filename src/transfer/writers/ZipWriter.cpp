@@ -65,7 +65,7 @@ std::uint32_t TZipWriter::WriteZipData(TWriteFileStream &dest, ICopyPhases &phas
         code = phases.CompressData(dest, true);
     } else {
         phases.DoProgress(acCopy, -size, false);
-        code = phases.CopyData(size);
+        code = phases.CopyData(size, true);
     }
     if (code == 0 && phases.BytesRead() != size)
         code = phases.SizeMismatch();
