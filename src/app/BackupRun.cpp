@@ -163,8 +163,9 @@ void TBackupRun::BackupFile(TPortableDeviceObject &file, const QString &folderDe
     // The name another file of the run took, and the one this file got instead.
     const bool renamed = targetName != LocalNameOf(name) + TargetSuffix(name);
 
-    const bool exists = XlFileExists(target, true);
-    if (!ShouldWrite(target, exists, deviceTime)) {
+    TDateTime existingTime = 0;
+    const bool exists = XlFileExistsWithWriteTime(target, existingTime);
+    if (!ShouldWrite(exists, existingTime, deviceTime)) {
         FLog.LogLine(SkippedText(name), 4);
         if (renamed)
             FLog.LogLine(SavedAsText(name, targetName), 6);
@@ -196,7 +197,7 @@ void TBackupRun::BackupFile(TPortableDeviceObject &file, const QString &folderDe
         SetFileAttributes(target, FILE_ATTRIBUTE_ARCHIVE);
 }
 
-bool TBackupRun::ShouldWrite(const QString &target, bool exists, TDateTime deviceTime) const
+bool TBackupRun::ShouldWrite(bool exists, TDateTime existingTime, TDateTime deviceTime) const
 {
     switch (FConfig.Overwrite) {
     case owAll:
@@ -204,7 +205,7 @@ bool TBackupRun::ShouldWrite(const QString &target, bool exists, TDateTime devic
     case owNone:
         return !exists;
     default:
-        return !exists || Milliseconds(GetFileWriteTime(target)) < Milliseconds(deviceTime);
+        return !exists || Milliseconds(existingTime) < Milliseconds(deviceTime);
     }
 }
 

@@ -59,7 +59,7 @@ private:
     // ".zip", ".gz" or nothing, by the compression settings and the name's type.
     QString TargetSuffix(const QString &name) const;
     bool Compresses(const QString &name) const;
-    bool ShouldWrite(const QString &target, bool exists, TDateTime deviceTime) const;
+    bool ShouldWrite(bool exists, TDateTime existingTime, TDateTime deviceTime) const;
     // localTime: the file's modification date as the device reported it.
     bool CopyFile(TPortableDeviceObject &file, TDateTime localTime, const QString &target);
     void RunWorker(TWinCopyThread &worker);

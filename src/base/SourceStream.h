@@ -17,6 +17,9 @@ public:
     // than size means the end was reached. A negative result is a read failure.
     virtual HRESULT Read(void *buffer, std::uint32_t size, std::uint32_t &bytesRead) = 0;
 
+    // A local file whose bytes from its current position are what Read would
+    // deliver, so that the kernel may copy them itself; -1 when there is none.
+    virtual int LocalDescriptor() const { return -1; }
     // Ends the transfer after the last read.
     virtual HRESULT Commit() { return S_OK; }
 };

@@ -443,9 +443,51 @@ std::uint32_t TCopyThread::ReadSource(std::uint8_t *buffer, std::uint32_t count,
     return 0;
 }
 
+bool TCopyThread::CopyInKernel(int sourceFd, std::int64_t &remaining, std::uint32_t &code)
+{
+    constexpr std::int64_t Chunk = 8 * 1024 * 1024;
+    bool copied = false;
+    while (remaining > 0 && code == 0) {
+        WaitWhilePaused();
+        const ssize_t done = ::copy_file_range(sourceFd, nullptr, sDest->Handle(), nullptr,
+                                               static_cast<std::size_t>(std::min(Chunk, remaining)), 0);
+        if (done < 0 && errno == EINTR)
+            continue;
+        if (done < 0 && !copied && (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP))
+            return false;
+        if (done < 0) {
+            const EWriteFileStreamError error(errno);
+            FSysErrMsg = error.Message();
+            code = WriteFailureCode(error);
+            break;
+        }
+        copied = true;
+        UTotal += done;
+        remaining -= done;
+        DoProgress(acCopy, UTotal, true);
+        if (FUserBreak.load())
+            code = CopyErrorCancelled;
+        // A source that has nothing more to give before its announced size would loop forever.
+        if (code == 0 && remaining > 0 && done == 0)
+            code = SizeMismatch();
+    }
+    try {
+        sDest->SeekToEnd();
+    } catch (const EWriteFileStreamError &error) {
+        if (code == 0) {
+            FSysErrMsg = error.Message();
+            code = CopyErrorWrite;
+        }
+    }
+    return true;
+}
+
 std::uint32_t TCopyThread::CopyData(std::int64_t remaining, bool withCrc)
 {
     std::uint32_t code = 0;
+    const int sourceFd = iSource && !withCrc && remaining > 0 && !FileWriteHookSet() ? iSource->LocalDescriptor() : -1;
+    if (sourceFd >= 0 && CopyInKernel(sourceFd, remaining, code))
+        return code;
     do {
         WaitWhilePaused();
         std::uint32_t bytesRead = 0;

@@ -177,6 +177,9 @@ protected:
     std::uint32_t FinishCopy();
     std::uint32_t ReadSource(std::uint8_t *buffer, std::uint32_t count, std::uint32_t &bytesRead);
     std::uint32_t CopyData(std::int64_t remaining, bool withCrc) override;
+    // The plain copy inside the kernel from a local source; false when the
+    // file systems do not offer it and nothing was copied yet.
+    bool CopyInKernel(int sourceFd, std::int64_t &remaining, std::uint32_t &code);
     std::uint32_t CompressData(TWriteFileStream &dest, bool speedLimit) override;
     // The code for a data phase whose byte count differs from FileSize.
     std::uint32_t SizeMismatch() override;

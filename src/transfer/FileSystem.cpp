@@ -245,6 +245,27 @@ TDateTime GetFileWriteTime(const QString &fileName)
     return time;
 }
 
+bool XlFileExistsWithWriteTime(const QString &fileName, TDateTime &writeTime)
+{
+    writeTime = 0;
+    const QString name = XlFileName(fileName);
+    struct statx info = {};
+    if (::statx(AT_FDCWD, LocalName(name).constData(), AT_SYMLINK_NOFOLLOW, STATX_TYPE | STATX_MTIME, &info) != 0)
+        return false;
+    if (S_ISLNK(info.stx_mode) || name != fileName) {
+        // Links are followed and opened as XlFileExists does; rare enough for the long way.
+        if (!XlFileExists(fileName, true))
+            return false;
+        writeTime = GetFileWriteTime(fileName);
+        return true;
+    }
+    if (S_ISDIR(info.stx_mode))
+        return false;
+    if (!FileTimeToDateTime(FileTimeOf(info.stx_mtime), writeTime))
+        writeTime = 0;
+    return true;
+}
+
 void SetFileTimesHook(TSetTimesHook hook)
 {
     SetTimesHook() = std::move(hook);

@@ -40,6 +40,10 @@ bool GetLinkTarget(const QString &fileName, QString &target);
 
 // Last write time of an existing file as a UTC date-time; 0 when it cannot be read.
 TDateTime GetFileWriteTime(const QString &fileName);
+// XlFileExists(fileName, true) and, when it is true, GetFileWriteTime(fileName)
+// into writeTime: for a plain file from one status read, which is all a run
+// that skips an unchanged file needs.
+bool XlFileExistsWithWriteTime(const QString &fileName, TDateTime &writeTime);
 
 // Sets only the last write time; time is a UTC date-time.
 std::uint32_t SetFileWriteTime(const QString &fileName, TDateTime time);

@@ -24,6 +24,11 @@ ssize_t WriteSome(int fd, const void *buffer, size_t count)
 
 } // namespace
 
+bool FileWriteHookSet()
+{
+    return static_cast<bool>(WriteHook());
+}
+
 void SetFileWriteHook(TFileWriteHook hook)
 {
     WriteHook() = std::move(hook);

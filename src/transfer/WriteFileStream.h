@@ -66,3 +66,5 @@ private:
 // restores write(2). Set it while no copy runs.
 using TFileWriteHook = std::function<ssize_t(int fd, const void *buffer, size_t count)>;
 void SetFileWriteHook(TFileWriteHook hook);
+// Whether a hook is set: copies that bypass write(2) must not run then.
+bool FileWriteHookSet();

@@ -42,6 +42,9 @@ public:
     {}
     ~TSimulatedStream() override { ::close(FFd); }
 
+    // Only a device without read faults or delays may be copied past Read.
+    int LocalDescriptor() const override { return FFailAfter < 0 && FDelayUs <= 0 ? FFd : -1; }
+
     HRESULT Read(void *buffer, std::uint32_t size, std::uint32_t &bytesRead) override
     {
         bytesRead = 0;
