@@ -445,12 +445,12 @@ std::uint32_t TCopyThread::ReadSource(std::uint8_t *buffer, std::uint32_t count,
 
 bool TCopyThread::CopyInKernel(int sourceFd, std::int64_t &remaining, std::uint32_t &code)
 {
-    constexpr std::int64_t Chunk = 8 * 1024 * 1024;
+    constexpr std::int64_t chunk = std::int64_t{8} * 1024 * 1024;
     bool copied = false;
     while (remaining > 0 && code == 0) {
         WaitWhilePaused();
         const ssize_t done = ::copy_file_range(sourceFd, nullptr, sDest->Handle(), nullptr,
-                                               static_cast<std::size_t>(std::min(Chunk, remaining)), 0);
+                                               static_cast<std::size_t>(std::min(chunk, remaining)), 0);
         if (done < 0 && errno == EINTR)
             continue;
         if (done < 0 && !copied && (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP))

@@ -20,7 +20,7 @@ QString ZlibText(int code)
 } // namespace
 
 TParallelDeflater::TParallelDeflater(TWriteFileStream &dest, TZCompressionLevel level, unsigned threads)
-    : FDest(dest), FLevel(ZlibLevel(level)), FMaxInFlight(std::max(1u, threads) * 2)
+    : FDest(dest), FLevel(ZlibLevel(level)), FMaxInFlight(std::size_t{std::max(1u, threads)} * 2)
 {
     try {
         for (unsigned i = 0; i < std::max(1u, threads); ++i)
