@@ -4,6 +4,46 @@
 <context>
     <name>DlgText</name>
     <message>
+        <source>&amp;Not automatically</source>
+        <translation>&amp;Nicht automatisch</translation>
+    </message>
+    <message>
+        <source>&amp;Daily at</source>
+        <translation>&amp;Täglich um</translation>
+    </message>
+    <message>
+        <source>&amp;Weekly on</source>
+        <translation>&amp;Wöchentlich am</translation>
+    </message>
+    <message>
+        <source>When the device is &amp;plugged in</source>
+        <translation>Wenn das Gerät &amp;angeschlossen wird</translation>
+    </message>
+    <message>
+        <source>Run automatically</source>
+        <translation>Automatisch ausführen</translation>
+    </message>
+    <message>
+        <source>at</source>
+        <translation>um</translation>
+    </message>
+    <message>
+        <source>The task does not run automatically.</source>
+        <translation>Der Auftrag wird nicht automatisch ausgeführt.</translation>
+    </message>
+    <message>
+        <source>The task runs %1.</source>
+        <translation>Der Auftrag läuft %1.</translation>
+    </message>
+    <message>
+        <source> and </source>
+        <translation> und </translation>
+    </message>
+    <message>
+        <source>The schedule could not be changed:</source>
+        <translation>Der Zeitplan konnte nicht geändert werden:</translation>
+    </message>
+    <message>
         <source>Warning</source>
         <translation>Warnung</translation>
     </message>
@@ -349,6 +389,18 @@ Sollte %1 oder %2 ähneln</translation>
 </context>
 <context>
     <name>PrgText</name>
+    <message>
+        <source>Save the settings as a backup task first.</source>
+        <translation>Speichern Sie die Einstellungen zuerst als Sicherungsauftrag.</translation>
+    </message>
+    <message>
+        <source>The command-line runner tessaril-cli was not found.</source>
+        <translation>Das Befehlszeilenprogramm tessaril-cli wurde nicht gefunden.</translation>
+    </message>
+    <message>
+        <source>Run automatically…</source>
+        <translation>Automatisch ausführen…</translation>
+    </message>
     <message>
         <source>Tessaril Help</source>
         <translation>Tessaril-Hilfe</translation>

@@ -2,6 +2,7 @@
 
 #include "app/BackupConfig.h"
 #include "app/LocaleDates.h"
+#include "app/Schedule.h"
 #include "app/TimeSlot.h"
 #include "device/BackendChoice.h"
 
@@ -116,6 +117,50 @@ bool ParseBackupOption(const QString &option, QString inlineValue, TArgReader &r
     return false;
 }
 
+bool ParseScheduleOption(const QString &option, QString inlineValue, TArgReader &reader, TCliArguments &result,
+                         QString &error)
+{
+    static const QStringList actions = {QStringLiteral("--daily"), QStringLiteral("--weekly"),
+                                        QStringLiteral("--on-plug"), QStringLiteral("--list"),
+                                        QStringLiteral("--remove")};
+    const int index = int(actions.indexOf(option));
+    if (index < 0) {
+        error = QStringLiteral("unknown option %1").arg(option);
+        return false;
+    }
+    if (result.Schedule != TScheduleAction::None) {
+        error = QStringLiteral("schedule takes one of --daily, --weekly, --on-plug, --list, --remove");
+        return false;
+    }
+    result.Schedule = static_cast<TScheduleAction>(index + 1);
+    QString value;
+    if (result.Schedule == TScheduleAction::Weekly) {
+        if (!reader.Value(option, inlineValue, value, error))
+            return false;
+        result.WeekDay = WeekDayFromText(value);
+        if (result.WeekDay == 0) {
+            error = QStringLiteral("--weekly needs a weekday (Mon .. Sun), not %1").arg(value);
+            return false;
+        }
+        if (reader.AtEnd()) {
+            error = QStringLiteral("--weekly needs a weekday and a time (HH:MM)");
+            return false;
+        }
+        value = reader.Next();
+    } else if (result.Schedule == TScheduleAction::Daily) {
+        if (!reader.Value(option, inlineValue, value, error))
+            return false;
+    } else {
+        return true;
+    }
+    if (!QTime::fromString(value, QStringLiteral("H:mm")).isValid()) {
+        error = QStringLiteral("%1: not a time (HH:MM): %2").arg(option, value);
+        return false;
+    }
+    result.TimeOfDay = value;
+    return true;
+}
+
 bool ParseOption(const QString &arg, TArgReader &reader, TCliArguments &result, QString &error)
 {
     QString option = arg;
@@ -144,6 +189,24 @@ bool ParseOption(const QString &arg, TArgReader &reader, TCliArguments &result, 
     }
     if (option == QStringLiteral("--files") && result.Command == TCliCommand::Tree)
         return result.ShowFiles = true;
+    if (option == QStringLiteral("--ids") && result.Command == TCliCommand::Devices)
+        return result.DeviceIds = true;
+    if (option == QStringLiteral("--notify") && result.Command == TCliCommand::Run)
+        return result.Notify = true;
+    if (option == QStringLiteral("--rescan") && result.Command == TCliCommand::Watch) {
+        QString value;
+        if (!reader.Value(option, inlineValue, value, error))
+            return false;
+        bool ok = false;
+        result.RescanSeconds = value.toInt(&ok);
+        if (!ok || result.RescanSeconds < 1 || result.RescanSeconds > 3600) {
+            error = QStringLiteral("--rescan must be a number of seconds from 1 to 3600");
+            return false;
+        }
+        return true;
+    }
+    if (result.Command == TCliCommand::Schedule)
+        return ParseScheduleOption(option, inlineValue, reader, result, error);
     if (result.Command == TCliCommand::Backup)
         return ParseBackupOption(option, inlineValue, reader, result, error);
     error = QStringLiteral("unknown option %1").arg(option);
@@ -168,7 +231,7 @@ bool ParseCliArguments(const QStringList &args, TCliArguments &result, QString &
         error = QStringLiteral("no command given (try --help)");
         return false;
     }
-    const QString command = args.first();
+    const QString &command = args.first();
     if (command == QStringLiteral("--help") || command == QStringLiteral("-h") || command == QStringLiteral("help")) {
         result.Command = TCliCommand::Help;
         return true;
@@ -177,8 +240,9 @@ bool ParseCliArguments(const QStringList &args, TCliArguments &result, QString &
         result.Command = TCliCommand::Version;
         return true;
     }
-    static const QStringList commands = {QStringLiteral("devices"), QStringLiteral("tree"), QStringLiteral("run"),
-                                         QStringLiteral("backup")};
+    static const QStringList commands = {QStringLiteral("devices"), QStringLiteral("tree"),
+                                         QStringLiteral("run"),     QStringLiteral("backup"),
+                                         QStringLiteral("watch"),   QStringLiteral("schedule")};
     const int commandIndex = int(commands.indexOf(command));
     if (commandIndex < 0) {
         error = QStringLiteral("unknown command %1 (try --help)").arg(command);
@@ -204,6 +268,22 @@ bool ParseCliArguments(const QStringList &args, TCliArguments &result, QString &
         }
     }
 
+    if (result.Command == TCliCommand::Watch) {
+        result.TaskFiles = positional;
+        return true;
+    }
+    if (result.Command == TCliCommand::Schedule) {
+        if (result.Schedule == TScheduleAction::None) {
+            error = QStringLiteral("schedule needs one of --daily, --weekly, --on-plug, --list, --remove");
+            return false;
+        }
+        if (positional.size() > 1 || (positional.isEmpty() && result.Schedule != TScheduleAction::List)) {
+            error = QStringLiteral("schedule needs exactly one task file");
+            return false;
+        }
+        result.TaskFile = positional.value(0);
+        return true;
+    }
     const qsizetype wanted = result.Command == TCliCommand::Devices ? 0 : 1;
     if (positional.size() != wanted) {
         error = wanted == 0 ? QStringLiteral("devices takes no arguments")
@@ -287,8 +367,16 @@ QString CliHelpText()
                           "Commands:\n"
                           "  devices                  list the connected devices with their details\n"
                           "  tree DEVICE [--files]    print a device's folder tree (and its files)\n"
-                          "  run TASK.tsj [--log FILE]\n"
-                          "                           load a backup task and run it\n"
+                          "  run TASK.tsj [--log FILE] [--notify]\n"
+                          "                           load a backup task and run it; --notify shows\n"
+                          "                           how it ended as a desktop notification\n"
+                          "  watch [TASK.tsj...] [--rescan SECONDS]\n"
+                          "                           wait for devices and run each task once when its\n"
+                          "                           device is plugged in (every task of the task\n"
+                          "                           folder when none is given); Ctrl-C ends it\n"
+                          "  schedule TASK.tsj --daily HH:MM | --weekly DAY HH:MM | --on-plug | --remove\n"
+                          "  schedule [TASK.tsj] --list\n"
+                          "                           run a task by itself through systemd user units\n"
                           "  backup DEVICE --to DEST [--dir PATH]... [OPTIONS]\n"
                           "                           back up folders of a device (the whole device\n"
                           "                           without --dir); PATH names device folders from\n"

@@ -15,7 +15,20 @@ enum class TCliCommand
     Devices,
     Tree,
     Run,
-    Backup
+    Backup,
+    Watch,
+    Schedule
+};
+
+// What "schedule" does with a task.
+enum class TScheduleAction
+{
+    None,
+    Daily,
+    Weekly,
+    OnPlug,
+    List,
+    Remove
 };
 
 // Backup options as given; unset ones keep the configuration's defaults.
@@ -43,9 +56,16 @@ struct TCliArguments
 {
     TCliCommand Command = TCliCommand::Help;
     QString Device;         // tree, backup
-    QString TaskFile;       // run
+    QString TaskFile;       // run, schedule (may be empty with --list)
+    QStringList TaskFiles;  // watch (empty: every task of the task folder)
+    int RescanSeconds = 10; // watch: how often to look for devices without udev events
+    bool Notify = false;    // run: desktop notification at the end (watch always notifies)
+    TScheduleAction Schedule = TScheduleAction::None;
+    int WeekDay = 0;        // schedule --weekly: 1 Monday .. 7 Sunday
+    QString TimeOfDay;      // schedule --daily, --weekly: HH:MM
     QString LogFile;        // run, backup
     bool ShowFiles = false; // tree
+    bool DeviceIds = false; // devices: one "device<TAB>identifier<TAB>name" line each, for watch
     QString Backends;       // every command: mtp, sim or all (empty: the environment's choice)
     TCliBackupOptions Backup;
 };

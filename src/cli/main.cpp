@@ -5,6 +5,9 @@
 #include "base/TextDomains.h"
 #include "cli/CliOptions.h"
 #include "cli/ConsoleLog.h"
+#include "cli/ScheduleCommand.h"
+#include "cli/TaskRun.h"
+#include "cli/TaskWatch.h"
 #include "device/BackendChoice.h"
 #include "device/DeviceError.h"
 #include "device/PortableDevice.h"
@@ -19,62 +22,48 @@
 
 #include <csignal>
 #include <cstdio>
+#include <functional>
 #include <thread>
 #include <unistd.h>
 
 namespace {
 
-enum TExitStatus
-{
-    exOk = 0,
-    exFilesFailed = 1,
-    exCannotStart = 2
-};
-
-int Fail(const QString &reason)
-{
-    std::fprintf(stderr, "tessaril-cli: %s\n", ConsoleText(reason).toUtf8().constData());
-    return exCannotStart;
-}
-
-void Print(const QString &text)
-{
-    std::fputs((ConsoleText(text) + QLatin1Char('\n')).toUtf8().constData(), stdout);
-}
-
-// Ctrl-C stops the run: the file under way is abandoned (an earlier copy of it
-// stays; it is not counted as failed) and no further file is begun. A second
-// one ends at once. The job works on this thread without an event loop, so a
-// thread of its own waits for the signal handler's byte and cancels the run.
+// Ctrl-C or SIGTERM stops the run: the file under way is abandoned (an
+// earlier copy of it stays; it is not counted as failed) and no further file
+// is begun. A second one ends at once. The job works on this thread without
+// an event loop, so a thread of its own waits for the signal handler's byte
+// and cancels the run.
 int CancelPipe[2] = {-1, -1};
 
-void OnInterrupt(int)
+void OnInterrupt(int signalNumber)
 {
     const char byte = 1;
     [[maybe_unused]] const ssize_t written = ::write(CancelPipe[1], &byte, 1);
-    std::signal(SIGINT, SIG_DFL);
+    std::signal(signalNumber, SIG_DFL);
 }
 
 class TCancelOnInterrupt
 {
 public:
-    explicit TCancelOnInterrupt(TMainJob &job)
+    explicit TCancelOnInterrupt(std::function<void()> cancel)
     {
         if (::pipe(CancelPipe) != 0)
             return;
-        FWatcher = std::thread([&job] {
+        FWatcher = std::thread([cancel = std::move(cancel)] {
             char byte = 0;
-            // A byte is Ctrl-C; the end of the pipe is the end of the job.
+            // A byte is a signal; the end of the pipe is the end of the job.
             if (::read(CancelPipe[0], &byte, 1) == 1 && byte == 1)
-                job.CancelRun();
+                cancel();
         });
         std::signal(SIGINT, OnInterrupt);
+        std::signal(SIGTERM, OnInterrupt);
     }
     ~TCancelOnInterrupt()
     {
         if (!FWatcher.joinable())
             return;
         std::signal(SIGINT, SIG_DFL);
+        std::signal(SIGTERM, SIG_DFL);
         const char end = 0;
         [[maybe_unused]] const ssize_t written = ::write(CancelPipe[1], &end, 1);
         FWatcher.join();
@@ -88,43 +77,6 @@ private:
     std::thread FWatcher;
 };
 
-int ExitStatusOf(const TRunTotals &totals)
-{
-    // A copy without its time stamps is kept, but scripts must notice it.
-    return (totals.Failed > 0 || totals.FolderErrors > 0 || totals.Warnings > 0 || totals.Cancelled ||
-            !totals.Refused.isEmpty())
-               ? exFilesFailed
-               : exOk;
-}
-
-void PrintSummary(const TRunTotals &totals)
-{
-    if (!totals.Refused.isEmpty())
-        std::fprintf(stderr, "tessaril-cli: the run did not start: %s\n", qPrintable(ConsoleText(totals.Refused)));
-    std::fprintf(
-        stderr, "tessaril-cli: %d copied, %d skipped, %d failed%s%s%s\n", totals.Copied, totals.Skipped, totals.Failed,
-        totals.Warnings > 0 ? qPrintable(QStringLiteral(", %1 with warnings").arg(totals.Warnings)) : "",
-        totals.FolderErrors > 0 ? qPrintable(QStringLiteral(", %1 folders unreadable").arg(totals.FolderErrors)) : "",
-        totals.Cancelled ? ", cancelled" : "");
-}
-
-bool SaveLog(TMainJob &job, const QString &logFile)
-{
-    if (logFile.isEmpty())
-        return true;
-    const QString error = job.Log().SaveToFile(logFile);
-    if (error.isEmpty())
-        return true;
-    std::fprintf(stderr, "tessaril-cli: cannot save the log to %s: %s\n", qPrintable(logFile), qPrintable(error));
-    return false;
-}
-
-int NoStorage()
-{
-    std::fprintf(stderr, "tessaril-cli: %s\n", ConsoleText(NoStorageText()).toUtf8().constData());
-    return exFilesFailed;
-}
-
 // "Battery (80%)"; nothing for a device that reports no power data, no level
 // for one that reports an impossible one.
 QString PowerText(const TPortableDevice &device)
@@ -137,10 +89,21 @@ QString PowerText(const TPortableDevice &device)
     return QStringLiteral("%1 (%2%)").arg(device.PowerSourceAsString()).arg(level).trimmed();
 }
 
-int ListDevices(TMainJob &job)
+int ListDevices(TMainJob &job, bool idsOnly)
 {
     TPortableDeviceManager &manager = job.DevManager();
     manager.Refresh();
+    if (idsOnly) {
+        // Tabs and line breaks in a device's name must not split its line.
+        const auto field = [](QString text) {
+            text.replace(QLatin1Char('\t'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
+            return text.replace(QLatin1Char('\r'), QLatin1Char(' '));
+        };
+        for (const TDeviceListEntry &entry : manager.DeviceList())
+            std::fprintf(stdout, "device\t%s\t%s\n", field(entry.DeviceID).toUtf8().constData(),
+                         field(entry.Data.FriendlyName).toUtf8().constData());
+        return exOk;
+    }
     Print(DevicesFoundText(int(manager.DeviceCount())));
     int status = exOk;
     for (int i = 0; i < int(manager.DeviceCount()); ++i) {
@@ -180,7 +143,7 @@ void PrintTree(TPortableDeviceContent &content, TPortableDeviceObject &object, i
         TPortableDeviceObject *child = object.GetChild(i);
         if (child == nullptr)
             continue;
-        const QString indent(depth * 2, QLatin1Char(' '));
+        const QString indent(qsizetype(depth) * 2, QLatin1Char(' '));
         const TObjectType type = child->ObjectType();
         if (type == otRoot || type == otFolder) {
             Print(indent + child->DisplayName() + QLatin1Char('/'));
@@ -216,45 +179,10 @@ int ShowTree(TMainJob &job, const TCliArguments &args)
 
 int RunTask(TMainJob &job, const TCliArguments &args)
 {
-    const QFileInfo task(args.TaskFile);
-    if (!task.isFile() || !task.isReadable())
-        return Fail(QStringLiteral("cannot read the task file %1").arg(args.TaskFile));
-    TConsoleLog console(job.Log(), stdout, ::isatty(STDOUT_FILENO) != 0);
-    job.RefreshDeviceList(StartHeaderText());
-    job.TaskName = task.absoluteFilePath();
-    job.ForceTask = true;
-
-    QString notReady;
-    TRunTotals totals;
-    // The command line never waits for a device: the question's text is the reason.
-    const bool ran = job.RunCommandLineTask(
-        [&notReady](const QString &question) {
-            notReady =
-                question.section(QStringLiteral("\r\n"), 0, 1).replace(QStringLiteral("\r\n"), QStringLiteral(" "));
-            return false;
-        },
-        QString(), &totals);
-    console.Flush();
-    if (!ran) {
-        if (!job.Refusal().isEmpty())
-            return Fail(job.Refusal());
-        if (job.Device() != nullptr && job.Device()->Content().RootCount() == 0)
-            return NoStorage();
-        if (!notReady.isEmpty())
-            return Fail(notReady);
-        const QString last = job.Log().Lines().isEmpty() ? QString() : job.Log().Lines().last().trimmed();
-        return Fail(QStringLiteral("the task %1 could not be loaded%2")
-                        .arg(args.TaskFile,
-                             last.startsWith(QStringLiteral("***")) ? QStringLiteral(": ") + last.mid(4) : QString()));
-    }
-    const bool logSaved = SaveLog(job, args.LogFile);
-    PrintSummary(totals);
-    // A task that no longer finds one of its folders has not backed up what it names.
-    if (job.MissingFolders() > 0) {
-        std::fprintf(stderr, "tessaril-cli: %d saved folders not found on the device\n", job.MissingFolders());
-        return exFilesFailed;
-    }
-    return logSaved ? ExitStatusOf(totals) : exFilesFailed;
+    const TTaskRunOutcome outcome = RunTaskFile(job, args.TaskFile, args.LogFile);
+    if (args.Notify)
+        NotifyRunEnd(args.TaskFile, outcome, args.LogFile);
+    return outcome.Status;
 }
 
 int RunBackup(TMainJob &job, const TCliArguments &args)
@@ -313,14 +241,21 @@ int Execute(const TCliArguments &args)
     case TCliCommand::Version:
         Print(QStringLiteral("tessaril-cli ") + VersionLine(ProgramVersion(), 4));
         return exOk;
+    case TCliCommand::Schedule:
+        return ScheduleTask(args);
+    case TCliCommand::Watch: {
+        TTaskWatch watch(args.TaskFiles, args.RescanSeconds, args.Backends);
+        const TCancelOnInterrupt cancelOnInterrupt([&watch] { watch.Stop(); });
+        return watch.Run();
+    }
     default:
         break;
     }
     TMainJob job;
-    const TCancelOnInterrupt cancelOnInterrupt(job);
+    const TCancelOnInterrupt cancelOnInterrupt([&job] { job.CancelRun(); });
     switch (args.Command) {
     case TCliCommand::Devices:
-        return ListDevices(job);
+        return ListDevices(job, args.DeviceIds);
     case TCliCommand::Tree:
         return ShowTree(job, args);
     case TCliCommand::Run:

@@ -23,6 +23,7 @@
 #include "app/LogMessages.h"
 #include "app/Placeholders.h"
 #include "app/ProgramSettings.h"
+#include "app/ProgressLog.h"
 #include "app/TimeSlot.h"
 #include "base/SafeFormat.h"
 #include "device/DeviceError.h"
@@ -33,6 +34,7 @@
 #include "env/LocaleText.h"
 #include "env/ProgramVersion.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -356,6 +358,12 @@ void TMainForm::ConnectParts()
     connect(FSave, &QPushButton::clicked, this, &TMainForm::bbSaveClick);
     connect(FSaveAs, &QPushButton::clicked, this, &TMainForm::bbSaveAsClick);
     connect(FShortcut, &QPushButton::clicked, this, &TMainForm::bbShortcutClick);
+    // The task's other ways to start: on the shortcut button's menu.
+    auto *runAutomatically = new QAction(PrgText::tr("Run automatically…"), FShortcut);
+    runAutomatically->setObjectName(QStringLiteral("acRunAutomatically"));
+    FShortcut->addAction(runAutomatically);
+    FShortcut->setContextMenuPolicy(Qt::ActionsContextMenu);
+    connect(runAutomatically, &QAction::triggered, this, &TMainForm::RunAutomaticallyClick);
     connect(FStart, &QPushButton::clicked, this, &TMainForm::bbStartClick);
     connect(FHelp, &QPushButton::clicked, this, &TMainForm::bbHelpClick);
     connect(FInfo, &QPushButton::clicked, this, &TMainForm::bbInfoClick);

@@ -78,6 +78,7 @@ public:
     void bbSaveAsClick();
     // Asks, then writes the task's desktop launcher (replacing one after a second question).
     void bbShortcutClick();
+    void RunAutomaticallyClick();
     void bbCopyClick();
     void bbHelpClick();
     void bbInfoClick();

@@ -7,12 +7,15 @@
 #include "ui/MessageDialog.h"
 #include "ui/OxButton.h"
 #include "ui/UiText.h"
+#include "ui/dialogs/ScheduleDialog.h"
 #include "ui/widgets/CompressionBox.h"
 #include "ui/widgets/DestinationRow.h"
 #include "ui/widgets/DevicePanel.h"
 #include "ui/widgets/FolderBrowser.h"
 
 #include "app/DesktopShortcut.h"
+#include "app/ProgressLog.h"
+#include "app/Schedule.h"
 #include "base/SafeFormat.h"
 #include "device/PortableDevice.h"
 #include "env/ProgramVersion.h"
@@ -20,6 +23,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QStandardPaths>
 
 namespace {
 
@@ -203,4 +207,23 @@ void TMainForm::SetNextFileName(const QString &fileName)
 {
     NextFileName() = fileName;
     HasNextFileName() = true;
+}
+
+void TMainForm::RunAutomaticallyClick()
+{
+    if (FJob->TaskName.isEmpty()) {
+        InfoDialog(BottomLeftPos(*FShortcut), PrgText::tr("Save the settings as a backup task first."));
+        return;
+    }
+    // The command-line runner beside this program, else the one on PATH.
+    QString cli = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("tessaril-cli"));
+    if (!QFileInfo(cli).isExecutable())
+        cli = QStandardPaths::findExecutable(QStringLiteral("tessaril-cli"));
+    if (cli.isEmpty()) {
+        ErrorDialog(BottomLeftPos(*FShortcut), PrgText::tr("The command-line runner tessaril-cli was not found."));
+        return;
+    }
+    TUserUnits units(TUserUnits::DefaultFolder());
+    EditTaskSchedule(BottomLeftPos(*FShortcut), QFileInfo(FJob->TaskName).absoluteFilePath(), cli,
+                     QDir(FLocations.ConfigDir).filePath(TaskLogFileName(FJob->TaskName)), units);
 }

@@ -8,8 +8,10 @@
 # Builds a device folder (nested folders, an empty file, non-ASCII names, a
 # 20 MiB file, an old modification time), runs `tessaril-cli devices`, `tree`
 # and `run TASK.tsj` in the guest, and compares the copy on the host: content,
-# names and modification times. Exit 0 passed, 1 failed, 77 skipped (ctest
-# shows the reason), when this machine cannot start the guest.
+# names and modification times. Then a device pulled in the middle of a file,
+# and "watch" in a guest that starts without a device, which plug.py plugs in,
+# pulls and plugs in again. Exit 0 passed, 1 failed, 77 skipped (ctest shows
+# the reason), when this machine cannot start the guest.
 #
 # Only what a real phone would also do is asserted: the emulated device fakes
 # its serial number and free space, hands out object handles per session and
@@ -203,6 +205,62 @@ if grep -q 'device_del .* ok' "$U/unplug.log"; then
   fi
 else
   bad "could not unplug the emulated device"
+fi
+
+# Backup on plug-in: "watch" runs in the guest before any device is there;
+# the host plugs the device in, pulls it while the large file is copied and
+# plugs it in again (plug.py). The second connection completes the set; a
+# device that stays plugged in is backed up once. The guest has no udev
+# daemon, so the watcher finds the device by looking every second.
+if [ -n "$CLI" ]; then
+  W=$T/watch
+  mkdir -p "$W/device/DCIM/Camera" "$W/device/Notes" "$W/out"
+  echo "first" > "$W/device/Notes/a.txt"
+  printf 'photo' > "$W/device/DCIM/Camera/IMG_0002.jpg"
+  head -c 419430400 /dev/urandom > "$W/device/DCIM/big_400MiB.bin"
+  echo "last" > "$W/device/z.txt"
+  touch -d '2022-02-02 02:02:02 UTC' "$W/device/Notes/a.txt"
+  write_task "$T/watch.tsj" Watched
+  WATCH_SCRIPT='
+/opt/run/tessaril-cli watch /opt/run/watch.tsj --rescan 1 &
+watcher=$!
+sleep 1; touch /out/watching
+while [ ! -e /out/stop ]; do sleep 0.5; done
+kill -TERM $watcher; wait $watcher; echo "watch-status=$?"'
+  : > "$W/guest.log"
+  python3 "$HERE/plug.py" "$W/qmp.sock" "$W/device" "$W/out" "$W/guest.log" > "$W/plug.log" 2>&1 &
+  plugger=$!
+  set +e
+  "$HARNESS" --timeout 900 --no-dev --out "$W/out" --env ASAN_OPTIONS=detect_leaks=0 --env HOME=/tmp \
+    --qemu-arg -qmp --qemu-arg "unix:$W/qmp.sock,server=on,wait=off" \
+    --add "$CLI:/opt/run/tessaril-cli" --add "$T/watch.tsj:/opt/run/watch.tsj" \
+    "$W/device" -c "$WATCH_SCRIPT" > "$W/guest.log" 2>&1
+  wrc=$?
+  set -e
+  kill "$plugger" 2> /dev/null || true
+  prc=0
+  wait "$plugger" || prc=$?
+  sed 's/^/    watch guest: /' "$W/guest.log"
+  sed 's/^/    /' "$W/plug.log"
+  [ "$wrc" = 0 ] && ok "watch: the guest ran" || bad "watch: guest exit status $wrc"
+  [ "$prc" = 0 ] && ok "watch: plugged in, pulled and plugged in again" || bad "watch: the plug sequence failed"
+  runs=$(grep -c 'Backup task' "$W/guest.log")
+  [ "$runs" = 2 ] && ok "watch: one run per connection, none while the device stays" ||
+    bad "watch: $runs runs for two connections"
+  first_end=$(grep -m1 '^tessaril-cli: .* copied, ' "$W/guest.log")
+  case "$first_end" in
+    *", 0 failed"*) bad "watch: the pulled run reports no failure ($first_end)" ;;
+    *) ok "watch: the pulled run reports its failure" ;;
+  esac
+  grep -q '^tessaril-cli: no desktop notification (no session bus)$' "$W/guest.log" &&
+    ok "watch: without a session bus it says there is no notification" || bad "watch: no word on the notification"
+  grep -q '^watch-status=0$' "$W/guest.log" && ok "watch: SIGTERM ends it with status 0" ||
+    bad "watch: did not end cleanly on SIGTERM"
+  D_SAVED=$D; D=$W/device
+  compare_tree "watch" "$W/out/backup/Watched"
+  D=$D_SAVED
+  leftovers=$(find "$W/out/backup" -name '.tessaril-*.part' | wc -l)
+  [ "$leftovers" = 0 ] && ok "watch: no part file left behind" || bad "watch: $leftovers part files left"
 fi
 
 echo "$pass passed, $fail failed"
