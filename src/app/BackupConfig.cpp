@@ -123,7 +123,7 @@ QString ReadConfigKeys(const TMemIniFile &ini, TBackupConfig &config)
     const int mode = ini.ReadInteger(SecFilter, QStringLiteral("FilterMode"), fmOff);
     // The kind first: the default text below, MatchAll, depends on it.
     filter.SetRegular(regular);
-    const QString filterError =
+    QString filterError =
         LoadFilter(filter, regular, mode, ini.ReadString(SecFilter, QStringLiteral("Filter"), filter.MatchAll()));
 
     ReadTimeSlot(ini, config.TmPeriod);

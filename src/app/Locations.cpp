@@ -42,7 +42,7 @@ QString WithExtension(const QString &fileName, const QString &extension)
 
 QString FullPath(const QString &path, const TSystemEnvironment &env)
 {
-    const QString expanded = ExpandHome(path, env);
+    QString expanded = ExpandHome(path, env);
     if (IsAbsolute(expanded))
         return expanded;
     return WithTrailingSlash(env.CurrentDir) + expanded;
@@ -57,7 +57,7 @@ QString FullFolder(const QString &path, const TSystemEnvironment &env)
 // roaming application data.
 QString FamilyFolder(const QString &folder, const TSystemEnvironment &env)
 {
-    const QString expanded = ExpandHome(folder, env);
+    QString expanded = ExpandHome(folder, env);
     if (IsAbsolute(expanded) || env.ConfigHome.isEmpty())
         return WithTrailingSlash(expanded);
     return WithTrailingSlash(env.ConfigHome) + WithTrailingSlash(expanded);
@@ -85,8 +85,8 @@ QString ProgramFolder(const TSystemEnvironment &env)
 
 QString DetermineFamilyCfg(const TSystemEnvironment &env, const TStartOptions &options)
 {
-    const QString folder = FamilyFolder(FamilyIniPath(env, FamilyFolderName), env);
-    const QString familyCfg = folder + FamilyCfgName;
+    QString folder = FamilyFolder(FamilyIniPath(env, FamilyFolderName), env);
+    QString familyCfg = folder + FamilyCfgName;
     if (!options.IniGiven)
         return familyCfg;
 
@@ -121,10 +121,10 @@ QString DetermineDesktopDir(const TSystemEnvironment &env)
 
 QString DetermineConfigDir(const TSystemEnvironment &env, const QString &appPath)
 {
-    const QString programFolder = ProgramFolder(env);
+    QString programFolder = ProgramFolder(env);
     if (appPath.isEmpty() || (env.IsOnUsbDrive && env.IsOnUsbDrive(programFolder)))
         return programFolder;
-    const QString folder = FamilyFolder(FamilyIniPath(env, appPath), env);
+    QString folder = FamilyFolder(FamilyIniPath(env, appPath), env);
     if (env.MakeFolders && !env.MakeFolders(folder))
         return WithTrailingSlash(appPath);
     return folder;
@@ -142,7 +142,7 @@ QString DetermineJobDir(const TSystemEnvironment &env, const QString &userPath, 
         // An unreadable family settings file counts as a missing one.
         const QString configured = ReadStringFromIni(familyIni, QStringLiteral("Config"), QStringLiteral("JobDir"));
         if (!configured.isEmpty()) {
-            const QString folder = FullFolder(configured, env);
+            QString folder = FullFolder(configured, env);
             if (env.FolderExists && env.FolderExists(folder))
                 jobDir = folder;
         }

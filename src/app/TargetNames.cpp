@@ -58,9 +58,9 @@ QString TTargetNames::FolderKey(const QString &folder, bool &caseSensitive)
     // "DCIM" and "dcim" are one folder.
     struct stat info
     {};
-    const QString key = ::stat(QFile::encodeName(folder).constData(), &info) == 0
-                            ? QStringLiteral("%1:%2").arg(info.st_dev).arg(info.st_ino)
-                            : folder;
+    QString key = ::stat(QFile::encodeName(folder).constData(), &info) == 0
+                      ? QStringLiteral("%1:%2").arg(info.st_dev).arg(info.st_ino)
+                      : folder;
     auto known = FCaseSensitiveFolders.constFind(key);
     if (known == FCaseSensitiveFolders.cend())
         known = FCaseSensitiveFolders.insert(key, FolderIsCaseSensitive(folder));
@@ -81,7 +81,7 @@ std::vector<QString> TTargetNames::PlanFolder(const QString &folder, const std::
     // A name is free when nobody took it, or when this very object did (a
     // folder selected twice in one run maps its files to the same copies).
     const auto tryClaim = [&](const QString &name, int index) {
-        const QString key = claimKey(name);
+        QString key = claimKey(name);
         const auto holder = FClaims.constFind(key);
         if (holder != FClaims.cend() && holder.value() != index)
             return false;

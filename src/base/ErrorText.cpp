@@ -73,7 +73,7 @@ QString TrimEnd(QString text)
 
 QString ErrorMessageText(std::uint32_t code)
 {
-    const QString known = KnownCodeText(code);
+    QString known = KnownCodeText(code);
     if (!known.isEmpty())
         return known;
     return TrimEnd(ErrnoText(ErrnoOf(code)));

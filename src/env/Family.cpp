@@ -36,11 +36,11 @@ QString FamilyIniPath(const TSystemEnvironment &env, const QString &defaultPath)
 QString FamilyProgramPath(const TSystemEnvironment &env)
 {
     const auto exists = [&](const QString &path) { return !path.isEmpty() && env.FileExists && env.FileExists(path); };
-    const QString inCurrentDir = WithTrailingSlash(env.CurrentDir) + FamilyProgramName;
+    QString inCurrentDir = WithTrailingSlash(env.CurrentDir) + FamilyProgramName;
     if (!env.CurrentDir.isEmpty() && exists(inCurrentDir))
         return inCurrentDir;
     const QString programDir = QFileInfo(env.ProgramFile).absolutePath();
-    const QString besideUs = WithTrailingSlash(programDir) + FamilyProgramName;
+    QString besideUs = WithTrailingSlash(programDir) + FamilyProgramName;
     if (!env.ProgramFile.isEmpty() && exists(besideUs))
         return besideUs;
     // Linux has one registry view: no second reading is needed.
@@ -52,7 +52,7 @@ QString FamilyProgramPath(const TSystemEnvironment &env)
 QString HelpFileName(const QString &prgPath, const QString &translatedName,
                      const std::function<bool(const QString &)> &fileExists)
 {
-    const QString translated = prgPath + translatedName;
+    QString translated = prgPath + translatedName;
     if (!translatedName.isEmpty() && fileExists(translated))
         return translated;
     return prgPath + DefaultHelpFileName;

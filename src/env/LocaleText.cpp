@@ -75,7 +75,7 @@ QString TimeText(const QTime &time)
 
 QString DateTimeText(const QDateTime &dateTime)
 {
-    const QString date = DateText(dateTime.date());
+    QString date = DateText(dateTime.date());
     if (dateTime.time() == QTime(0, 0))
         return date;
     return date + QLatin1Char(' ') + TimeText(dateTime.time());

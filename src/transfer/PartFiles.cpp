@@ -17,7 +17,7 @@ namespace {
 const QLatin1StringView Prefix(".tessaril-");
 const QLatin1StringView Suffix(".part");
 // Without locks a copy still running for a day is hard to imagine.
-constexpr time_t UnlockedLeftoverAge = 24 * 60 * 60;
+constexpr time_t UnlockedLeftoverAge = time_t{24} * 60 * 60;
 
 bool SameFile(const struct stat &a, const struct stat &b)
 {

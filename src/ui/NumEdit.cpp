@@ -309,8 +309,10 @@ QString TRangeEdit::RangeErrorText() const
 
 void TRangeEdit::focusOutEvent(QFocusEvent *event)
 {
+    // The number edit's own handling (reformatting the text) is skipped on purpose
+    // while the range error is reported or the focus only leaves the window.
     if (FReporting || event->reason() == Qt::ActiveWindowFocusReason || event->reason() == Qt::PopupFocusReason) {
-        TCustomNumEdit::focusOutEvent(event);
+        TCustomNumEdit::focusOutEvent(event); // NOLINT(bugprone-parent-virtual-call)
         return;
     }
     FValue = GetValue();
@@ -319,7 +321,7 @@ void TRangeEdit::focusOutEvent(QFocusEvent *event)
         TNumberEdit::focusOutEvent(event);
         return;
     }
-    TCustomNumEdit::focusOutEvent(event);
+    TCustomNumEdit::focusOutEvent(event); // NOLINT(bugprone-parent-virtual-call)
     QApplication::beep();
     // The field keeps the focus and its text; the error is shown once the
     // focus change has settled.
@@ -414,7 +416,8 @@ void TNumUpDown::mousePressEvent(QMouseEvent *event)
 {
     if (event->button() != Qt::LeftButton || !isEnabled())
         return;
-    if (UpRect().contains(event->position().toPoint()) && event->position().y() < height() / 2 + 1)
+    if (UpRect().contains(event->position().toPoint()) &&
+        event->position().y() < height() / 2 + 1) // NOLINT(bugprone-integer-division): whole pixels
         FUpPressed = true;
     else
         FDownPressed = true;
@@ -425,7 +428,9 @@ void TNumUpDown::mouseReleaseEvent(QMouseEvent *event)
 {
     if (event->button() != Qt::LeftButton)
         return;
-    const bool overUp = rect().contains(event->position().toPoint()) && event->position().y() < height() / 2 + 1;
+    // Whole pixels: the upper half ends at the same row as in mousePressEvent.
+    const int upperEnd = height() / 2 + 1;
+    const bool overUp = rect().contains(event->position().toPoint()) && event->position().y() < upperEnd;
     const bool up = FUpPressed && overUp;
     const bool down = !up && FDownPressed;
     FUpPressed = FDownPressed = false;
