@@ -200,7 +200,7 @@ void TMainJob::EndWork()
     Q_EMIT BusyChanged(false);
 }
 
-void TMainJob::Launch(TStep work, TStep next)
+void TMainJob::Launch(TStep work, const TStep &next)
 {
     FWorkError = nullptr;
     TStep guarded = [this, work = std::move(work)] {
@@ -365,7 +365,7 @@ bool TMainJob::ReadDeviceTree(bool listErrors)
     return true;
 }
 
-void TMainJob::ReadTree(bool listErrors, TStep next)
+void TMainJob::ReadTree(bool listErrors, const TStep &next)
 {
     TPortableDeviceContent &content = FDevice->Content();
     FLog.LogLine(ReadingStructureText(), 2);
@@ -406,7 +406,7 @@ bool TMainJob::DeviceIsReady() const
 }
 
 void TMainJob::OpenTaskDevice(const QString &deviceName, const TConfirmNotReady &confirmNotReady,
-                              std::function<void(bool ready)> next)
+                              const std::function<void(bool ready)> &next)
 {
     FDevice = FDeviceManager->GetDeviceByName(deviceName);
     Q_EMIT DeviceChanged();
@@ -465,7 +465,7 @@ bool TMainJob::LoadTask(const QString &fileName, const TConfirmNotReady &confirm
 }
 
 bool TMainJob::StartLoadTask(const QString &fileName, const TConfirmNotReady &confirmNotReady,
-                             std::function<void(bool loaded)> next)
+                             const std::function<void(bool loaded)> &next)
 {
     TaskName = fileName;
     FMissingFolders = 0;
@@ -597,7 +597,7 @@ TRunTotals TMainJob::BackupSelected()
     return FMode == TWorkMode::Synchronous ? FLastTotals : TRunTotals{};
 }
 
-void TMainJob::StartRun(std::function<void(const TRunTotals &)> next)
+void TMainJob::StartRun(const std::function<void(const TRunTotals &)> &next)
 {
     FRunConfig.Assign(Config);
     const QList<int> selection = Selection;

@@ -178,7 +178,7 @@ private:
     void StartWork(const TStep &start);
     void EndWork();
     // Runs work on the worker thread (threaded) or here, then next on the job's thread.
-    void Launch(TStep work, TStep next);
+    void Launch(TStep work, const TStep &next);
     // After work: true when it raised an error; threaded mode logs it here.
     bool TakeWorkError();
     // Synchronous mode: raises the error of the work that just ended, if any.
@@ -186,19 +186,19 @@ private:
     QStringList ListDevices(const QString &header);
     bool TakeSelectedDevice(bool selectStorages);
     void SelectTopFolders();
-    void ReadTree(bool listErrors, TStep next);
+    void ReadTree(bool listErrors, const TStep &next);
     void FinishTreeRead(bool listErrors);
     void OpenTaskDevice(const QString &deviceName, const TConfirmNotReady &confirmNotReady,
-                        std::function<void(bool ready)> next);
+                        const std::function<void(bool ready)> &next);
     bool DeviceIsReady() const;
     // Logs the reason, keeps it as Refusal and sends Refused; returns false.
     bool Refuse(const QString &reason);
     // False when the file cannot be read (then next is not called).
     bool StartLoadTask(const QString &fileName, const TConfirmNotReady &confirmNotReady,
-                       std::function<void(bool loaded)> next);
+                       const std::function<void(bool loaded)> &next);
     void TakeTaskConfig(const TUnicodeIniFile &ini);
     QString RunRefusal() const;
-    void StartRun(std::function<void(const TRunTotals &)> next);
+    void StartRun(const std::function<void(const TRunTotals &)> &next);
 
     TWorkMode FMode = TWorkMode::Synchronous;
     TProgressLog FLog;
