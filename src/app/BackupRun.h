@@ -76,5 +76,5 @@ private:
     std::mutex FWorkerMutex;
     TWinCopyThread *FWorker = nullptr; // the worker under way, for Cancel; guarded by FWorkerMutex
     TTargetNames FTargetNames;
-    TCopyRunner FRunner;               // one thread for all the run's copies
+    TCopyRunner FRunner; // one thread for all the run's copies
 };
