@@ -11,6 +11,7 @@
 #include "ui/dialogs/FilterDialog.h"
 #include "ui/dialogs/ListEditor.h"
 #include "ui/dialogs/PlaceholderDialog.h"
+#include "ui/widgets/BoldLabel.h"
 #include "ui/widgets/CompressionBox.h"
 #include "ui/widgets/DestinationRow.h"
 #include "ui/widgets/DevicePanel.h"
@@ -50,19 +51,6 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWindow>
-
-namespace {
-
-QLabel *BoldLabel(const QString &text, QWidget *parent)
-{
-    auto *label = new QLabel(text, parent);
-    QFont font = label->font();
-    font.setBold(true);
-    label->setFont(font);
-    return label;
-}
-
-} // namespace
 
 TMainForm::TMainForm(TMainFormStart start, QWidget *parent)
     : QWidget(parent), FEnv(std::move(start.Env)), FLocations(std::move(start.Locations))

@@ -3,6 +3,7 @@
 #include "ui/Appearance.h"
 #include "ui/OxButton.h"
 #include "ui/UiText.h"
+#include "ui/widgets/BoldLabel.h"
 #include "ui/widgets/WindowIcons.h"
 
 #include "device/DeviceError.h"
@@ -18,15 +19,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-QLabel *BoldLabel(const QString &text, QWidget *parent)
-{
-    auto *label = new QLabel(text, parent);
-    QFont font = label->font();
-    font.setBold(true);
-    label->setFont(font);
-    return label;
-}
 
 // Whether the device reports a power source at all: one that does not has no
 // battery level to show.

@@ -2,6 +2,7 @@
 
 #include "ui/Appearance.h"
 #include "ui/UiText.h"
+#include "ui/widgets/BoldLabel.h"
 #include "ui/widgets/WindowIcons.h"
 
 #include "app/LocaleDates.h"
@@ -69,15 +70,6 @@ QString FileTypeIcon(TContentType type)
 QDateTime LocalDateTime(TDateTime time)
 {
     return time == 0 ? QDateTime() : DateTimeToQt(time);
-}
-
-QLabel *BoldLabel(const QString &text, QWidget *parent)
-{
-    auto *label = new QLabel(text, parent);
-    QFont font = label->font();
-    font.setBold(true);
-    label->setFont(font);
-    return label;
 }
 
 int IndexOf(const QTreeWidgetItem *item)
