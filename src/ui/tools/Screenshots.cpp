@@ -32,6 +32,7 @@
 #include <QStyle>
 #include <QTimer>
 #include <QTreeWidget>
+#include <memory>
 
 namespace {
 
@@ -216,6 +217,21 @@ void ShootWindow(TMainForm &form, const QString &suffix)
     Save(form, QStringLiteral("main-finished%1").arg(suffix));
 }
 
+// The window as the program shows it, with the start timer held off so that
+// the shots decide when devices are read.
+std::unique_ptr<TMainForm> ShowMainWindow()
+{
+    TMainFormStart start;
+    start.Env = TSystemEnvironment::FromSystem();
+    start.Locations = DetermineLocations(start.Env, {});
+    auto form = std::make_unique<TMainForm>(std::move(start));
+    form->StartTimer()->setInterval(3600 * 1000);
+    form->show();
+    form->move(40, 30);
+    Settle(300);
+    return form;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -232,14 +248,8 @@ int main(int argc, char **argv)
         ApplyDarkMode(dark);
         const QString suffix = dark ? QStringLiteral("-dark") : QString();
         ShootIcons(suffix);
-        TMainFormStart start;
-        start.Env = TSystemEnvironment::FromSystem();
-        start.Locations = DetermineLocations(start.Env, {});
-        TMainForm form(std::move(start));
-        form.StartTimer()->setInterval(3600 * 1000);
-        form.show();
-        form.move(40, 30);
-        Settle(300);
+        const std::unique_ptr<TMainForm> window = ShowMainWindow();
+        TMainForm &form = *window;
         Part<QComboBox>(form, "edDestDir")->setEditText(destination + suffix);
         // The dark round shows the controls that only some settings bring up.
         if (dark) {
@@ -279,14 +289,8 @@ int main(int argc, char **argv)
     // The program installs its translators before it creates the chooser.
     const std::unique_ptr<TShellDirDialog> germanChooser = CreateShellDirDialog();
     {
-        TMainFormStart start;
-        start.Env = TSystemEnvironment::FromSystem();
-        start.Locations = DetermineLocations(start.Env, {});
-        TMainForm form(std::move(start));
-        form.StartTimer()->setInterval(3600 * 1000);
-        form.show();
-        form.move(40, 30);
-        Settle(300);
+        const std::unique_ptr<TMainForm> window = ShowMainWindow();
+        TMainForm &form = *window;
         Part<QComboBox>(form, "edDestDir")->setEditText(destination + QStringLiteral("-de"));
         Part<QCheckBox>(form, "cbComp")->click();
         ShootWindow(form, QStringLiteral("-de"));
