@@ -573,7 +573,7 @@ QString TMainJob::RunRefusal() const
     return RunConfigError();
 }
 
-TRunTotals TMainJob::BackupSelected()
+TRunTotals TMainJob::BackupSelected([[maybe_unused]] TRunMode mode)
 {
     TRunTotals refused;
     if (FBusy) {

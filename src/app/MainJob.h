@@ -3,6 +3,7 @@
 #include "app/BackupConfig.h"
 #include "app/BackupRun.h"
 #include "app/ProgressLog.h"
+#include "app/RunProgress.h"
 #include "base/FileData.h"
 
 #include <QList>
@@ -133,8 +134,10 @@ public:
     // nothing runs then. Synchronous mode returns the run's totals; there a
     // device-call error ends the run and goes on to the caller after
     // RunFinished. Threaded mode returns at once (the totals come with
-    // RunFinished) and logs such an error.
-    TRunTotals BackupSelected();
+    // RunFinished) and logs such an error. A preview walks the same files
+    // under the same rules, logs what it would copy, update or skip and why,
+    // and writes nothing at all.
+    TRunTotals BackupSelected(TRunMode mode = TRunMode::Backup);
     // Stops a run under way after its current file (whose copy is cancelled,
     // leaving no partial file). Any thread.
     void CancelRun();
@@ -163,6 +166,9 @@ Q_SIGNALS:
     void TaskLoaded(bool loaded);
     void RunStarted();
     void RunFinished(const TRunTotals &totals);
+    // Where the run under way stands; on the job's thread, at most about ten
+    // times a second, and once more with the final figures before RunFinished.
+    void RunProgressChanged(const TRunProgress &progress);
     // RunCommandLineTask ended; ran is true when the task's run took place.
     void CommandLineTaskFinished(bool ran);
     // A task that cannot be used or a run that cannot start, with the reason
