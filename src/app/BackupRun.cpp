@@ -152,7 +152,7 @@ void TBackupRun::BackupFile(TPortableDeviceObject &file, const QString &folderDe
 {
     const QString name = file.DisplayName();
     const TDateTime localTime = file.LastWriteTime();
-    const TDateTime deviceTime = DeviceTimeToUtc(localTime);
+    const TDateTime deviceTime = DeviceTimeToUtc(localTime, FZone);
 
     if (!FConfig.FFilter.MatchesFilter(name) || !FConfig.TmPeriod.InTimeSlot(deviceTime, today))
         return;

@@ -7,6 +7,7 @@
 
 #include <QList>
 #include <QString>
+#include <QTimeZone>
 
 #include <atomic>
 #include <mutex>
@@ -76,5 +77,7 @@ private:
     std::mutex FWorkerMutex;
     TWinCopyThread *FWorker = nullptr; // the worker under way, for Cancel; guarded by FWorkerMutex
     TTargetNames FTargetNames;
+    // Read once per run: asking the system for its zone reads files each time.
+    QTimeZone FZone = QTimeZone::systemTimeZone();
     TCopyRunner FRunner; // one thread for all the run's copies
 };
