@@ -9,16 +9,31 @@ constexpr double MsPerDay = 86400000.0;
 
 } // namespace
 
-QDateTime DateTimeToQt(TDateTime time)
+namespace {
+
+// Date and time of day of a TDateTime. A local QDateTime is not built for
+// that: its zone lookup reads the zone file, once per date shown.
+void SplitDateTime(TDateTime time, QDate &date, QTime &timeOfDay)
 {
     const qint64 ms = std::llround(time * MsPerDay);
     // Negative day counts run backwards by whole days but forwards by time of day.
-    qint64 days = ms / 86400000;
+    const qint64 days = ms / 86400000;
     qint64 rest = ms % 86400000;
     if (rest < 0) {
         rest = -rest;
     }
-    return QDateTime(DateTimeEpoch.addDays(days), QTime::fromMSecsSinceStartOfDay(static_cast<int>(rest)));
+    date = DateTimeEpoch.addDays(days);
+    timeOfDay = QTime::fromMSecsSinceStartOfDay(static_cast<int>(rest));
+}
+
+} // namespace
+
+QDateTime DateTimeToQt(TDateTime time)
+{
+    QDate date;
+    QTime timeOfDay;
+    SplitDateTime(time, date, timeOfDay);
+    return QDateTime(date, timeOfDay);
 }
 
 TDateTime QtDateToDateTime(const QDate &date)
@@ -45,12 +60,18 @@ TDateTime NowLocal()
 
 QString DateText(TDateTime date)
 {
-    return DateText(DateTimeToQt(date).date());
+    QDate day;
+    QTime timeOfDay;
+    SplitDateTime(date, day, timeOfDay);
+    return DateText(day);
 }
 
 QString TimeText(TDateTime time)
 {
-    return TimeText(DateTimeToQt(time).time());
+    QDate day;
+    QTime timeOfDay;
+    SplitDateTime(time, day, timeOfDay);
+    return TimeText(timeOfDay);
 }
 
 bool ParseDateText(const QString &text, TDateTime &date)

@@ -198,8 +198,7 @@ QString SavedAsText(const QString &name, const QString &localName)
 
 QString LocalDateTimeText(TDateTime time)
 {
-    const QDateTime qt = DateTimeToQt(time);
-    return DateText(qt.date()) + QLatin1Char(' ') + TimeText(qt.time());
+    return DateText(time) + QLatin1Char(' ') + TimeText(time);
 }
 
 QString DurationText(TDateTime start, TDateTime end)

@@ -3,8 +3,13 @@
 #include <QFile>
 #include <QRandomGenerator>
 
+#include <optional>
+
 #include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 namespace {
@@ -13,6 +18,41 @@ TTargetNames::TCaseProbe &CaseProbe()
 {
     static TTargetNames::TCaseProbe probe;
     return probe;
+}
+
+constexpr long Ext4Magic = 0xEF53;
+constexpr long XfsMagic = 0x58465342;
+constexpr long BtrfsMagic = 0x9123683E;
+constexpr long TmpfsMagic = 0x01021994;
+constexpr long F2fsMagic = 0xF2F52010;
+constexpr int CaseFoldFlag = 0x40000000; // FS_CASEFOLD_FL, missing from older headers
+
+// File systems that always tell letter case apart, unless a folder carries
+// the case-folding flag.
+bool IsCaseSensitiveFileSystem(long type)
+{
+    return type == Ext4Magic || type == XfsMagic || type == BtrfsMagic || type == TmpfsMagic || type == F2fsMagic;
+}
+
+// Answered from the file system's type and the folder's flags, without
+// writing: a re-run must not touch every destination folder. Unknown when
+// the file system is of another kind (FAT, NTFS, network shares, ...).
+std::optional<bool> KnownCaseSensitivity(const QByteArray &folder)
+{
+    struct statfs info
+    {};
+    if (::statfs(folder.constData(), &info) != 0 || !IsCaseSensitiveFileSystem(static_cast<long>(info.f_type)))
+        return std::nullopt;
+    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return std::nullopt;
+    int flags = 0;
+    const bool known = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    ::close(fd);
+    // tmpfs of older kernels cannot say; it has no case folding either.
+    if (!known)
+        return static_cast<long>(info.f_type) == TmpfsMagic ? std::optional<bool>(true) : std::nullopt;
+    return (flags & CaseFoldFlag) == 0;
 }
 
 } // namespace
@@ -35,6 +75,8 @@ bool TTargetNames::FolderIsCaseSensitive(const QString &folder)
 {
     if (CaseProbe())
         return CaseProbe()(folder);
+    if (const std::optional<bool> known = KnownCaseSensitivity(QFile::encodeName(folder)))
+        return *known;
     const QString suffix = QString::number(QRandomGenerator::global()->generate(), 36);
     const QByteArray lower = QFile::encodeName(folder + QStringLiteral("/.tessaril-case-") + suffix.toLower());
     const QByteArray upper = QFile::encodeName(folder + QStringLiteral("/.TESSARIL-CASE-") + suffix.toUpper());

@@ -31,9 +31,10 @@ public:
     // found out by trying.
     std::vector<QString> PlanFolder(const QString &folder, const std::vector<TFile> &files);
 
-    // Whether a folder's file system tells "a" and "A" apart, found by
-    // creating a probe file and looking for it in the other case. A folder
-    // where nothing can be created counts as telling them apart.
+    // Whether a folder's file system tells "a" and "A" apart. The usual Linux
+    // file systems answer by their type and the folder's case-folding flag;
+    // elsewhere a probe file is created and looked for in the other case. A
+    // folder where nothing can be created counts as telling them apart.
     static bool FolderIsCaseSensitive(const QString &folder);
 
     // Test seam: decides in place of the probe; an empty function restores it.

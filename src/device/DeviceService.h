@@ -140,7 +140,8 @@ class IDeviceConnection
 public:
     virtual ~IDeviceConnection() = default;
 
-    // Lists the children of `parentID` ("DEVICE" gives the storages).
+    // Lists the children of `parentID` ("DEVICE" gives the storages). An
+    // object without children may leave `enumerator` empty.
     virtual HRESULT EnumObjects(const QString &parentID, std::unique_ptr<IObjectIdEnumerator> &enumerator) = 0;
 
     // Reads one property of one object. A property the object does not

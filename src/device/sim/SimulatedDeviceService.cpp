@@ -144,14 +144,17 @@ public:
             return E_DEVICE_NO_OBJECT;
         if (HasFault(FConfig.Faults.EnumFail, index))
             return E_DEVICE_IO;
+        // A file has no children to list: no enumerator, as a device answers
+        // with an empty list.
+        if (FNodes[std::size_t(index)].Kind == nkFile)
+            return S_OK;
+        HRESULT hr = ListChildren(index);
+        if (Failed(hr))
+            return hr;
         QStringList ids;
-        if (FNodes[std::size_t(index)].Kind != nkFile) {
-            HRESULT hr = ListChildren(index);
-            if (Failed(hr))
-                return hr;
-            for (int child : FNodes[std::size_t(index)].Children)
-                ids.append(IDOf(child));
-        }
+        ids.reserve(qsizetype(FNodes[std::size_t(index)].Children.size()));
+        for (int child : FNodes[std::size_t(index)].Children)
+            ids.append(IDOf(child));
         enumerator = std::make_unique<TIdListEnumerator>(std::move(ids));
         return S_OK;
     }
