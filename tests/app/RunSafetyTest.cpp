@@ -20,6 +20,8 @@
 
 #include <cerrno>
 #include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 namespace {
@@ -138,6 +140,32 @@ TEST_F(RunSafetyTest, DestinationThatIgnoresCaseKeepsBothSpellings)
     // A folder that tells case apart keeps both names as they are.
     EXPECT_TRUE(TTargetNames::FolderIsCaseSensitive(Dest.path()));
     EXPECT_TRUE(QDir(Dest.path()).entryList(QDir::Files | QDir::Hidden).isEmpty()); // the probe is gone
+}
+
+TEST_F(RunSafetyTest, ReRunLeavesUnchangedDestinationFoldersUntouched)
+{
+    struct statfs fileSystem
+    {};
+    ASSERT_EQ(::statfs(QFile::encodeName(Dest.path()).constData(), &fileSystem), 0);
+    constexpr long Ext4Magic = 0xEF53;
+    constexpr long TmpfsMagic = 0x01021994;
+    if (fileSystem.f_type != Ext4Magic && fileSystem.f_type != TmpfsMagic)
+        GTEST_SKIP() << "the test folder is neither on ext4 nor on tmpfs: a probe file may be needed there";
+    Devices.SetDeviceIni(QStringLiteral("Phone"), QString());
+    Devices.AddFile(QStringLiteral("Phone"), QStringLiteral("Internal/DCIM/a.jpg"), "a");
+    Open();
+    ASSERT_EQ(Run(QStringLiteral("Internal"), owOlder).Copied, 1);
+    const auto changeTime = [this] {
+        struct stat info
+        {};
+        ::stat(QFile::encodeName(Out(QStringLiteral("Internal/DCIM"))).constData(), &info);
+        return std::pair(info.st_mtim.tv_sec, info.st_mtim.tv_nsec);
+    };
+    const auto before = changeTime();
+    // The file system's type answers the letter-case question: no probe file
+    // comes and goes in a folder whose copies are all up to date.
+    EXPECT_EQ(Run(QStringLiteral("Internal"), owOlder).Skipped, 1);
+    EXPECT_EQ(changeTime(), before);
 }
 
 TEST_F(RunSafetyTest, RealCaseInsensitiveDriveIsFoundByTryingAndKeepsBothSpellings)
