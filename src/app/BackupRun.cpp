@@ -7,6 +7,7 @@
 #include "app/ProgressLog.h"
 #include "app/TimeSlot.h"
 #include "base/ErrorText.h"
+#include "base/FileTimes.h"
 #include "device/LocalName.h"
 #include "device/PortableDevice.h"
 #include "device/PortableDeviceContent.h"
@@ -18,6 +19,10 @@
 #include <cmath>
 
 namespace {
+
+// Files up to this size are copied on the run's own thread: handing each to
+// the copy thread and back cost more than the copy itself.
+constexpr std::int64_t InlineCopyLimit = 1 << 20;
 
 // File times are compared to the millisecond: a copy stamped with the device's
 // time reads back equal, whatever rounding the file system's clock adds.
@@ -36,7 +41,9 @@ QString ExtensionOf(const QString &name)
 
 TBackupRun::TBackupRun(TPortableDevice &device, const TBackupConfig &config, TProgressLog &log)
     : FDevice(device), FContent(device.Content()), FConfig(config), FLog(log)
-{}
+{
+    FRunner.SetInlineLimit(InlineCopyLimit);
+}
 
 void TBackupRun::Cancel()
 {
@@ -177,7 +184,8 @@ void TBackupRun::BackupFile(TPortableDeviceObject &file, const QString &folderDe
         FLog.LogLine(SavedAsText(name, targetName), 6);
 
     const int warningsBefore = FTotals.Warnings;
-    if (!CopyFile(file, localTime, target)) {
+    TFileTime stamped = 0;
+    if (!CopyFile(file, localTime, target, stamped)) {
         if (!IsCancelled())
             ++FTotals.Failed;
         return;
@@ -188,7 +196,11 @@ void TBackupRun::BackupFile(TPortableDeviceObject &file, const QString &folderDe
     // Only a copy that was written gets the device's time and the archive
     // attribute: a failed one must look old, so that the next run copies again.
     // A file whose times the worker could not set has had its one warning.
-    const std::uint32_t timeError = FTotals.Warnings == warningsBefore ? SetFileWriteTime(target, deviceTime) : 0;
+    // The worker stamped the copy already; the run's reading of the device's
+    // local time differs from it only around a change of daylight saving time.
+    const bool stampedRight = stamped == DateTimeToFileTime(deviceTime);
+    const std::uint32_t timeError =
+        FTotals.Warnings == warningsBefore && !stampedRight ? SetFileWriteTime(target, deviceTime) : 0;
     if (timeError != 0) {
         FLog.LogLine(ErrorLineText(SystemErrorText(timeError)), 0);
         ++FTotals.Warnings;
@@ -209,8 +221,9 @@ bool TBackupRun::ShouldWrite(bool exists, TDateTime existingTime, TDateTime devi
     }
 }
 
-bool TBackupRun::CopyFile(TPortableDeviceObject &file, TDateTime localTime, const QString &target)
+bool TBackupRun::CopyFile(TPortableDeviceObject &file, TDateTime localTime, const QString &target, TFileTime &stamped)
 {
+    stamped = 0;
     TFileData data;
     const HRESULT result = file.GetFileData(data, true, localTime);
     if (Failed(result)) {
@@ -232,6 +245,8 @@ bool TBackupRun::CopyFile(TPortableDeviceObject &file, TDateTime localTime, cons
         FLog.LogLine(ErrorLineText(CopyErrorText(worker.SysErrorMsg(), worker.ErrorCode())), 0);
         return false;
     }
+    if (worker.ErrorCode() == 0 && worker.CopyTimeStamp())
+        stamped = data.TimeStamps.LastWriteTime;
     return true;
 }
 

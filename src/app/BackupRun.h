@@ -62,7 +62,8 @@ private:
     bool Compresses(const QString &name) const;
     bool ShouldWrite(bool exists, TDateTime existingTime, TDateTime deviceTime) const;
     // localTime: the file's modification date as the device reported it.
-    bool CopyFile(TPortableDeviceObject &file, TDateTime localTime, const QString &target);
+    // stamped: the modification time the worker gave the copy, 0 when none.
+    bool CopyFile(TPortableDeviceObject &file, TDateTime localTime, const QString &target, TFileTime &stamped);
     void RunWorker(TWinCopyThread &worker);
     void ReportFolderListingError(TPortableDeviceObject &folder);
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <condition_variable>
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <mutex>
@@ -21,6 +22,12 @@ public:
     // Queues a task; throws std::system_error when no thread can be started.
     void Post(std::function<void()> task);
 
+    // Copies of sources up to this many bytes run on the thread that starts
+    // them: for a small file the hand-over to the runner's thread and back
+    // costs more than the copy. Negative (the default): none.
+    void SetInlineLimit(std::int64_t bytes) { FInlineLimit = bytes; }
+    bool RunsHere(std::int64_t sourceSize) const { return sourceSize >= 0 && sourceSize <= FInlineLimit; }
+
 private:
     void Work();
 
@@ -29,4 +36,5 @@ private:
     std::deque<std::function<void()>> FTasks;
     bool FStopping = false;
     std::thread FThread;
+    std::int64_t FInlineLimit = -1;
 };

@@ -84,9 +84,18 @@ TCopyThread::~TCopyThread()
 void TCopyThread::Start()
 {
     {
-        std::lock_guard lock(FMutex);
+        std::unique_lock lock(FMutex);
         if (FThread.joinable() || FPosted || Done())
             return;
+        if (FRunner != nullptr && FRunner->RunsHere(SourceFileData.FileSize)) {
+            FPosted = true;
+            lock.unlock();
+            Run();
+            lock.lock();
+            FRunReturned = true;
+            FChanged.notify_all();
+            return;
+        }
         try {
             if (FRunner != nullptr) {
                 FRunner->Post([this] {

@@ -129,7 +129,8 @@ public:
     // Asks the worker to stop after the current block; the copy ends with 128.
     virtual void CancelThread();
 
-    // Runs the copy on that runner's thread instead of a thread of its own;
+    // Runs the copy on that runner's thread instead of a thread of its own,
+    // or, for a source within the runner's inline limit, within Start itself;
     // Done, WaitFor, cancel and the destructor behave the same. Set it before
     // Start; the runner must outlive the worker.
     void SetRunner(TCopyRunner *runner) { FRunner = runner; }

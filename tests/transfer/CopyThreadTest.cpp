@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include <atomic>
 #include <cerrno>
 #include <climits>
@@ -436,6 +438,36 @@ TEST_F(CopyThreadTest, WorkersOnOneRunnerBehaveAsOnThreadsOfTheirOwn)
     freed->Start();
     freed.reset();
     ExpectOnly({"f0.bin", "f1.bin", "f2.bin"});
+}
+
+// Within the runner's inline limit a copy runs inside Start on the caller's
+// thread; beyond it on the runner's thread. Either way Done, the result and
+// the copy are the same.
+TEST_F(CopyThreadTest, SmallCopiesRunInsideStartLargeOnesOnTheRunner)
+{
+    TCopyRunner runner;
+    runner.SetInlineLimit(8192);
+    const struct
+    {
+        int Size;
+        bool OnCaller;
+    } cases[] = {{0, true}, {8192, true}, {8193, false}};
+    for (const auto &c : cases) {
+        const QByteArray data = Pattern(c.Size);
+        const QString name = QStringLiteral("s%1.bin").arg(c.Size);
+        TWinCopyThread worker(Source(data, 1024), Path(name), BackupOptions);
+        worker.SetRunner(&runner);
+        std::thread::id copiedOn;
+        worker.SetOnProgress([&copiedOn](TFileAction, std::int64_t, bool) { copiedOn = std::this_thread::get_id(); });
+        worker.Start();
+        if (c.OnCaller) {
+            EXPECT_TRUE(worker.Done()) << c.Size;
+        }
+        ASSERT_TRUE(worker.WaitFor(60000));
+        EXPECT_EQ(worker.ErrorCode(), 0) << c.Size;
+        EXPECT_EQ(ReadWholeFile(Path(name)), data) << c.Size;
+        EXPECT_EQ(copiedOn == std::this_thread::get_id(), c.OnCaller) << c.Size;
+    }
 }
 
 TEST_F(CopyThreadTest, ProgressAnnouncesTheTotalThenCountsUp)
