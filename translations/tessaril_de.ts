@@ -1041,5 +1041,65 @@ Fortfahren?</translation>
         <source>The device does not answer any more: it may have been disconnected or locked.</source>
         <translation>Das Gerät antwortet nicht mehr: Es wurde vielleicht getrennt oder gesperrt.</translation>
     </message>
+    <message>
+        <source>Would copy</source>
+        <translation>Würde kopieren</translation>
+    </message>
+    <message>
+        <source>Would update</source>
+        <translation>Würde aktualisieren</translation>
+    </message>
+    <message>
+        <source>Would skip</source>
+        <translation>Würde überspringen</translation>
+    </message>
+    <message>
+        <source>all existing files are replaced</source>
+        <translation>alle vorhandenen Dateien werden ersetzt</translation>
+    </message>
+    <message>
+        <source>the existing copy is older</source>
+        <translation>die vorhandene Kopie ist älter</translation>
+    </message>
+    <message>
+        <source>the existing copy is not older</source>
+        <translation>die vorhandene Kopie ist nicht älter</translation>
+    </message>
+    <message>
+        <source>existing files are not replaced</source>
+        <translation>vorhandene Dateien werden nicht ersetzt</translation>
+    </message>
+    <message>
+        <source>not selected by the file filter</source>
+        <translation>vom Dateifilter nicht ausgewählt</translation>
+    </message>
+    <message>
+        <source>outside the time slot</source>
+        <translation>außerhalb des Zeitraums</translation>
+    </message>
+    <message>
+        <source>No files would be copied</source>
+        <translation>Keine Dateien würden kopiert</translation>
+    </message>
+    <message>
+        <source>1 file would be copied</source>
+        <translation>1 Datei würde kopiert</translation>
+    </message>
+    <message>
+        <source>%u files would be copied</source>
+        <translation>%u Dateien würden kopiert</translation>
+    </message>
+    <message>
+        <source>Preview, nothing was written: %u files to copy (%s), %u of them replacing existing copies, %u to skip, %u left out by filter or time slot</source>
+        <translation>Vorschau, nichts wurde geschrieben: %u Dateien zu kopieren (%s), davon %u als Ersatz vorhandener Kopien, %u zu überspringen, %u durch Filter oder Zeitraum ausgelassen</translation>
+    </message>
+    <message>
+        <source>1 file failed:</source>
+        <translation>1 Datei fehlgeschlagen:</translation>
+    </message>
+    <message>
+        <source>%u files failed:</source>
+        <translation>%u Dateien fehlgeschlagen:</translation>
+    </message>
 </context>
 </TS>

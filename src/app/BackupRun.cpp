@@ -16,6 +16,7 @@
 
 #include <QDir>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -23,6 +24,7 @@ namespace {
 // Files up to this size are copied on the run's own thread: handing each to
 // the copy thread and back cost more than the copy itself.
 constexpr std::int64_t InlineCopyLimit = 1 << 20;
+constexpr int ProgressPollMs = 50;
 
 // File times are compared to the millisecond: a copy stamped with the device's
 // time reads back equal, whatever rounding the file system's clock adds.
@@ -39,10 +41,23 @@ QString ExtensionOf(const QString &name)
 
 } // namespace
 
-TBackupRun::TBackupRun(TPortableDevice &device, const TBackupConfig &config, TProgressLog &log)
-    : FDevice(device), FContent(device.Content()), FConfig(config), FLog(log)
+TBackupRun::TBackupRun(TPortableDevice &device, const TBackupConfig &config, TProgressLog &log, TRunMode mode)
+    : FDevice(device), FContent(device.Content()), FConfig(config), FLog(log), FMode(mode)
 {
     FRunner.SetInlineLimit(InlineCopyLimit);
+    FTotals.Preview = IsPreview();
+    // A preview must not even leave the case probe's file behind.
+    FTargetNames.SetReadOnly(IsPreview());
+}
+
+void TBackupRun::SetProgressHandler(TRunProgressMeter::THandler handler)
+{
+    const bool preview = IsPreview();
+    FMeter.SetHandler([preview, handler = std::move(handler)](const TRunProgress &progress) {
+        TRunProgress report = progress;
+        report.Preview = preview;
+        handler(report);
+    });
 }
 
 void TBackupRun::Cancel()
@@ -59,37 +74,113 @@ void TBackupRun::BackupSelected(const QList<int> &selection)
         FLog.LogLine(NoDirectorySelectedText(), 0);
         return;
     }
-    // %device% makes the name one harmless path component itself.
-    const QString deviceName = FDevice.DeviceName();
-    const QDate today = QDate::currentDate();
-    for (int index : selection) {
-        if (IsCancelled())
-            break;
-        FFileCount = 0;
-        FCopyOptions = TCopyOptions{coOverwrite, coTimeStamp};
-        if (FConfig.CompressAsZip)
-            FCopyOptions.Include(coZipCompress);
+    try {
+        PlanSelected(selection);
+        // %device% makes the name one harmless path component itself.
+        const QString deviceName = FDevice.DeviceName();
+        const QDate today = QDate::currentDate();
+        for (int index : selection) {
+            if (IsCancelled())
+                break;
+            FFileCount = 0;
+            FCopyOptions = TCopyOptions{coOverwrite, coTimeStamp};
+            if (FConfig.CompressAsZip)
+                FCopyOptions.Include(coZipCompress);
 
-        const QString root =
-            JoinPath(ExpandDestPlaceholders(FConfig.Destination, deviceName, today), LocalObjectPath(FContent, index));
-        FLog.LogLine(DestinationDirText(root), 2);
-        BackupFolder(index, root, QString());
-        FLog.LogLine(FilesCopiedText(FFileCount), 2);
+            const QString root = JoinPath(ExpandDestPlaceholders(FConfig.Destination, deviceName, today),
+                                          LocalObjectPath(FContent, index));
+            FLog.LogLine(DestinationDirText(root), 2);
+            BackupFolder(index, root, QString());
+            FLog.LogLine(IsPreview() ? FilesWouldBeCopiedText(FFileCount) : FilesCopiedText(FFileCount), 2);
+        }
+    } catch (...) {
+        // The device went away: what failed until then still stands out.
+        FinishRun();
+        throw;
     }
     if (IsCancelled()) {
         FTotals.Cancelled = true;
         FLog.LogLine(BackupCancelledText(), 0);
     }
+    if (IsPreview())
+        FLog.LogLine(
+            PreviewTotalsText(FTotals.Copied, FTotals.BytesCopied, FTotals.Updated, FTotals.Skipped, FTotals.Excluded),
+            0);
+    FinishRun();
+}
+
+void TBackupRun::FinishRun()
+{
+    LogFailureSummary();
+    FMeter.Finish();
+}
+
+void TBackupRun::LogFailureSummary()
+{
+    if (FFailures.empty())
+        return;
+    FLog.LogLine(FailedFilesHeadingText(int(FFailures.size())), 0);
+    for (const auto &[path, error] : FFailures)
+        FLog.LogLine(FailedFileText(path, error), 4);
+}
+
+void TBackupRun::PlanSelected(const QList<int> &selection)
+{
+    const TDateTime today = TodayLocal();
+    int files = 0;
+    qint64 bytes = 0;
+    for (int index : selection)
+        PlanFolder(index, today, files, bytes);
+    FMeter.SetTotals(files, bytes);
+}
+
+void TBackupRun::PlanFolder(int index, TDateTime today, int &files, qint64 &bytes)
+{
+    TPortableDeviceObject *folder = FContent.GetObject(index);
+    if (folder == nullptr || IsCancelled())
+        return;
+    const int childCount = folder->ChildCount();
+    // In the run's order: subfolders first, then the folder's own files.
+    for (int i = 0; i < childCount; ++i) {
+        TPortableDeviceObject *child = folder->GetChild(i);
+        if (child != nullptr && (child->ObjectType() == otFolder || child->ObjectType() == otRoot))
+            PlanFolder(child->Index(), today, files, bytes);
+    }
+    for (int i = 0; i < childCount; ++i) {
+        TPortableDeviceObject *child = folder->GetChild(i);
+        if (child == nullptr || child->ObjectType() != otFile)
+            continue;
+        const TFileFacts &facts = FactsOf(*child);
+        if (!FConfig.FFilter.MatchesFilter(facts.Name) || !FConfig.TmPeriod.InTimeSlot(facts.DeviceTime, today))
+            continue;
+        ++files;
+        bytes += facts.Size;
+    }
+}
+
+const TBackupRun::TFileFacts &TBackupRun::FactsOf(TPortableDeviceObject &file)
+{
+    const auto known = FFacts.constFind(file.Index());
+    if (known != FFacts.cend())
+        return known.value();
+    TFileFacts facts;
+    facts.Name = file.DisplayName();
+    facts.LocalTime = file.LastWriteTime();
+    facts.DeviceTime = DeviceTimeToUtc(facts.LocalTime, FZone);
+    facts.Size = std::max<qint64>(file.Size(), 0);
+    return FFacts.insert(file.Index(), facts).value();
 }
 
 void TBackupRun::BackupFolder(int index, const QString &root, const QString &relativePath)
 {
     const QString folderDest = JoinPath(root, relativePath);
-    // Created whether or not a file will go into it; a failure shows up in the copies.
-    QDir().mkpath(folderDest);
-    // What a killed run left half-written here would lie there for good.
-    for (const QString &leftover : RemoveLeftoverPartFiles(folderDest))
-        FLog.LogLine(LeftoverRemovedText(leftover), 4);
+    if (!IsPreview()) {
+        // Created whether or not a file will go into it; a failure shows up in the copies.
+        QDir().mkpath(folderDest);
+        // What a killed run left half-written here would lie there for good.
+        for (const QString &leftover : RemoveLeftoverPartFiles(folderDest))
+            FLog.LogLine(LeftoverRemovedText(leftover), 4);
+    }
     const TDateTime today = TodayLocal();
 
     TPortableDeviceObject *folder = FContent.GetObject(index);
@@ -120,7 +211,7 @@ void TBackupRun::BackupFolder(int index, const QString &root, const QString &rel
     for (int i = 0; i < childCount; ++i) {
         TPortableDeviceObject *child = folder->GetChild(i);
         if (child != nullptr && child->ObjectType() == otFile) {
-            const QString name = child->DisplayName();
+            const QString name = FactsOf(*child).Name;
             files.push_back(child);
             wanted.push_back({child->Index(), LocalNameOf(name), TargetSuffix(name)});
         }
@@ -157,12 +248,15 @@ void TBackupRun::ReportFolderListingError(TPortableDeviceObject &folder)
 void TBackupRun::BackupFile(TPortableDeviceObject &file, const QString &folderDest, const QString &targetName,
                             TDateTime today)
 {
-    const QString name = file.DisplayName();
-    const TDateTime localTime = file.LastWriteTime();
-    const TDateTime deviceTime = DeviceTimeToUtc(localTime, FZone);
-
-    if (!FConfig.FFilter.MatchesFilter(name) || !FConfig.TmPeriod.InTimeSlot(deviceTime, today))
+    const TFileFacts &facts = FactsOf(file);
+    const QString &name = facts.Name;
+    const bool matches = FConfig.FFilter.MatchesFilter(name);
+    if (!matches || !FConfig.TmPeriod.InTimeSlot(facts.DeviceTime, today)) {
+        ++FTotals.Excluded;
+        if (IsPreview())
+            FLog.LogLine(WouldSkipText(name, matches ? TSkipReason::TimeSlot : TSkipReason::Filter), 4);
         return;
+    }
 
     const QString target = JoinPath(folderDest, targetName);
     const bool compress = Compresses(name);
@@ -170,13 +264,20 @@ void TBackupRun::BackupFile(TPortableDeviceObject &file, const QString &folderDe
     // The name another file of the run took, and the one this file got instead.
     const bool renamed = targetName != LocalNameOf(name) + TargetSuffix(name);
 
+    FMeter.FileStarted(file.Path(), facts.Size);
     TDateTime existingTime = 0;
     const bool exists = XlFileExistsWithWriteTime(target, existingTime);
-    if (!ShouldWrite(exists, existingTime, deviceTime)) {
+    const bool write = ShouldWrite(exists, existingTime, facts.DeviceTime);
+    if (IsPreview()) {
+        PreviewFile(facts, exists, write, renamed, targetName);
+        return;
+    }
+    if (!write) {
         FLog.LogLine(SkippedText(name), 4);
         if (renamed)
             FLog.LogLine(SavedAsText(name, targetName), 6);
         ++FTotals.Skipped;
+        FMeter.FileFinished(false);
         return;
     }
     FLog.LogLine(CopiedText(name, exists), 4);
@@ -184,29 +285,58 @@ void TBackupRun::BackupFile(TPortableDeviceObject &file, const QString &folderDe
         FLog.LogLine(SavedAsText(name, targetName), 6);
 
     const int warningsBefore = FTotals.Warnings;
+    QString error;
     TFileTime stamped = 0;
-    if (!CopyFile(file, localTime, target, stamped)) {
-        if (!IsCancelled())
-            ++FTotals.Failed;
+    if (!CopyFile(file, facts.LocalTime, target, error, stamped)) {
+        if (IsCancelled())
+            return;
+        ++FTotals.Failed;
+        FFailures.emplace_back(file.Path(), error);
+        FMeter.FileFinished(false);
         return;
     }
     ++FFileCount;
     ++FTotals.Copied;
+    if (exists)
+        ++FTotals.Updated;
+    FTotals.BytesCopied += facts.Size;
+    FMeter.FileFinished(true);
 
     // Only a copy that was written gets the device's time and the archive
     // attribute: a failed one must look old, so that the next run copies again.
     // A file whose times the worker could not set has had its one warning.
     // The worker stamped the copy already; the run's reading of the device's
     // local time differs from it only around a change of daylight saving time.
-    const bool stampedRight = stamped == DateTimeToFileTime(deviceTime);
+    const bool stampedRight = stamped == DateTimeToFileTime(facts.DeviceTime);
     const std::uint32_t timeError =
-        FTotals.Warnings == warningsBefore && !stampedRight ? SetFileWriteTime(target, deviceTime) : 0;
+        FTotals.Warnings == warningsBefore && !stampedRight ? SetFileWriteTime(target, facts.DeviceTime) : 0;
     if (timeError != 0) {
         FLog.LogLine(ErrorLineText(SystemErrorText(timeError)), 0);
         ++FTotals.Warnings;
     }
     if (FConfig.ArchBit)
         SetFileAttributes(target, FILE_ATTRIBUTE_ARCHIVE);
+}
+
+void TBackupRun::PreviewFile(const TFileFacts &facts, bool exists, bool write, bool renamed, const QString &targetName)
+{
+    const bool replaceAll = FConfig.Overwrite == owAll;
+    if (!write) {
+        FLog.LogLine(WouldSkipText(facts.Name,
+                                   FConfig.Overwrite == owNone ? TSkipReason::NeverOverwrite : TSkipReason::NotOlder),
+                     4);
+        ++FTotals.Skipped;
+    } else {
+        FLog.LogLine(exists ? WouldUpdateText(facts.Name, replaceAll) : WouldCopyText(facts.Name), 4);
+        ++FFileCount;
+        ++FTotals.Copied;
+        if (exists)
+            ++FTotals.Updated;
+        FTotals.BytesCopied += facts.Size;
+    }
+    if (renamed)
+        FLog.LogLine(SavedAsText(facts.Name, targetName), 6);
+    FMeter.FileFinished(write);
 }
 
 bool TBackupRun::ShouldWrite(bool exists, TDateTime existingTime, TDateTime deviceTime) const
@@ -221,19 +351,27 @@ bool TBackupRun::ShouldWrite(bool exists, TDateTime existingTime, TDateTime devi
     }
 }
 
-bool TBackupRun::CopyFile(TPortableDeviceObject &file, TDateTime localTime, const QString &target, TFileTime &stamped)
+bool TBackupRun::CopyFile(TPortableDeviceObject &file, TDateTime localTime, const QString &target, QString &error,
+                          TFileTime &stamped)
 {
     stamped = 0;
     TFileData data;
     const HRESULT result = file.GetFileData(data, true, localTime);
     if (Failed(result)) {
-        FLog.LogLine(ErrorLineText(DeviceReadErrorText(static_cast<std::uint32_t>(result))), 0);
+        error = DeviceReadErrorText(static_cast<std::uint32_t>(result));
+        FLog.LogLine(ErrorLineText(error), 0);
         return false;
     }
     TWinCopyThread worker(data, target, FCopyOptions, true, tpNormal);
     worker.SetRunner(&FRunner);
     worker.SetPlainCrc(false);
-    RunWorker(worker);
+    // The worker only counts; the run reads the count while it waits.
+    std::atomic<qint64> bytesDone{0};
+    worker.SetOnProgress([&bytesDone](TFileAction, std::int64_t count, bool) {
+        if (count >= 0)
+            bytesDone.store(count, std::memory_order_relaxed);
+    });
+    RunWorker(worker, bytesDone);
     // A copy stopped by Cancel leaves nothing behind; the run's end says it was cancelled.
     if (IsCancelled() && (static_cast<std::uint32_t>(worker.ErrorCode()) & 0xFFFu) == CopyErrorCancelled)
         return false;
@@ -242,7 +380,8 @@ bool TBackupRun::CopyFile(TPortableDeviceObject &file, TDateTime localTime, cons
         FLog.LogLine(ErrorLineText(CopyWarningText(worker.SysErrorMsg(), worker.ErrorCode())), 0);
         ++FTotals.Warnings;
     } else if (worker.ErrorCode() != 0) {
-        FLog.LogLine(ErrorLineText(CopyErrorText(worker.SysErrorMsg(), worker.ErrorCode())), 0);
+        error = CopyErrorText(worker.SysErrorMsg(), worker.ErrorCode());
+        FLog.LogLine(ErrorLineText(error), 0);
         return false;
     }
     if (worker.ErrorCode() == 0 && worker.CopyTimeStamp())
@@ -250,7 +389,7 @@ bool TBackupRun::CopyFile(TPortableDeviceObject &file, TDateTime localTime, cons
     return true;
 }
 
-void TBackupRun::RunWorker(TWinCopyThread &worker)
+void TBackupRun::RunWorker(TWinCopyThread &worker, const std::atomic<qint64> &bytesDone)
 {
     {
         const std::lock_guard<std::mutex> lock(FWorkerMutex);
@@ -259,7 +398,9 @@ void TBackupRun::RunWorker(TWinCopyThread &worker)
             worker.CancelThread();
     }
     worker.Start();
-    worker.WaitFor();
+    // Wakes now and then so that a large file shows its own progress.
+    while (!worker.WaitFor(ProgressPollMs))
+        FMeter.FileProgress(bytesDone.load(std::memory_order_relaxed));
     const std::lock_guard<std::mutex> lock(FWorkerMutex);
     FWorker = nullptr;
 }

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "app/BackupConfig.h"
+#include "app/RunProgress.h"
+#include "app/RunProgressMeter.h"
 #include "app/TargetNames.h"
 #include "base/FileData.h"
 #include "transfer/CopyThread.h"
@@ -9,8 +11,12 @@
 #include <QString>
 #include <QTimeZone>
 
+#include <QHash>
+
 #include <atomic>
 #include <mutex>
+#include <utility>
+#include <vector>
 
 class TPortableDevice;
 class TPortableDeviceContent;
@@ -26,7 +32,11 @@ struct TRunTotals
     int FolderErrors = 0; // folders whose contents could not be listed
     int Warnings = 0;     // copied, but time stamps or attributes could not be set
     bool Cancelled = false;
-    QString Refused; // why the run did not start; empty when it ran
+    QString Refused;        // why the run did not start; empty when it ran
+    int Updated = 0;        // of Copied, those that replaced an existing copy
+    int Excluded = 0;       // passed over by the filter or the time slot
+    qint64 BytesCopied = 0; // sizes of the copied files, as the device reported them
+    bool Preview = false;   // nothing was written: the counts are what a run would do
 };
 
 // One backup run: copies every file below the selected device folders into a
@@ -34,10 +44,16 @@ struct TRunTotals
 // with filter, time slot, compression and overwrite rule, and logs every step.
 // It runs on the calling thread and blocks it while a copy worker runs; it
 // never runs an event loop. Cancel may be called from any thread.
+//
+// Before the first copy the selected folders are walked in memory, so that
+// the files and bytes to look at are known for the progress figures. A
+// preview walks the same files under the same rules and logs what it would
+// do, writing nothing: no folders, no copies, no clean-up, no probe files.
 class TBackupRun
 {
 public:
-    TBackupRun(TPortableDevice &device, const TBackupConfig &config, TProgressLog &log);
+    TBackupRun(TPortableDevice &device, const TBackupConfig &config, TProgressLog &log,
+               TRunMode mode = TRunMode::Backup);
     TBackupRun(const TBackupRun &) = delete;
     TBackupRun &operator=(const TBackupRun &) = delete;
 
@@ -54,18 +70,41 @@ public:
 
     const TRunTotals &Totals() const { return FTotals; }
     int FileCount() const { return FFileCount; }
+    bool IsPreview() const { return FMode == TRunMode::Preview; }
+
+    // Receives the progress figures on the run's thread, at most about ten
+    // times a second and once more at the end. Set it before BackupSelected.
+    void SetProgressHandler(TRunProgressMeter::THandler handler);
 
 private:
+    // What the run needs of a file, read from the device once.
+    struct TFileFacts
+    {
+        QString Name;
+        TDateTime LocalTime = 0;  // as the device reported it
+        TDateTime DeviceTime = 0; // the same in UTC
+        qint64 Size = 0;
+    };
+
+    void PlanSelected(const QList<int> &selection);
+    void PlanFolder(int index, TDateTime today, int &files, qint64 &bytes);
+    const TFileFacts &FactsOf(TPortableDeviceObject &file);
     void BackupFile(TPortableDeviceObject &file, const QString &folderDest, const QString &targetName, TDateTime today);
+    void PreviewFile(const TFileFacts &facts, bool exists, bool write, bool renamed, const QString &targetName);
     // ".zip", ".gz" or nothing, by the compression settings and the name's type.
     QString TargetSuffix(const QString &name) const;
     bool Compresses(const QString &name) const;
     bool ShouldWrite(bool exists, TDateTime existingTime, TDateTime deviceTime) const;
     // localTime: the file's modification date as the device reported it.
+    // False when the file was not copied; error then holds why (empty when cancelled).
     // stamped: the modification time the worker gave the copy, 0 when none.
-    bool CopyFile(TPortableDeviceObject &file, TDateTime localTime, const QString &target, TFileTime &stamped);
-    void RunWorker(TWinCopyThread &worker);
+    bool CopyFile(TPortableDeviceObject &file, TDateTime localTime, const QString &target, QString &error,
+                  TFileTime &stamped);
+    void RunWorker(TWinCopyThread &worker, const std::atomic<qint64> &bytesDone);
     void ReportFolderListingError(TPortableDeviceObject &folder);
+    // The failed files once more, so that they stand out of a long log.
+    void LogFailureSummary();
+    void FinishRun();
 
     TPortableDevice &FDevice;
     TPortableDeviceContent &FContent;
@@ -81,4 +120,8 @@ private:
     // Read once per run: asking the system for its zone reads files each time.
     QTimeZone FZone = QTimeZone::systemTimeZone();
     TCopyRunner FRunner; // one thread for all the run's copies
+    TRunMode FMode;
+    TRunProgressMeter FMeter;
+    QHash<int, TFileFacts> FFacts;                      // by object index, filled by the walk
+    std::vector<std::pair<QString, QString>> FFailures; // device path and error text
 };

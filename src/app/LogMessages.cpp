@@ -5,6 +5,7 @@
 #include "base/SafeFormat.h"
 #include "base/TextDomains.h"
 #include "env/PluralText.h"
+#include "env/SizeText.h"
 #include "transfer/CopyCodes.h"
 
 #include <QCoreApplication>
@@ -194,6 +195,63 @@ QString SavedAsText(const QString &name, const QString &localName)
 {
     return SafeFormat(PrgText::tr("Saved as \"%s\": an earlier file of this run took the name of \"%s\""), localName,
                       name);
+}
+
+QString WouldCopyText(const QString &name)
+{
+    return QStringLiteral("+ ") + PrgText::tr("Would copy") + QStringLiteral(": ") + name;
+}
+
+QString WouldUpdateText(const QString &name, bool replaceAll)
+{
+    return QStringLiteral("+ ") + PrgText::tr("Would update") + QStringLiteral(": ") + name + QStringLiteral(" (") +
+           (replaceAll ? PrgText::tr("all existing files are replaced") : PrgText::tr("the existing copy is older")) +
+           QStringLiteral(")");
+}
+
+QString WouldSkipText(const QString &name, TSkipReason reason)
+{
+    QString why;
+    switch (reason) {
+    case TSkipReason::NotOlder:
+        why = PrgText::tr("the existing copy is not older");
+        break;
+    case TSkipReason::NeverOverwrite:
+        why = PrgText::tr("existing files are not replaced");
+        break;
+    case TSkipReason::Filter:
+        why = PrgText::tr("not selected by the file filter");
+        break;
+    case TSkipReason::TimeSlot:
+        why = PrgText::tr("outside the time slot");
+        break;
+    }
+    return QStringLiteral("- ") + PrgText::tr("Would skip") + QStringLiteral(": ") + name + QStringLiteral(" (") + why +
+           QStringLiteral(")");
+}
+
+QString FilesWouldBeCopiedText(int count)
+{
+    return PluralText(PrgText::tr("No files would be copied"), PrgText::tr("1 file would be copied"),
+                      PrgText::tr("%u files would be copied"), count);
+}
+
+QString PreviewTotalsText(int copies, qint64 bytes, int updates, int skipped, int excluded)
+{
+    return SafeFormat(PrgText::tr("Preview, nothing was written: %u files to copy (%s), %u of them replacing "
+                                  "existing copies, %u to skip, %u left out by filter or time slot"),
+                      copies, FormatSize(bytes), updates, skipped, excluded);
+}
+
+QString FailedFilesHeadingText(int count)
+{
+    return QStringLiteral("* ") +
+           PluralText(QString(), PrgText::tr("1 file failed:"), PrgText::tr("%u files failed:"), count);
+}
+
+QString FailedFileText(const QString &devicePath, const QString &error)
+{
+    return devicePath + QStringLiteral(": ") + error;
 }
 
 QString LocalDateTimeText(TDateTime time)

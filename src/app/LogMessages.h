@@ -50,6 +50,25 @@ QString DeviceOpenErrorText(const QString &deviceName, const QString &error);
 // A file saved under another name because an earlier file of the run took its own.
 QString SavedAsText(const QString &name, const QString &localName);
 
+// Why a preview would pass a file over.
+enum class TSkipReason
+{
+    NotOlder,       // the overwrite rule "existing files when older"
+    NeverOverwrite, // the overwrite rule "no existing files"
+    Filter,
+    TimeSlot
+};
+
+// Lines of a preview, which says per file what a run would do.
+QString WouldCopyText(const QString &name);                     // "+ Would copy: name"
+QString WouldUpdateText(const QString &name, bool replaceAll);  // "+ Would update: name (why)"
+QString WouldSkipText(const QString &name, TSkipReason reason); // "- Would skip: name (why)"
+QString FilesWouldBeCopiedText(int count);
+QString PreviewTotalsText(int copies, qint64 bytes, int updates, int skipped, int excluded);
+// The run's end lists the failed files again under this heading ("* 3 files failed:").
+QString FailedFilesHeadingText(int count);
+QString FailedFileText(const QString &devicePath, const QString &error);
+
 // Locale date and time of a local TDateTime, as the log shows them.
 QString LocalDateTimeText(TDateTime time);
 // "hh:nn:ss" of a duration in days, hours with at least two digits.

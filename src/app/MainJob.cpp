@@ -12,6 +12,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QThread>
 
 #include <map>
 
@@ -154,7 +155,10 @@ TMainJob::TMainJob(QObject *parent) : TMainJob(TWorkMode::Synchronous, parent)
 
 TMainJob::TMainJob(TWorkMode mode, QObject *parent)
     : QObject(parent), FMode(mode), FDeviceManager(std::make_unique<TPortableDeviceManager>())
-{}
+{
+    // Progress crosses from the worker thread in a queued call.
+    qRegisterMetaType<TRunProgress>();
+}
 
 TMainJob::~TMainJob()
 {
@@ -573,7 +577,7 @@ QString TMainJob::RunRefusal() const
     return RunConfigError();
 }
 
-TRunTotals TMainJob::BackupSelected([[maybe_unused]] TRunMode mode)
+TRunTotals TMainJob::BackupSelected(TRunMode mode)
 {
     TRunTotals refused;
     if (FBusy) {
@@ -587,8 +591,8 @@ TRunTotals TMainJob::BackupSelected([[maybe_unused]] TRunMode mode)
         return refused;
     }
     FLastTotals = {};
-    StartWork([this] {
-        StartRun([this](const TRunTotals &totals) {
+    StartWork([this, mode] {
+        StartRun(mode, [this](const TRunTotals &totals) {
             EndWork();
             Q_EMIT RunFinished(totals);
         });
@@ -597,7 +601,18 @@ TRunTotals TMainJob::BackupSelected([[maybe_unused]] TRunMode mode)
     return FMode == TWorkMode::Synchronous ? FLastTotals : TRunTotals{};
 }
 
-void TMainJob::StartRun(const std::function<void(const TRunTotals &)> &next)
+void TMainJob::ReportProgress(const TRunProgress &progress)
+{
+    if (QThread::currentThread() == thread()) {
+        Q_EMIT RunProgressChanged(progress);
+        return;
+    }
+    // Queued behind the log lines posted before it, ahead of the run's end.
+    QMetaObject::invokeMethod(
+        this, [this, progress] { Q_EMIT RunProgressChanged(progress); }, Qt::QueuedConnection);
+}
+
+void TMainJob::StartRun(TRunMode mode, const std::function<void(const TRunTotals &)> &next)
 {
     FRunConfig.Assign(Config);
     const QList<int> selection = Selection;
@@ -609,8 +624,9 @@ void TMainJob::StartRun(const std::function<void(const TRunTotals &)> &next)
     Q_EMIT RunStarted();
     auto totals = std::make_shared<TRunTotals>();
     Launch(
-        [this, selection, totals] {
-            TBackupRun run(*FDevice, FRunConfig, FLog);
+        [this, selection, totals, mode] {
+            TBackupRun run(*FDevice, FRunConfig, FLog, mode);
+            run.SetProgressHandler([this](const TRunProgress &progress) { ReportProgress(progress); });
             {
                 const std::lock_guard<std::mutex> lock(FRunMutex);
                 FRun = &run;
@@ -646,7 +662,8 @@ void TMainJob::CancelRun()
         FRun->Cancel();
 }
 
-bool TMainJob::RunCommandLineTask(const TConfirmNotReady &confirmNotReady, const QString &logFolder, TRunTotals *totals)
+bool TMainJob::RunCommandLineTask(const TConfirmNotReady &confirmNotReady, const QString &logFolder, TRunTotals *totals,
+                                  TRunMode mode)
 {
     if (FBusy || TaskName.isEmpty() || !QFileInfo(TaskName).isFile())
         return false;
@@ -659,7 +676,7 @@ bool TMainJob::RunCommandLineTask(const TConfirmNotReady &confirmNotReady, const
     };
     bool started = false;
     StartWork([&] {
-        started = StartLoadTask(TaskName, confirmNotReady, [this, logFolder, finish](bool loaded) {
+        started = StartLoadTask(TaskName, confirmNotReady, [this, logFolder, finish, mode](bool loaded) {
             Q_EMIT TaskLoaded(loaded);
             if (!loaded || !ForceTask) {
                 finish(false);
@@ -675,10 +692,11 @@ bool TMainJob::RunCommandLineTask(const TConfirmNotReady &confirmNotReady, const
             FLog.LogLine(RunSeparatorText(), 0);
             StartTime = NowLocal();
             FLog.LogLine(RunStartText(StartTime, QFileInfo(TaskName).fileName()), 0);
-            const auto afterRun = [this, logFolder, finish](const TRunTotals &result) {
+            const auto afterRun = [this, logFolder, finish, mode](const TRunTotals &result) {
                 FLog.LogLine(RunFinishedText(StartTime, NowLocal()), 0);
                 FLogSaveError.clear();
-                if (CloseProg && !logFolder.isEmpty())
+                // A preview writes nothing, its log neither.
+                if (CloseProg && !logFolder.isEmpty() && mode != TRunMode::Preview)
                     FLogSaveError = FLog.SaveToFile(QDir(logFolder).filePath(TaskLogFileName(TaskName)));
                 if (!FLogSaveError.isEmpty())
                     FLog.LogLine(ErrorLineText(FLogSaveError), 0);
@@ -693,7 +711,7 @@ bool TMainJob::RunCommandLineTask(const TConfirmNotReady &confirmNotReady, const
                 afterRun(refused);
                 return;
             }
-            StartRun([this, afterRun](const TRunTotals &result) {
+            StartRun(mode, [this, afterRun](const TRunTotals &result) {
                 Q_EMIT RunFinished(result);
                 afterRun(result);
             });

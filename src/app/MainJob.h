@@ -146,9 +146,9 @@ public:
     // ForceTask, run it between the start and finish lines. With CloseProg the
     // log is saved to logFolder. Then CommandLineTaskFinished. Returns false
     // when nothing is to run or busy; in synchronous mode whether it ran (the
-    // totals go to *totals).
+    // totals go to *totals). A preview run saves no log.
     bool RunCommandLineTask(const TConfirmNotReady &confirmNotReady, const QString &logFolder,
-                            TRunTotals *totals = nullptr);
+                            TRunTotals *totals = nullptr, TRunMode mode = TRunMode::Backup);
     // Why the last RunCommandLineTask could not save its log (also logged);
     // empty when it was saved or none was to be saved.
     QString LogSaveError() const { return FLogSaveError; }
@@ -204,7 +204,10 @@ private:
                        const std::function<void(bool loaded)> &next);
     void TakeTaskConfig(const TUnicodeIniFile &ini);
     QString RunRefusal() const;
-    void StartRun(const std::function<void(const TRunTotals &)> &next);
+    void StartRun(TRunMode mode, const std::function<void(const TRunTotals &)> &next);
+    // Hands a run's progress to the job's thread: directly when the run is
+    // there (synchronous), else queued.
+    void ReportProgress(const TRunProgress &progress);
 
     TWorkMode FMode = TWorkMode::Synchronous;
     TProgressLog FLog;

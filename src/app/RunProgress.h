@@ -27,6 +27,7 @@ struct TRunProgress
     qint64 CurrentDone = 0; // bytes of it written so far
     double BytesPerSecond = -1;
     int SecondsLeft = -1;
+    bool Preview = false; // the run only lists what it would do
 };
 
 Q_DECLARE_METATYPE(TRunProgress)

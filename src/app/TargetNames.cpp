@@ -1,6 +1,8 @@
 #include "app/TargetNames.h"
 
+#include <QDirIterator>
 #include <QFile>
+#include <QFileInfo>
 #include <QRandomGenerator>
 
 #include <optional>
@@ -94,6 +96,55 @@ bool TTargetNames::FolderIsCaseSensitive(const QString &folder)
     return !sameFile;
 }
 
+namespace {
+
+// Whether the name, spelt in the other case, reaches the same file: then
+// the file system the name lives on ignores case. Empty when it cannot tell.
+std::optional<bool> SameFileInOtherCase(const QString &folder, const QString &name)
+{
+    QString swapped = name;
+    for (QChar &c : swapped)
+        c = c.isUpper() ? c.toLower() : c.toUpper();
+    if (swapped == name)
+        return std::nullopt;
+    const QByteArray own = QFile::encodeName(folder + QLatin1Char('/') + name);
+    const QByteArray other = QFile::encodeName(folder + QLatin1Char('/') + swapped);
+    struct stat ownInfo
+    {};
+    struct stat otherInfo
+    {};
+    if (::lstat(own.constData(), &ownInfo) != 0)
+        return std::nullopt;
+    return ::lstat(other.constData(), &otherInfo) == 0 && ownInfo.st_dev == otherInfo.st_dev &&
+           ownInfo.st_ino == otherInfo.st_ino;
+}
+
+} // namespace
+
+bool TTargetNames::FolderLooksCaseSensitive(const QString &folder)
+{
+    if (CaseProbe())
+        return CaseProbe()(folder);
+    // A folder that does not exist yet lies on its nearest existing parent's file system.
+    QFileInfo existing(QFileInfo(folder).absoluteFilePath());
+    while (!existing.isDir() && !existing.isRoot())
+        existing = QFileInfo(existing.absolutePath());
+    const QString dir = existing.absoluteFilePath();
+    // Entries inside live on the folder's own file system; a few are enough.
+    constexpr int MaxEntries = 32;
+    QDirIterator entries(dir, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    for (int seen = 0; seen < MaxEntries && entries.hasNext(); ++seen) {
+        entries.next();
+        if (const std::optional<bool> same = SameFileInOtherCase(dir, entries.fileName()))
+            return !*same;
+    }
+    if (!existing.isRoot()) {
+        if (const std::optional<bool> same = SameFileInOtherCase(existing.absolutePath(), existing.fileName()))
+            return !*same;
+    }
+    return true;
+}
+
 QString TTargetNames::FolderKey(const QString &folder, bool &caseSensitive)
 {
     // The folder itself, not its spelling: on a drive that ignores case,
@@ -105,7 +156,8 @@ QString TTargetNames::FolderKey(const QString &folder, bool &caseSensitive)
                       : folder;
     auto known = FCaseSensitiveFolders.constFind(key);
     if (known == FCaseSensitiveFolders.cend())
-        known = FCaseSensitiveFolders.insert(key, FolderIsCaseSensitive(folder));
+        known = FCaseSensitiveFolders.insert(key, FReadOnly ? FolderLooksCaseSensitive(folder)
+                                                            : FolderIsCaseSensitive(folder));
     caseSensitive = known.value();
     return key;
 }

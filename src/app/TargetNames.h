@@ -36,6 +36,13 @@ public:
     // elsewhere a probe file is created and looked for in the other case. A
     // folder where nothing can be created counts as telling them apart.
     static bool FolderIsCaseSensitive(const QString &folder);
+    // The same judged without writing: an entry of the folder (or, failing
+    // that, the folder or its nearest existing parent) looked up in the other
+    // case. A folder that gives no such hint counts as telling them apart.
+    static bool FolderLooksCaseSensitive(const QString &folder);
+
+    // Read-only planning (a preview): no probe file is created.
+    void SetReadOnly(bool readOnly) { FReadOnly = readOnly; }
 
     // Test seam: decides in place of the probe; an empty function restores it.
     using TCaseProbe = std::function<bool(const QString &folder)>;
@@ -46,6 +53,7 @@ private:
 
     QHash<QString, int> FClaims;                // folder key + "/" + name -> object index
     QHash<QString, bool> FCaseSensitiveFolders; // by folder key
+    bool FReadOnly = false;
 };
 
 // "photo.jpg" numbered 2 is "photo (2).jpg"; a name without extension (or

@@ -187,6 +187,17 @@ bool ParseOption(const QString &arg, TArgReader &reader, TCliArguments &result, 
         }
         return reader.Value(option, inlineValue, result.LogFile, error);
     }
+    const bool runsBackup = result.Command == TCliCommand::Run || result.Command == TCliCommand::Backup;
+    if (runsBackup && inlineValue.isNull()) {
+        if (option == QStringLiteral("--dry-run"))
+            return result.DryRun = true;
+        if (option == QStringLiteral("--progress") || option == QStringLiteral("--no-progress")) {
+            result.Progress = option == QStringLiteral("--progress");
+            return true;
+        }
+        if (option == QStringLiteral("--quiet"))
+            return result.Quiet = true;
+    }
     if (option == QStringLiteral("--files") && result.Command == TCliCommand::Tree)
         return result.ShowFiles = true;
     if (option == QStringLiteral("--ids") && result.Command == TCliCommand::Devices)
@@ -300,6 +311,15 @@ bool ParseCliArguments(const QStringList &args, TCliArguments &result, QString &
         error = QStringLiteral("backup needs a destination (--to DIR)");
         return false;
     }
+    // A dry run writes nothing at all, so nothing that would write may come with it.
+    if (result.DryRun && !result.LogFile.isEmpty()) {
+        error = QStringLiteral("--dry-run writes nothing; it cannot save a log (--log)");
+        return false;
+    }
+    if (result.DryRun && !result.Backup.SaveTask.isEmpty()) {
+        error = QStringLiteral("--dry-run writes nothing; it cannot save a task (--save-task)");
+        return false;
+    }
     return true;
 }
 
@@ -367,7 +387,7 @@ QString CliHelpText()
                           "Commands:\n"
                           "  devices                  list the connected devices with their details\n"
                           "  tree DEVICE [--files]    print a device's folder tree (and its files)\n"
-                          "  run TASK.tsj [--log FILE] [--notify]\n"
+                          "  run TASK.tsj [--log FILE] [--notify] [RUN OPTIONS]\n"
                           "                           load a backup task and run it; --notify shows\n"
                           "                           how it ended as a desktop notification\n"
                           "  watch [TASK.tsj...] [--rescan SECONDS]\n"
@@ -377,7 +397,7 @@ QString CliHelpText()
                           "  schedule TASK.tsj --daily HH:MM | --weekly DAY HH:MM | --on-plug | --remove\n"
                           "  schedule [TASK.tsj] --list\n"
                           "                           run a task by itself through systemd user units\n"
-                          "  backup DEVICE --to DEST [--dir PATH]... [OPTIONS]\n"
+                          "  backup DEVICE --to DEST [--dir PATH]... [OPTIONS] [RUN OPTIONS]\n"
                           "                           back up folders of a device (the whole device\n"
                           "                           without --dir); PATH names device folders from\n"
                           "                           the storage down, separated by \"\\\" or \"/\"\n"
@@ -403,6 +423,16 @@ QString CliHelpText()
                           "  --days N                 number of days\n"
                           "  --save-task FILE         also save these settings as a task file\n"
                           "  --log FILE               save the log to FILE (UTF-8) after the run\n"
+                          "\n"
+                          "Run options (run and backup):\n"
+                          "  --dry-run                list what would be copied, updated or skipped\n"
+                          "                           (and why) with counts and bytes; writes nothing,\n"
+                          "                           not even folders or a log\n"
+                          "  --progress               a progress line on standard error (the default\n"
+                          "                           when standard error is a terminal; never shown\n"
+                          "                           elsewhere)\n"
+                          "  --no-progress            no progress line\n"
+                          "  --quiet                  print only errors and the final line\n"
                           "\n"
                           "Other options:\n"
                           "  --help, --version\n"

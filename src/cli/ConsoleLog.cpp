@@ -22,6 +22,8 @@ TConsoleLog::~TConsoleLog()
 
 void TConsoleLog::Write(const QString &text)
 {
+    if (FBeforeWrite)
+        FBeforeWrite();
     const QByteArray bytes = text.toUtf8();
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), FOut);
     std::fflush(FOut);
@@ -37,8 +39,27 @@ void TConsoleLog::Flush()
     FCounterPending = false;
 }
 
+bool TConsoleLog::Shows(const QString &line)
+{
+    if (!FQuiet)
+        return true;
+    if (line.startsWith(QStringLiteral("  *** ")))
+        return true;
+    if (line.startsWith(QStringLiteral("* "))) {
+        FInErrorList = true;
+        return true;
+    }
+    FInErrorList = FInErrorList && line.startsWith(QStringLiteral("    "));
+    return FInErrorList;
+}
+
 void TConsoleLog::AddLine(const QString &logLine)
 {
+    FLastShown = Shows(logLine);
+    if (!FLastShown) {
+        FNextIsCounter = false;
+        return;
+    }
     const QString line = ConsoleText(logLine);
     const bool isCounter = FNextIsCounter;
     FNextIsCounter = false;
@@ -59,6 +80,8 @@ void TConsoleLog::AddLine(const QString &logLine)
 
 void TConsoleLog::ReplaceLine(const QString &logLine)
 {
+    if (!FLastShown)
+        return;
     const QString line = ConsoleText(logLine);
     if (FTerminal) {
         Write(QStringLiteral("\r\x1b[K") + line);

@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <cstdio>
+#include <functional>
 
 class TProgressLog;
 
@@ -15,7 +16,8 @@ QString ConsoleText(const QString &text);
 
 // Shows the progress log on standard output. On a terminal the counter line
 // is rewritten in place; elsewhere (a pipe, a file) it is held back and
-// written once with its final count, so that logs stay plain lines.
+// written once with its final count, so that logs stay plain lines. Quiet, it
+// shows only errors: "  *** " lines and the lists under a "* " heading.
 class TConsoleLog : public QObject
 {
     Q_OBJECT
@@ -27,7 +29,13 @@ public:
     // Ends a pending line.
     void Flush();
 
+    void SetQuiet(bool quiet) { FQuiet = quiet; }
+    // Called before anything is written, so that a progress line on the
+    // same terminal can be cleared first.
+    void SetBeforeWrite(std::function<void()> beforeWrite) { FBeforeWrite = std::move(beforeWrite); }
+
 private:
+    bool Shows(const QString &line);
     void AddLine(const QString &line);
     void ReplaceLine(const QString &line);
     void Write(const QString &text);
@@ -38,4 +46,8 @@ private:
     bool FCounterPending = false; // plain output: a counter line is held back
     bool FNextIsCounter = false;
     QString FHeldLine;
+    bool FQuiet = false;
+    bool FInErrorList = false; // quiet: the lines below a "* " heading
+    bool FLastShown = true;    // quiet: whether the line a counter rewrites was shown
+    std::function<void()> FBeforeWrite;
 };

@@ -31,8 +31,40 @@ int ExitStatusOf(const TRunTotals &totals)
                : exOk;
 }
 
+TRunConsole::TRunConsole(TMainJob &job, const TRunView &view) : FLog(job.Log(), stdout, ::isatty(STDOUT_FILENO) != 0)
+{
+    FLog.SetQuiet(view.Quiet);
+    if (!view.ShowProgress || ::isatty(STDERR_FILENO) == 0)
+        return;
+    FProgress = std::make_unique<TProgressLine>(job, stderr, [this] { FLog.Flush(); });
+    // Log lines on the same terminal clear the progress line first.
+    if (::isatty(STDOUT_FILENO) != 0)
+        FLog.SetBeforeWrite([this] { FProgress->Clear(); });
+}
+
+void TRunConsole::Flush()
+{
+    FLog.Flush();
+    if (FProgress)
+        FProgress->Clear();
+}
+
 QString TotalsText(const TRunTotals &totals)
 {
+    if (totals.Preview) {
+        QString text = QStringLiteral("dry run: %1 would be copied (%2 bytes, %3 of them updates), %4 would be "
+                                      "skipped, %5 left out by filter or time slot; nothing was written")
+                           .arg(totals.Copied)
+                           .arg(totals.BytesCopied)
+                           .arg(totals.Updated)
+                           .arg(totals.Skipped)
+                           .arg(totals.Excluded);
+        if (totals.FolderErrors > 0)
+            text += QStringLiteral(", %1 folders unreadable").arg(totals.FolderErrors);
+        if (totals.Cancelled)
+            text += QStringLiteral(", cancelled");
+        return text;
+    }
     QString text =
         QStringLiteral("%1 copied, %2 skipped, %3 failed").arg(totals.Copied).arg(totals.Skipped).arg(totals.Failed);
     if (totals.Warnings > 0)
@@ -68,7 +100,7 @@ int NoStorage()
     return exFilesFailed;
 }
 
-TTaskRunOutcome RunTaskFile(TMainJob &job, const QString &taskFile, const QString &logFile)
+TTaskRunOutcome RunTaskFile(TMainJob &job, const QString &taskFile, const QString &logFile, const TRunView &view)
 {
     TTaskRunOutcome outcome;
     const auto cannotStart = [&outcome](const QString &reason) {
@@ -79,7 +111,7 @@ TTaskRunOutcome RunTaskFile(TMainJob &job, const QString &taskFile, const QStrin
     const QFileInfo task(taskFile);
     if (!task.isFile() || !task.isReadable())
         return cannotStart(QStringLiteral("cannot read the task file %1").arg(taskFile));
-    TConsoleLog console(job.Log(), stdout, ::isatty(STDOUT_FILENO) != 0);
+    TRunConsole console(job, view);
     job.RefreshDeviceList(StartHeaderText());
     job.TaskName = task.absoluteFilePath();
     job.ForceTask = true;
@@ -93,7 +125,7 @@ TTaskRunOutcome RunTaskFile(TMainJob &job, const QString &taskFile, const QStrin
                 question.section(QStringLiteral("\r\n"), 0, 1).replace(QStringLiteral("\r\n"), QStringLiteral(" "));
             return false;
         },
-        QString(), &totals);
+        QString(), &totals, view.Mode);
     console.Flush();
     if (!ran) {
         if (!job.Refusal().isEmpty())

@@ -1,8 +1,13 @@
 #pragma once
 
 #include "app/BackupRun.h"
+#include "app/RunProgress.h"
+#include "cli/ConsoleLog.h"
+#include "cli/ProgressLine.h"
 
 #include <QString>
+
+#include <memory>
 
 class TMainJob;
 
@@ -27,6 +32,28 @@ int NoStorage();
 // Saves the job's log when a file is named; false (and told) when it fails.
 bool SaveLog(TMainJob &job, const QString &logFile);
 
+// How a run shows itself on the console.
+struct TRunView
+{
+    TRunMode Mode = TRunMode::Backup;
+    bool Quiet = false;        // only errors and the final line
+    bool ShowProgress = false; // a progress line on standard error (only ever on a terminal)
+};
+
+// The console's views of a run: the log on standard output and, when asked
+// for and standard error is a terminal, the progress line there.
+class TRunConsole
+{
+public:
+    TRunConsole(TMainJob &job, const TRunView &view);
+    // Ends an open log line and clears the progress line, before the final lines.
+    void Flush();
+
+private:
+    TConsoleLog FLog;
+    std::unique_ptr<TProgressLine> FProgress;
+};
+
 // How one run of a task file ended.
 struct TTaskRunOutcome
 {
@@ -36,4 +63,4 @@ struct TTaskRunOutcome
 
 // Loads a task file and runs it as "run" does, the log echoed to standard
 // output and saved to logFile (when not empty).
-TTaskRunOutcome RunTaskFile(TMainJob &job, const QString &taskFile, const QString &logFile);
+TTaskRunOutcome RunTaskFile(TMainJob &job, const QString &taskFile, const QString &logFile, const TRunView &view = {});

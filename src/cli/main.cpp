@@ -177,9 +177,18 @@ int ShowTree(TMainJob &job, const TCliArguments &args)
     return exFilesFailed;
 }
 
+TRunView RunViewOf(const TCliArguments &args)
+{
+    TRunView view;
+    view.Mode = args.DryRun ? TRunMode::Preview : TRunMode::Backup;
+    view.Quiet = args.Quiet;
+    view.ShowProgress = args.Progress.value_or(!args.Quiet);
+    return view;
+}
+
 int RunTask(TMainJob &job, const TCliArguments &args)
 {
-    const TTaskRunOutcome outcome = RunTaskFile(job, args.TaskFile, args.LogFile);
+    const TTaskRunOutcome outcome = RunTaskFile(job, args.TaskFile, args.LogFile, RunViewOf(args));
     if (args.Notify)
         NotifyRunEnd(args.TaskFile, outcome, args.LogFile);
     return outcome.Status;
@@ -193,7 +202,8 @@ int RunBackup(TMainJob &job, const TCliArguments &args)
     // As command-line tools do, a relative destination means one below the working folder.
     if (!job.Config.Destination.isEmpty() && !QDir::isAbsolutePath(job.Config.Destination))
         job.Config.Destination = QDir::current().absoluteFilePath(job.Config.Destination);
-    TConsoleLog console(job.Log(), stdout, ::isatty(STDOUT_FILENO) != 0);
+    const TRunView view = RunViewOf(args);
+    TRunConsole console(job, view);
     job.RefreshDeviceList();
     if (!job.SelectDeviceByName(args.Device, args.Backup.Dirs.isEmpty())) {
         console.Flush();
@@ -220,15 +230,16 @@ int RunBackup(TMainJob &job, const TCliArguments &args)
         }
     }
     // A run the job refuses (configuration, filter) ends with the reason.
-    const TRunTotals totals = job.BackupSelected();
+    const TRunTotals totals = job.BackupSelected(view.Mode);
     console.Flush();
     const bool logSaved = SaveLog(job, args.LogFile);
     if (!totals.Refused.isEmpty())
         return Fail(totals.Refused);
     PrintSummary(totals);
-    std::fprintf(stderr, "tessaril-cli: written to %s\n",
-                 qPrintable(ConsoleText(ExpandDestPlaceholders(job.Config.Destination, job.Device()->DeviceName(),
-                                                               QDate::currentDate()))));
+    if (!view.Quiet && !totals.Preview)
+        std::fprintf(stderr, "tessaril-cli: written to %s\n",
+                     qPrintable(ConsoleText(ExpandDestPlaceholders(job.Config.Destination, job.Device()->DeviceName(),
+                                                                   QDate::currentDate()))));
     return logSaved ? ExitStatusOf(totals) : exFilesFailed;
 }
 

@@ -1,0 +1,86 @@
+#include "app/RunProgressMeter.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// Below this much copying a rate says more about start-up than about the device.
+constexpr double MinimumSecondsForRate = 0.5;
+
+} // namespace
+
+TRunProgressMeter::TRunProgressMeter(std::chrono::milliseconds interval)
+    : FInterval(interval), FStart(TClock::now()), FLastReport(FStart)
+{}
+
+void TRunProgressMeter::SetTotals(int files, qint64 bytes)
+{
+    FProgress.FilesTotal = files;
+    FProgress.BytesTotal = bytes;
+    FStart = TClock::now();
+    Report(true);
+}
+
+void TRunProgressMeter::FileStarted(const QString &devicePath, qint64 size)
+{
+    FProgress.CurrentFile = devicePath;
+    FProgress.CurrentSize = std::max<qint64>(size, 0);
+    FProgress.CurrentDone = 0;
+    Report(false);
+}
+
+void TRunProgressMeter::FileProgress(qint64 bytesDone)
+{
+    // A device may deliver more than it announced; the bar must not run past its end.
+    FProgress.CurrentDone = std::clamp<qint64>(bytesDone, 0, FProgress.CurrentSize);
+    FProgress.BytesDone = FFinishedBytes + FProgress.CurrentDone;
+    Report(false);
+}
+
+void TRunProgressMeter::FileFinished(bool copied)
+{
+    ++FProgress.FilesDone;
+    FFinishedBytes += FProgress.CurrentSize;
+    if (copied)
+        FCopiedBytes += FProgress.CurrentSize;
+    FProgress.BytesDone = FFinishedBytes;
+    FProgress.CurrentFile.clear();
+    FProgress.CurrentSize = 0;
+    FProgress.CurrentDone = 0;
+    Report(false);
+}
+
+void TRunProgressMeter::Finish()
+{
+    FProgress.CurrentFile.clear();
+    FProgress.CurrentSize = 0;
+    FProgress.CurrentDone = 0;
+    Report(true);
+}
+
+void TRunProgressMeter::UpdateRate()
+{
+    const double seconds = std::chrono::duration<double>(TClock::now() - FStart).count();
+    const qint64 copied = FCopiedBytes + FProgress.CurrentDone;
+    if (seconds < MinimumSecondsForRate || copied <= 0) {
+        FProgress.BytesPerSecond = -1;
+        FProgress.SecondsLeft = -1;
+        return;
+    }
+    FProgress.BytesPerSecond = double(copied) / seconds;
+    const qint64 left = std::max<qint64>(FProgress.BytesTotal - FProgress.BytesDone, 0);
+    FProgress.SecondsLeft = int(std::min(std::ceil(double(left) / FProgress.BytesPerSecond), 1e9));
+}
+
+void TRunProgressMeter::Report(bool force)
+{
+    const TClock::time_point now = TClock::now();
+    if (!force && FReported && now - FLastReport < FInterval)
+        return;
+    UpdateRate();
+    FReported = true;
+    FLastReport = now;
+    if (FHandler)
+        FHandler(FProgress);
+}
