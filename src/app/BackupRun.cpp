@@ -336,7 +336,8 @@ void TBackupRun::PreviewFile(const TFileFacts &facts, bool exists, bool write, b
     }
     if (renamed)
         FLog.LogLine(SavedAsText(facts.Name, targetName), 6);
-    FMeter.FileFinished(write);
+    // Nothing is copied: a preview shows no rate and no time left.
+    FMeter.FileFinished(false);
 }
 
 bool TBackupRun::ShouldWrite(bool exists, TDateTime existingTime, TDateTime deviceTime) const

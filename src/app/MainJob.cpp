@@ -3,7 +3,7 @@
 #include "app/LocaleDates.h"
 #include "app/LogMessages.h"
 #include "app/RunCheck.h"
-#include "base/SafeFormat.h"
+#include "app/TaskFolderPaths.h"
 #include "device/DeviceError.h"
 #include "device/PortableDevice.h"
 #include "device/PortableDeviceContent.h"
@@ -14,17 +14,9 @@
 #include <QFileInfo>
 #include <QThread>
 
-#include <map>
-
 namespace {
 
 const QString SecConfig = QStringLiteral("Config");
-const QString SecDirectories = QStringLiteral("Directories");
-
-QString DirKey(int number)
-{
-    return SafeFormat(QStringLiteral("Dir%.2d"), number);
-}
 
 // The text of an error raised by long work, for the log.
 QString ErrorMessage(const std::exception_ptr &error)
@@ -40,93 +32,6 @@ QString ErrorMessage(const std::exception_ptr &error)
     } catch (...) {
         return QStringLiteral("Unknown error");
     }
-}
-
-// A name in a saved path: a backslash inside it would split it, so a name that
-// holds one (or a text that would decode) has "%" and "\\" written as "%25"
-// and "%5C". Every other name is written as it is, as older versions wrote it.
-QString StoredName(const QString &name)
-{
-    if (!name.contains(QLatin1Char('\\')) && !name.contains(QLatin1String("%5C"), Qt::CaseInsensitive) &&
-        !name.contains(QLatin1String("%25"), Qt::CaseInsensitive))
-        return name;
-    QString stored = name;
-    stored.replace(QLatin1Char('%'), QLatin1String("%25"));
-    stored.replace(QLatin1Char('\\'), QLatin1String("%5C"));
-    return stored;
-}
-
-QString DecodedName(const QString &stored)
-{
-    QString name;
-    for (qsizetype i = 0; i < stored.size(); ++i) {
-        const QStringView code = QStringView(stored).mid(i, 3);
-        if (code.compare(QLatin1String("%5C"), Qt::CaseInsensitive) == 0) {
-            name += QLatin1Char('\\');
-            i += 2;
-        } else if (code.compare(QLatin1String("%25"), Qt::CaseInsensitive) == 0) {
-            name += QLatin1Char('%');
-            i += 2;
-        } else {
-            name += stored[i];
-        }
-    }
-    return name;
-}
-
-// The saved form of an object's path: its ancestors' display names below the
-// device object and its own, each made a stored name, joined by "\\".
-QString StoredPath(TPortableDeviceContent &content, const TPortableDeviceObject &object)
-{
-    QStringList names{StoredName(object.DisplayName())};
-    const TPortableDeviceObject *current = &object;
-    for (int guard = object.Level(); guard > 1; --guard) {
-        current = content.GetObject(current->ParentIndex());
-        if (current == nullptr || current->ParentIndex() < 0)
-            break;
-        names.prepend(StoredName(current->DisplayName()));
-    }
-    return names.join(QLatin1Char('\\'));
-}
-
-// The object a saved path names: read with escapes first, then as older
-// versions wrote it; -1 when neither is found.
-int StoredPathIndex(TPortableDeviceContent &content, const QString &path)
-{
-    if (path.contains(QLatin1Char('%')) && !path.startsWith(QLatin1Char('\\'))) {
-        QStringList names = path.split(QLatin1Char('\\'));
-        if (names.size() > 1 && names.last().isEmpty())
-            names.removeLast();
-        for (QString &name : names)
-            name = DecodedName(name);
-        if (const TPortableDeviceObject *object = content.GetObjectByNames(names))
-            return object->Index();
-    }
-    return content.GetObjectIndexByPath(path);
-}
-
-// The saved folder paths: the "Dir" entries below "DirCount" in number order.
-// Only keys that exist are visited, so that a huge "DirCount" costs nothing.
-QStringList SavedFolderPaths(const TMemIniFile &ini)
-{
-    const int dirCount = ini.ReadInteger(SecConfig, QStringLiteral("DirCount"), 0);
-    std::map<int, QString> keys;
-    for (const QString &key : ini.ReadSection(SecDirectories)) {
-        if (!key.startsWith(QLatin1String("Dir"), Qt::CaseInsensitive))
-            continue;
-        bool ok = false;
-        const int number = key.mid(3).toInt(&ok);
-        // Only the written form counts ("Dir05", not "Dir5" or "Dir+5"); the first of two equal keys wins.
-        if (ok && number >= 0 && number < dirCount && key.compare(DirKey(number), Qt::CaseInsensitive) == 0)
-            keys.emplace(number, key);
-    }
-    QStringList paths;
-    for (const auto &entry : keys) {
-        const QString path = ini.ReadString(SecDirectories, entry.second, QString());
-        if (!path.isEmpty())
-            paths.append(path);
-    }
-    return paths;
 }
 
 // A failed device call in the middle of work mostly means the device was
@@ -548,7 +453,7 @@ QString TMainJob::SaveTask(const QString &fileName, const QString &deviceName)
         for (int index : std::as_const(Selection)) {
             TPortableDeviceObject *object = FDevice != nullptr ? FDevice->Content().GetObject(index) : nullptr;
             if (object != nullptr)
-                ini.WriteString(SecDirectories, DirKey(count++), StoredPath(FDevice->Content(), *object));
+                ini.WriteString(DirectoriesSection(), DirKey(count++), StoredPath(FDevice->Content(), *object));
         }
         ini.WriteInteger(SecConfig, QStringLiteral("DirCount"), count);
         ini.Close();
