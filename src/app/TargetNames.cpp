@@ -131,9 +131,9 @@ bool TTargetNames::FolderLooksCaseSensitive(const QString &folder)
         existing = QFileInfo(existing.absolutePath());
     const QString dir = existing.absoluteFilePath();
     // Entries inside live on the folder's own file system; a few are enough.
-    constexpr int MaxEntries = 32;
+    constexpr int maxEntries = 32;
     QDirIterator entries(dir, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-    for (int seen = 0; seen < MaxEntries && entries.hasNext(); ++seen) {
+    for (int seen = 0; seen < maxEntries && entries.hasNext(); ++seen) {
         entries.next();
         if (const std::optional<bool> same = SameFileInOtherCase(dir, entries.fileName()))
             return !*same;
