@@ -154,7 +154,7 @@ void TBackupRun::PlanFolder(int index, TDateTime today, int &files, qint64 &byte
         if (!FConfig.FFilter.MatchesFilter(facts.Name) || !FConfig.TmPeriod.InTimeSlot(facts.DeviceTime, today))
             continue;
         ++files;
-        bytes += facts.Size;
+        bytes = AddBytes(bytes, facts.Size);
     }
 }
 
@@ -299,7 +299,7 @@ void TBackupRun::BackupFile(TPortableDeviceObject &file, const QString &folderDe
     ++FTotals.Copied;
     if (exists)
         ++FTotals.Updated;
-    FTotals.BytesCopied += facts.Size;
+    FTotals.BytesCopied = AddBytes(FTotals.BytesCopied, facts.Size);
     FMeter.FileFinished(true);
 
     // Only a copy that was written gets the device's time and the archive
@@ -332,7 +332,7 @@ void TBackupRun::PreviewFile(const TFileFacts &facts, bool exists, bool write, b
         ++FTotals.Copied;
         if (exists)
             ++FTotals.Updated;
-        FTotals.BytesCopied += facts.Size;
+        FTotals.BytesCopied = AddBytes(FTotals.BytesCopied, facts.Size);
     }
     if (renamed)
         FLog.LogLine(SavedAsText(facts.Name, targetName), 6);

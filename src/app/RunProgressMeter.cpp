@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -9,6 +10,13 @@ namespace {
 constexpr double MinimumSecondsForRate = 0.5;
 
 } // namespace
+
+qint64 AddBytes(qint64 total, qint64 more)
+{
+    total = std::max<qint64>(total, 0);
+    more = std::max<qint64>(more, 0);
+    return more > std::numeric_limits<qint64>::max() - total ? std::numeric_limits<qint64>::max() : total + more;
+}
 
 TRunProgressMeter::TRunProgressMeter(std::chrono::milliseconds interval)
     : FInterval(interval), FStart(TClock::now()), FLastReport(FStart)
@@ -34,16 +42,16 @@ void TRunProgressMeter::FileProgress(qint64 bytesDone)
 {
     // A device may deliver more than it announced; the bar must not run past its end.
     FProgress.CurrentDone = std::clamp<qint64>(bytesDone, 0, FProgress.CurrentSize);
-    FProgress.BytesDone = FFinishedBytes + FProgress.CurrentDone;
+    FProgress.BytesDone = AddBytes(FFinishedBytes, FProgress.CurrentDone);
     Report(false);
 }
 
 void TRunProgressMeter::FileFinished(bool copied)
 {
     ++FProgress.FilesDone;
-    FFinishedBytes += FProgress.CurrentSize;
+    FFinishedBytes = AddBytes(FFinishedBytes, FProgress.CurrentSize);
     if (copied)
-        FCopiedBytes += FProgress.CurrentSize;
+        FCopiedBytes = AddBytes(FCopiedBytes, FProgress.CurrentSize);
     FProgress.BytesDone = FFinishedBytes;
     FProgress.CurrentFile.clear();
     FProgress.CurrentSize = 0;
@@ -62,7 +70,7 @@ void TRunProgressMeter::Finish()
 void TRunProgressMeter::UpdateRate()
 {
     const double seconds = std::chrono::duration<double>(TClock::now() - FStart).count();
-    const qint64 copied = FCopiedBytes + FProgress.CurrentDone;
+    const qint64 copied = AddBytes(FCopiedBytes, FProgress.CurrentDone);
     if (seconds < MinimumSecondsForRate || copied <= 0) {
         FProgress.BytesPerSecond = -1;
         FProgress.SecondsLeft = -1;

@@ -7,6 +7,10 @@
 #include <chrono>
 #include <functional>
 
+// total + more, held at the largest value instead of overflowing: a device
+// may report any size for its files.
+qint64 AddBytes(qint64 total, qint64 more);
+
 // Keeps a run's progress figures and hands them on at most once per interval,
 // so that a run of many tiny files does not flood the front end. Rate and time
 // left come from the bytes actually copied: skipped files cost no time.

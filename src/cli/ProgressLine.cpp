@@ -24,7 +24,8 @@ QString DurationText(int seconds)
 
 int Percent(qint64 done, qint64 total)
 {
-    return total <= 0 ? 100 : int(std::clamp<qint64>(done * 100 / total, 0, 100));
+    // In floating point: a device may report sizes near the largest number.
+    return total <= 0 ? 100 : int(std::clamp(double(done) * 100.0 / double(total), 0.0, 100.0));
 }
 
 } // namespace
@@ -42,7 +43,7 @@ QString RunProgressText(const TRunProgress &progress, int width)
                        .arg(progress.FilesTotal)
                        .arg(FormatSize(progress.BytesDone), FormatSize(progress.BytesTotal));
     if (progress.BytesPerSecond > 0)
-        text += QStringLiteral(", %1/s").arg(FormatSize(qint64(progress.BytesPerSecond)));
+        text += QStringLiteral(", %1/s").arg(FormatSize(qint64(std::min(progress.BytesPerSecond, 9.0e18))));
     if (progress.SecondsLeft >= 0)
         text += QStringLiteral(", %1 left").arg(DurationText(progress.SecondsLeft));
     if (!progress.CurrentFile.isEmpty()) {

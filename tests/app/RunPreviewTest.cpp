@@ -2,6 +2,7 @@
 
 #include "app/LocaleDates.h"
 #include "app/MainJob.h"
+#include "app/RunProgressMeter.h"
 #include "device/PortableDevice.h"
 #include "device/PortableDeviceContent.h"
 
@@ -20,6 +21,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <limits>
 
 namespace {
 
@@ -299,4 +301,27 @@ TEST_F(RunPreviewTest, ManyTinyFilesGiveFewReportsAndNoSummaryWithoutFailures)
     EXPECT_EQ(last.FilesDone, Files);
     EXPECT_EQ(last.BytesDone, Files);
     EXPECT_TRUE(Log().filter(QRegularExpression(QStringLiteral("^\\* "))).isEmpty());
+}
+
+// A device may report any size: the figures stay in range and never run past the end.
+TEST(RunProgressMeterTest, HugeSizesNeitherOverflowNorRunPastTheEnd)
+{
+    constexpr qint64 Largest = std::numeric_limits<qint64>::max();
+    TRunProgressMeter meter(std::chrono::milliseconds(0));
+    QList<TRunProgress> reports;
+    meter.SetHandler([&reports](const TRunProgress &progress) { reports.append(progress); });
+    meter.SetTotals(2, AddBytes(Largest, Largest));
+    EXPECT_EQ(reports.last().BytesTotal, Largest);
+    meter.FileStarted(QStringLiteral("Internal\\a"), Largest);
+    meter.FileProgress(Largest);
+    meter.FileFinished(true);
+    meter.FileStarted(QStringLiteral("Internal\\b"), 100);
+    meter.FileProgress(500); // more than the device announced
+    EXPECT_EQ(reports.last().CurrentDone, 100);
+    EXPECT_EQ(reports.last().BytesDone, Largest);
+    meter.FileFinished(true);
+    meter.Finish();
+    EXPECT_EQ(reports.last().FilesDone, 2);
+    EXPECT_EQ(reports.last().BytesDone, Largest);
+    EXPECT_GE(reports.last().SecondsLeft, -1);
 }
