@@ -150,7 +150,7 @@ void TBackupRun::PlanFolder(int index, TDateTime today, int &files, qint64 &byte
         TPortableDeviceObject *child = folder->GetChild(i);
         if (child == nullptr || child->ObjectType() != otFile)
             continue;
-        const TFileFacts &facts = FactsOf(*child);
+        const TFileFacts facts = FactsOf(*child);
         if (!FConfig.FFilter.MatchesFilter(facts.Name) || !FConfig.TmPeriod.InTimeSlot(facts.DeviceTime, today))
             continue;
         ++files;
@@ -158,7 +158,7 @@ void TBackupRun::PlanFolder(int index, TDateTime today, int &files, qint64 &byte
     }
 }
 
-const TBackupRun::TFileFacts &TBackupRun::FactsOf(TPortableDeviceObject &file)
+TBackupRun::TFileFacts TBackupRun::FactsOf(TPortableDeviceObject &file)
 {
     const auto known = FFacts.constFind(file.Index());
     if (known != FFacts.cend())
@@ -168,7 +168,8 @@ const TBackupRun::TFileFacts &TBackupRun::FactsOf(TPortableDeviceObject &file)
     facts.LocalTime = file.LastWriteTime();
     facts.DeviceTime = DeviceTimeToUtc(facts.LocalTime, FZone);
     facts.Size = std::max<qint64>(file.Size(), 0);
-    return FFacts.insert(file.Index(), facts).value();
+    FFacts.insert(file.Index(), facts);
+    return facts;
 }
 
 void TBackupRun::BackupFolder(int index, const QString &root, const QString &relativePath)
@@ -248,7 +249,7 @@ void TBackupRun::ReportFolderListingError(TPortableDeviceObject &folder)
 void TBackupRun::BackupFile(TPortableDeviceObject &file, const QString &folderDest, const QString &targetName,
                             TDateTime today)
 {
-    const TFileFacts &facts = FactsOf(file);
+    const TFileFacts facts = FactsOf(file);
     const QString &name = facts.Name;
     const bool matches = FConfig.FFilter.MatchesFilter(name);
     if (!matches || !FConfig.TmPeriod.InTimeSlot(facts.DeviceTime, today)) {

@@ -88,7 +88,8 @@ private:
 
     void PlanSelected(const QList<int> &selection);
     void PlanFolder(int index, TDateTime today, int &files, qint64 &bytes);
-    const TFileFacts &FactsOf(TPortableDeviceObject &file);
+    // A copy: the table may grow while the facts are in use.
+    TFileFacts FactsOf(TPortableDeviceObject &file);
     void BackupFile(TPortableDeviceObject &file, const QString &folderDest, const QString &targetName, TDateTime today);
     void PreviewFile(const TFileFacts &facts, bool exists, bool write, bool renamed, const QString &targetName);
     // ".zip", ".gz" or nothing, by the compression settings and the name's type.
