@@ -23,7 +23,7 @@ done
 packages=(
   cmake ninja-build g++ pkg-config ccache
   qt6-base-dev qt6-svg-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools qt6-translations-l10n
-  libgl-dev libmtp-dev libudev-dev libpcre2-dev zlib1g-dev libzip-dev libgtest-dev
+  libgl-dev libmtp-dev libgphoto2-dev libudev-dev libpcre2-dev zlib1g-dev libzip-dev libgtest-dev
   tzdata locales gzip zip unzip p7zip-full python3 xvfb xauth fonts-dejavu-core
   dpkg-dev file librsvg2-bin desktop-file-utils appstream shared-mime-info groff-base lintian dosfstools
   clang-tidy clang-format clang-14 libclang-rt-14-dev

@@ -175,7 +175,7 @@ bool ParseOption(const QString &arg, TArgReader &reader, TCliArguments &result, 
         if (!reader.Value(option, inlineValue, result.Backends, error))
             return false;
         if (!ParseBackendChoice(result.Backends, choice)) {
-            error = QStringLiteral("--backends takes mtp, sim or all");
+            error = QStringLiteral("--backends takes mtp, ptp, sim, a list of them or all");
             return false;
         }
         return true;
@@ -447,6 +447,7 @@ QString CliHelpText()
                           "2 when the run could not start (no such device, a task file that is not\n"
                           "valid or selects no folder, a filter that excludes every file).\n"
                           "Simulated devices are read from the folder named by TESSARIL_DEVICES.\n"
-                          "--backends mtp|sim|all (any command) lists only real devices (libmtp), only\n"
-                          "simulated ones, or both (the default; also TESSARIL_BACKENDS).\n");
+                          "--backends mtp|ptp|sim|all (any command) lists only phones and players\n"
+                          "(libmtp), only cameras (libgphoto2), only simulated devices, a comma-separated\n"
+                          "set of these, or all (the default; also TESSARIL_BACKENDS).\n");
 }

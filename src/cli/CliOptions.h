@@ -61,13 +61,13 @@ struct TCliArguments
     int RescanSeconds = 10; // watch: how often to look for devices without udev events
     bool Notify = false;    // run: desktop notification at the end (watch always notifies)
     TScheduleAction Schedule = TScheduleAction::None;
-    int WeekDay = 0;              // schedule --weekly: 1 Monday .. 7 Sunday
-    QString TimeOfDay;            // schedule --daily, --weekly: HH:MM
-    QString LogFile;              // run, backup
-    bool ShowFiles = false;       // tree
-    bool DeviceIds = false;       // devices: one "device<TAB>identifier<TAB>name" line each, for watch
-    QString Backends;             // every command: mtp, sim or all (empty: the environment's choice)
-    bool DryRun = false;          // run, backup: only list what would be done, write nothing
+    int WeekDay = 0;        // schedule --weekly: 1 Monday .. 7 Sunday
+    QString TimeOfDay;      // schedule --daily, --weekly: HH:MM
+    QString LogFile;        // run, backup
+    bool ShowFiles = false; // tree
+    bool DeviceIds = false; // devices: one "device<TAB>identifier<TAB>name" line each, for watch
+    QString Backends;       // every command: mtp, ptp, sim, a list of them or all (empty: the environment's choice)
+    bool DryRun = false;    // run, backup: only list what would be done, write nothing
     std::optional<bool> Progress; // run, backup: progress line on a terminal (unset: unless Quiet)
     bool Quiet = false;           // run, backup: only errors and the final line
     TCliBackupOptions Backup;

@@ -10,6 +10,7 @@
 #include "cli/TaskWatch.h"
 #include "device/BackendChoice.h"
 #include "device/DeviceError.h"
+#include "device/DeviceServices.h"
 #include "device/PortableDevice.h"
 #include "device/PortableDeviceContent.h"
 #include "env/ProgramVersion.h"
@@ -133,6 +134,7 @@ int ListDevices(TMainJob &job, bool idsOnly)
         detail(PrgText::tr("Firmware:"), device->Firmware());
         detail(QStringLiteral("Model:"), device->Model());
         detail(QStringLiteral("Serial number:"), device->SerialNumber());
+        detail(QStringLiteral("Backend:"), DeviceBackendName(device->DeviceID()));
     }
     return status;
 }

@@ -1,12 +1,13 @@
 #include "device/BackendChoice.h"
 
+#include <QStringList>
 #include <QtGlobal>
 
 #include <atomic>
 
 namespace {
 
-std::atomic<int> Override{-1}; // -1: none; otherwise bit 0 mtp, bit 1 simulated
+std::atomic<int> Override{-1}; // -1: none; otherwise bit 0 mtp, bit 1 simulated, bit 2 ptp
 
 } // namespace
 
@@ -14,30 +15,36 @@ bool ParseBackendChoice(const QString &name, TBackendChoice &choice)
 {
     const QString value = name.trimmed().toLower();
     if (value.isEmpty() || value == QLatin1String("all")) {
-        choice = {true, true};
+        choice = {true, true, true};
         return true;
     }
-    if (value == QLatin1String("mtp")) {
-        choice = {true, false};
-        return true;
+    TBackendChoice chosen{false, false, false};
+    for (const QString &part : value.split(QLatin1Char(','))) {
+        const QString backend = part.trimmed();
+        if (backend == QLatin1String("mtp"))
+            chosen.Mtp = true;
+        else if (backend == QLatin1String("ptp"))
+            chosen.Ptp = true;
+        else if (backend == QLatin1String("sim"))
+            chosen.Simulated = true;
+        else
+            return false;
     }
-    if (value == QLatin1String("sim")) {
-        choice = {false, true};
-        return true;
-    }
-    return false;
+    choice = chosen;
+    return true;
 }
 
 TBackendChoice DeviceBackendChoice()
 {
     const int forced = Override.load();
     if (forced >= 0)
-        return {(forced & 1) != 0, (forced & 2) != 0};
+        return {(forced & 1) != 0, (forced & 2) != 0, (forced & 4) != 0};
     TBackendChoice choice;
     const QString name = qEnvironmentVariable("TESSARIL_BACKENDS");
     if (!ParseBackendChoice(name, choice)) {
-        qWarning("TESSARIL_BACKENDS=%s is none of mtp, sim, all; using all", qUtf8Printable(name));
-        choice = {true, true};
+        qWarning("TESSARIL_BACKENDS=%s is none of mtp, ptp, sim (or a list of them), all; using all",
+                 qUtf8Printable(name));
+        choice = {true, true, true};
     }
     return choice;
 }
@@ -47,7 +54,7 @@ bool SetDeviceBackends(const QString &name)
     TBackendChoice choice;
     if (!ParseBackendChoice(name, choice))
         return false;
-    Override = (choice.Mtp ? 1 : 0) | (choice.Simulated ? 2 : 0);
+    Override = (choice.Mtp ? 1 : 0) | (choice.Simulated ? 2 : 0) | (choice.Ptp ? 4 : 0);
     return true;
 }
 

@@ -4,12 +4,32 @@
 
 #include <vector>
 
-// All device backends combined into one list: real devices first, then the
-// simulated ones (the folder named by TESSARIL_DEVICES).
+// All device backends combined into one list: real devices first (libmtp,
+// then cameras through libgphoto2), then the simulated ones (the folder
+// named by TESSARIL_DEVICES).
 DeviceServicePtr CreateDeviceServices();
 
-// Several services as one: the device lists are joined in the given order;
-// every other call goes to the service that listed the device.
+// A backend that reaches USB devices another backend may serve as well (a
+// phone is both an MTP device and a PTP camera). Told which devices the
+// backends before it listed, it leaves them out without opening them.
+class IUsbSharingDeviceService
+{
+public:
+    virtual ~IUsbSharingDeviceService() = default;
+    virtual void SetListedBefore(const QStringList &deviceIDs) = 0;
+};
+
+// USB bus and device address of a device identifier of the form
+// "<backend>:usb-<bus>-<address>[:<serial>]"; false for any other form.
+bool UsbLocationOfDeviceID(const QString &deviceID, unsigned &bus, unsigned &address);
+
+// Which backend serves a device: "libmtp", "libgphoto2" or "simulated" by
+// its identifier; empty when the identifier names none of them.
+QString DeviceBackendName(const QString &deviceID);
+
+// Several services as one: the device lists are joined in the given order,
+// a USB device that an earlier service listed is not listed again; every
+// other call goes to the service that listed the device.
 class TCompositeDeviceService : public IDeviceService
 {
 public:

@@ -104,6 +104,8 @@ TEST_F(CliTest, DevicesAndTree)
     EXPECT_TRUE(devices.Out.contains(QStringLiteral("\nPhone\n")));
     EXPECT_TRUE(devices.Out.contains(QStringLiteral("Orrery")));
     EXPECT_TRUE(devices.Out.contains(QStringLiteral("Battery (80%)")));
+    // Which library serves the device, in the style of the other details.
+    EXPECT_TRUE(devices.Out.contains(QStringLiteral("\n  Backend:       simulated\n"))) << qPrintable(devices.Out);
     EXPECT_TRUE(devices.Out.contains(QStringLiteral("Phone")));
 
     const TCliResult tree = RunCli({QStringLiteral("tree"), QStringLiteral("Phone")});

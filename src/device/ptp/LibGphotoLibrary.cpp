@@ -1,0 +1,348 @@
+#include "device/ptp/PtpLibrary.h"
+
+#include <gphoto2/gphoto2.h>
+
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QtGlobal>
+
+#include <dlfcn.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+
+namespace {
+
+// libgphoto2 writes its own complaints (a camera that stopped answering, a
+// claimed interface) to the context; they go to the log with ours.
+void ContextError(GPContext *, const char *text, void *)
+{
+    qWarning("PTP: %s", text);
+}
+
+// TESSARIL_PTP_DEBUG=1 shows libgphoto2's own log: what a camera that cannot
+// be reached said, driver by driver.
+void DebugLog(GPLogLevel, const char *domain, const char *text, void *)
+{
+    std::fprintf(stderr, "gphoto2 %s: %s\n", domain, text);
+}
+
+// A few drivers leak a little when libgphoto2 reads their tables, and it
+// unloads them right after: the leak checker could then name no module to
+// suppress. Sanitizer builds keep every driver loaded.
+void KeepDriversLoaded()
+{
+#if defined(__SANITIZE_ADDRESS__)
+    const std::pair<const char *, const char *> folders[] = {{"CAMLIBS", TESSARIL_GPHOTO2_CAMLIBS},
+                                                             {"IOLIBS", TESSARIL_GPHOTO2_IOLIBS}};
+    for (const auto &[variable, builtIn] : folders) {
+        const QString folder = qEnvironmentVariable(variable, QString::fromUtf8(builtIn));
+        const QStringList drivers = QDir(folder).entryList({QStringLiteral("*.so")}, QDir::Files);
+        for (const QString &driver : drivers)
+            dlopen(QFile::encodeName(folder + QLatin1Char('/') + driver).constData(),
+                   RTLD_LAZY | RTLD_LOCAL | RTLD_NODELETE);
+    }
+#endif
+}
+
+std::string Text(const char *text, std::size_t capacity)
+{
+    return std::string(text, strnlen(text, capacity));
+}
+
+// Names of a CameraList, copied out.
+void CopyNames(CameraList *list, std::vector<std::string> &names)
+{
+    const int count = gp_list_count(list);
+    names.reserve(std::size_t(std::max(count, 0)));
+    for (int i = 0; i < count; ++i) {
+        const char *name = nullptr;
+        if (gp_list_get_name(list, i, &name) >= GP_OK && name)
+            names.emplace_back(name);
+    }
+}
+
+class TList
+{
+public:
+    TList() { gp_list_new(&FList); }
+    ~TList()
+    {
+        if (FList)
+            gp_list_free(FList);
+    }
+    TList(const TList &) = delete;
+    TList &operator=(const TList &) = delete;
+    CameraList *Get() const { return FList; }
+
+private:
+    CameraList *FList = nullptr;
+};
+
+// A CameraFile whose bytes go straight to a sink instead of memory.
+struct TSinkFile
+{
+    const TPtpDataSink *Sink = nullptr;
+    std::uint64_t Written = 0;
+
+    static int Size(void *self, std::uint64_t *size)
+    {
+        *size = static_cast<TSinkFile *>(self)->Written;
+        return GP_OK;
+    }
+    static int Read(void *, unsigned char *, std::uint64_t *) { return GP_ERROR_NOT_SUPPORTED; }
+    static int Write(void *self, unsigned char *data, std::uint64_t *length)
+    {
+        auto *file = static_cast<TSinkFile *>(self);
+        if (!(*file->Sink)(data, *length))
+            return GP_ERROR_CANCEL;
+        file->Written += *length;
+        return GP_OK;
+    }
+};
+
+class TGphotoCamera : public IPtpCamera
+{
+public:
+    TGphotoCamera(Camera *camera, GPContext *context) : FCamera(camera), FContext(context) {}
+    ~TGphotoCamera() override
+    {
+        gp_camera_exit(FCamera, FContext);
+        gp_camera_unref(FCamera);
+        gp_context_unref(FContext);
+    }
+    TGphotoCamera(const TGphotoCamera &) = delete;
+    TGphotoCamera &operator=(const TGphotoCamera &) = delete;
+
+    std::optional<std::string> SettingText(const char *name) override
+    {
+        CameraWidget *widget = nullptr;
+        if (gp_camera_get_single_config(FCamera, name, &widget, FContext) < GP_OK || !widget)
+            return std::nullopt;
+        std::optional<std::string> result;
+        CameraWidgetType type;
+        const char *value = nullptr;
+        if (gp_widget_get_type(widget, &type) >= GP_OK &&
+            (type == GP_WIDGET_TEXT || type == GP_WIDGET_MENU || type == GP_WIDGET_RADIO) &&
+            gp_widget_get_value(widget, &value) >= GP_OK && value)
+            result = std::string(value);
+        gp_widget_free(widget);
+        return result;
+    }
+
+    int Storages(std::vector<TPtpStorage> &storages) override
+    {
+        storages.clear();
+        CameraStorageInformation *infos = nullptr;
+        int count = 0;
+        const int result = gp_camera_get_storageinfo(FCamera, &infos, &count, FContext);
+        if (result < GP_OK)
+            return result;
+        for (int i = 0; i < count; ++i) {
+            const CameraStorageInformation &info = infos[i];
+            if (!(info.fields & GP_STORAGEINFO_BASE))
+                continue;
+            TPtpStorage storage;
+            storage.BaseFolder = Text(info.basedir, sizeof info.basedir);
+            if (info.fields & GP_STORAGEINFO_LABEL)
+                storage.Label = Text(info.label, sizeof info.label);
+            if (info.fields & GP_STORAGEINFO_DESCRIPTION)
+                storage.Description = Text(info.description, sizeof info.description);
+            storages.push_back(std::move(storage));
+        }
+        std::free(infos);
+        return GP_OK;
+    }
+
+    int ListFolders(const std::string &folder, std::vector<std::string> &names) override
+    {
+        names.clear();
+        TList list;
+        const int result = gp_camera_folder_list_folders(FCamera, folder.c_str(), list.Get(), FContext);
+        if (result >= GP_OK)
+            CopyNames(list.Get(), names);
+        return result;
+    }
+
+    int ListFiles(const std::string &folder, std::vector<std::string> &names) override
+    {
+        names.clear();
+        TList list;
+        const int result = gp_camera_folder_list_files(FCamera, folder.c_str(), list.Get(), FContext);
+        if (result >= GP_OK)
+            CopyNames(list.Get(), names);
+        return result;
+    }
+
+    int FileInfo(const std::string &folder, const std::string &name, TPtpFileInfo &info) override
+    {
+        info = TPtpFileInfo();
+        CameraFileInfo raw;
+        std::memset(&raw, 0, sizeof raw);
+        const int result = gp_camera_file_get_info(FCamera, folder.c_str(), name.c_str(), &raw, FContext);
+        if (result < GP_OK)
+            return result;
+        if (raw.file.fields & GP_FILE_INFO_SIZE)
+            info.Size = raw.file.size;
+        if (raw.file.fields & GP_FILE_INFO_MTIME)
+            info.Modified = raw.file.mtime;
+        if (raw.file.fields & GP_FILE_INFO_TYPE)
+            info.MimeType = Text(raw.file.type, sizeof raw.file.type);
+        return GP_OK;
+    }
+
+    int ReadPart(const std::string &folder, const std::string &name, std::uint64_t offset, char *buffer,
+                 std::uint64_t &size) override
+    {
+        return gp_camera_file_read(FCamera, folder.c_str(), name.c_str(), GP_FILE_TYPE_NORMAL, offset, buffer, &size,
+                                   FContext);
+    }
+
+    int ReadWhole(const std::string &folder, const std::string &name, const TPtpDataSink &sink) override
+    {
+        TSinkFile target;
+        target.Sink = &sink;
+        CameraFileHandler handler{&TSinkFile::Size, &TSinkFile::Read, &TSinkFile::Write};
+        CameraFile *file = nullptr;
+        int result = gp_file_new_from_handler(&file, &handler, &target);
+        if (result < GP_OK)
+            return result;
+        result = gp_camera_file_get(FCamera, folder.c_str(), name.c_str(), GP_FILE_TYPE_NORMAL, file, FContext);
+        gp_file_unref(file);
+        return result;
+    }
+
+private:
+    Camera *FCamera;
+    GPContext *FContext;
+};
+
+class TLibGphotoLibrary : public IPtpLibrary
+{
+public:
+    TLibGphotoLibrary()
+    {
+        if (qEnvironmentVariableIntValue("TESSARIL_PTP_DEBUG") > 0)
+            gp_log_add_func(GP_LOG_DEBUG, &DebugLog, nullptr);
+        KeepDriversLoaded();
+    }
+    ~TLibGphotoLibrary() override
+    {
+        if (FAbilities)
+            gp_abilities_list_free(FAbilities);
+        if (FPorts)
+            gp_port_info_list_free(FPorts);
+    }
+    TLibGphotoLibrary(const TLibGphotoLibrary &) = delete;
+    TLibGphotoLibrary &operator=(const TLibGphotoLibrary &) = delete;
+
+    int Detect(std::vector<TPtpCameraPort> &cameras) override
+    {
+        cameras.clear();
+        GPContext *context = NewContext();
+        TList list;
+        const int result = gp_camera_autodetect(list.Get(), context);
+        gp_context_unref(context);
+        if (result < GP_OK)
+            return result;
+        for (int i = 0; i < gp_list_count(list.Get()); ++i) {
+            const char *model = nullptr;
+            const char *port = nullptr;
+            if (gp_list_get_name(list.Get(), i, &model) < GP_OK || gp_list_get_value(list.Get(), i, &port) < GP_OK ||
+                !model || !port)
+                continue;
+            cameras.push_back({model, port});
+        }
+        return GP_OK;
+    }
+
+    int Open(const TPtpCameraPort &port, std::unique_ptr<IPtpCamera> &camera) override
+    {
+        camera.reset();
+        int result = LoadLists();
+        if (result < GP_OK)
+            return result;
+        const int model = gp_abilities_list_lookup_model(FAbilities, port.Model.c_str());
+        if (model < GP_OK)
+            return model;
+        CameraAbilities abilities;
+        result = gp_abilities_list_get_abilities(FAbilities, model, &abilities);
+        if (result < GP_OK)
+            return result;
+        const int portIndex = gp_port_info_list_lookup_path(FPorts, port.Port.c_str());
+        if (portIndex < GP_OK)
+            return portIndex;
+        GPPortInfo portInfo;
+        result = gp_port_info_list_get_info(FPorts, portIndex, &portInfo);
+        if (result < GP_OK)
+            return result;
+        Camera *raw = nullptr;
+        result = gp_camera_new(&raw);
+        if (result < GP_OK)
+            return result;
+        GPContext *context = NewContext();
+        result = gp_camera_set_abilities(raw, abilities);
+        if (result >= GP_OK)
+            result = gp_camera_set_port_info(raw, portInfo);
+        if (result >= GP_OK)
+            result = gp_camera_init(raw, context);
+        if (result < GP_OK) {
+            gp_camera_unref(raw);
+            gp_context_unref(context);
+            return result;
+        }
+        camera = std::make_unique<TGphotoCamera>(raw, context);
+        return GP_OK;
+    }
+
+    std::string ResultText(int result) override
+    {
+        const char *text = gp_result_as_string(result);
+        return text ? text : std::string();
+    }
+
+private:
+    static GPContext *NewContext()
+    {
+        GPContext *context = gp_context_new();
+        gp_context_set_error_func(context, &ContextError, nullptr);
+        return context;
+    }
+
+    // The driver and port tables, read once: reading them loads every driver.
+    int LoadLists()
+    {
+        if (FAbilities && FPorts)
+            return GP_OK;
+        GPContext *context = NewContext();
+        int result = gp_abilities_list_new(&FAbilities);
+        if (result >= GP_OK)
+            result = gp_abilities_list_load(FAbilities, context);
+        if (result >= GP_OK)
+            result = gp_port_info_list_new(&FPorts);
+        if (result >= GP_OK)
+            result = gp_port_info_list_load(FPorts);
+        gp_context_unref(context);
+        if (result < GP_OK) {
+            if (FAbilities)
+                gp_abilities_list_free(FAbilities);
+            if (FPorts)
+                gp_port_info_list_free(FPorts);
+            FAbilities = nullptr;
+            FPorts = nullptr;
+        }
+        return result;
+    }
+
+    CameraAbilitiesList *FAbilities = nullptr;
+    GPPortInfoList *FPorts = nullptr;
+};
+
+} // namespace
+
+std::shared_ptr<IPtpLibrary> CreateLibGphotoLibrary()
+{
+    return std::make_shared<TLibGphotoLibrary>();
+}
