@@ -7,7 +7,10 @@
 #include <QFile>
 #include <QtGlobal>
 
+#include <clocale>
 #include <dlfcn.h>
+#include <langinfo.h>
+#include <locale.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -63,6 +66,38 @@ void CopyNames(CameraList *list, std::vector<std::string> &names)
             names.emplace_back(name);
     }
 }
+
+// The PTP driver converts names into the character set of the locale when
+// the camera is opened; under the C locale every letter beyond ASCII would
+// come out as "?" (and two names could become one). Names are UTF-8 here
+// whatever the locale, so the opening thread uses UTF-8 meanwhile.
+class TUtf8Locale
+{
+public:
+    TUtf8Locale()
+    {
+        if (std::strcmp(nl_langinfo(CODESET), "UTF-8") == 0)
+            return;
+        FLocale = newlocale(LC_CTYPE_MASK, "C.UTF-8", locale_t(nullptr));
+        if (FLocale != locale_t(nullptr))
+            FPrevious = uselocale(FLocale);
+        else
+            qWarning("PTP: no UTF-8 locale; names beyond ASCII may reach us as \"?\"");
+    }
+    ~TUtf8Locale()
+    {
+        if (FLocale == locale_t(nullptr))
+            return;
+        uselocale(FPrevious);
+        freelocale(FLocale);
+    }
+    TUtf8Locale(const TUtf8Locale &) = delete;
+    TUtf8Locale &operator=(const TUtf8Locale &) = delete;
+
+private:
+    locale_t FLocale = locale_t(nullptr);
+    locale_t FPrevious = locale_t(nullptr);
+};
 
 class TList
 {
@@ -286,8 +321,10 @@ public:
         result = gp_camera_set_abilities(raw, abilities);
         if (result >= GP_OK)
             result = gp_camera_set_port_info(raw, portInfo);
-        if (result >= GP_OK)
+        if (result >= GP_OK) {
+            const TUtf8Locale utf8;
             result = gp_camera_init(raw, context);
+        }
         if (result < GP_OK) {
             gp_camera_unref(raw);
             gp_context_unref(context);
