@@ -276,9 +276,16 @@ public:
     int Detect(std::vector<TPtpCameraPort> &cameras) override
     {
         cameras.clear();
+        // The driver table is read once (that loads every driver); the ports
+        // on every look, as cameras come and go.
+        int result = LoadAbilities();
+        if (result >= GP_OK)
+            result = LoadPorts();
+        if (result < GP_OK)
+            return result;
         GPContext *context = NewContext();
         TList list;
-        const int result = gp_camera_autodetect(list.Get(), context);
+        result = gp_abilities_list_detect(FAbilities, FPorts, list.Get(), context);
         gp_context_unref(context);
         if (result < GP_OK)
             return result;
@@ -288,6 +295,9 @@ public:
             if (gp_list_get_name(list.Get(), i, &model) < GP_OK || gp_list_get_value(list.Get(), i, &port) < GP_OK ||
                 !model || !port)
                 continue;
+            // "usb:" alone is the placeholder of the USB port driver, no camera.
+            if (std::strcmp(port, "usb:") == 0)
+                continue;
             cameras.push_back({model, port});
         }
         return GP_OK;
@@ -296,7 +306,9 @@ public:
     int Open(const TPtpCameraPort &port, std::unique_ptr<IPtpCamera> &camera) override
     {
         camera.reset();
-        int result = LoadLists();
+        int result = LoadAbilities();
+        if (result >= GP_OK && !FPorts)
+            result = LoadPorts();
         if (result < GP_OK)
             return result;
         const int model = gp_abilities_list_lookup_model(FAbilities, port.Model.c_str());
@@ -348,29 +360,37 @@ private:
         return context;
     }
 
-    // The driver and port tables, read once: reading them loads every driver.
-    int LoadLists()
+    int LoadAbilities()
     {
-        if (FAbilities && FPorts)
+        if (FAbilities)
             return GP_OK;
         GPContext *context = NewContext();
         int result = gp_abilities_list_new(&FAbilities);
         if (result >= GP_OK)
             result = gp_abilities_list_load(FAbilities, context);
-        if (result >= GP_OK)
-            result = gp_port_info_list_new(&FPorts);
-        if (result >= GP_OK)
-            result = gp_port_info_list_load(FPorts);
         gp_context_unref(context);
-        if (result < GP_OK) {
-            if (FAbilities)
-                gp_abilities_list_free(FAbilities);
-            if (FPorts)
-                gp_port_info_list_free(FPorts);
+        if (result < GP_OK && FAbilities) {
+            gp_abilities_list_free(FAbilities);
             FAbilities = nullptr;
-            FPorts = nullptr;
         }
         return result;
+    }
+
+    int LoadPorts()
+    {
+        GPPortInfoList *ports = nullptr;
+        int result = gp_port_info_list_new(&ports);
+        if (result >= GP_OK)
+            result = gp_port_info_list_load(ports);
+        if (result < GP_OK) {
+            if (ports)
+                gp_port_info_list_free(ports);
+            return result;
+        }
+        if (FPorts)
+            gp_port_info_list_free(FPorts);
+        FPorts = ports;
+        return GP_OK;
     }
 
     CameraAbilitiesList *FAbilities = nullptr;
