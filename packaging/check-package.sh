@@ -132,7 +132,7 @@ if [ -n "$deb" ]; then
   [ "$(field Section)" = utils ] || fail "package section: $(field Section)"
   [ -n "$(field Maintainer)" ] || fail "no maintainer"
   # Dependencies found by dpkg-shlibdeps, not written by hand.
-  for library in libqt6core6 libmtp9 libudev1 libc6; do
+  for library in libqt6core6 libmtp9 libgphoto2-6 libudev1 libc6; do
     field Depends | grep -q "$library" || fail "Depends lacks $library"
   done
   [ "$gui" = 1 ] && { field Depends | grep -q libqt6widgets6 || fail "Depends lacks libqt6widgets6"; }
