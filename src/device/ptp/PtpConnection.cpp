@@ -65,10 +65,10 @@ TPtpConnection::TPtpConnection(TPtpSessionPtr session, TPtpStreamLimits limits)
     : FSession(std::move(session)), FLimits(limits)
 {}
 
-QString TPtpConnection::AddNode(TNode node, char prefix)
+QString TPtpConnection::AddNode(const TNode &node, char prefix)
 {
-    const QString id = QLatin1Char(prefix) + QString::number(FNextNumber++);
-    FNodes.insert(id, std::move(node));
+    QString id = QLatin1Char(prefix) + QString::number(FNextNumber++);
+    FNodes.insert(id, node);
     return id;
 }
 
@@ -129,7 +129,7 @@ HRESULT TPtpConnection::ListStorages(QStringList &ids)
             node.DisplayName = QString::fromUtf8(storage.Label).trimmed();
         if (node.DisplayName.isEmpty())
             node.DisplayName = LastElement(storage.BaseFolder);
-        ids.append(AddNode(std::move(node), 's'));
+        ids.append(AddNode(node, 's'));
     }
     return S_OK;
 }
@@ -186,7 +186,7 @@ HRESULT TPtpConnection::ListFolder(const QString &folderID, const TNode &folder,
         node.Name = name;
         node.DisplayName = QString::fromUtf8(name);
         node.Depth = depth + 1;
-        ids.append(AddNode(std::move(node), 'f'));
+        ids.append(AddNode(node, 'f'));
     }
     std::set<std::string> seenFiles;
     for (std::size_t i = 0; i < files.size(); ++i) {
@@ -202,7 +202,7 @@ HRESULT TPtpConnection::ListFolder(const QString &folderID, const TNode &folder,
         node.Modified = infos[i].Modified;
         node.MimeType = infos[i].MimeType;
         node.Depth = depth + 1;
-        ids.append(AddNode(std::move(node), 'o'));
+        ids.append(AddNode(node, 'o'));
     }
     return S_OK;
 }

@@ -64,7 +64,7 @@ private:
     HRESULT ListStorages(QStringList &ids);
     HRESULT ListFolder(const QString &folderID, const TNode &folder, QStringList &ids);
     HRESULT Fail(HRESULT result, const char *what, const std::string &path, int libraryResult);
-    QString AddNode(TNode node, char prefix);
+    QString AddNode(const TNode &node, char prefix);
     HRESULT DeviceProperty(TPropertyKey key, TPropertyValue &value);
     HRESULT ObjectProperty(const TNode &node, TPropertyKey key, TPropertyValue &value);
 

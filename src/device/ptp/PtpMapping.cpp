@@ -141,8 +141,8 @@ std::optional<std::uint32_t> PtpPowerLevel(const std::string &text)
 
 QString PtpFriendlyName(const std::string &manufacturer, const std::string &model, const TPtpCameraPort &port)
 {
-    const QString maker = QString::fromUtf8(manufacturer).trimmed();
-    const QString product = QString::fromUtf8(model).trimmed();
+    QString maker = QString::fromUtf8(manufacturer).trimmed();
+    QString product = QString::fromUtf8(model).trimmed();
     if (!product.isEmpty()) {
         if (maker.isEmpty() || product.startsWith(maker, Qt::CaseInsensitive))
             return product;
