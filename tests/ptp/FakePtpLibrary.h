@@ -25,8 +25,9 @@ struct TFakeCameraData
     std::map<std::string, int> FailingFolders;               // path -> result of listing it
     std::map<std::string, TPtpFileInfo> Infos;               // full path -> information
     std::map<std::string, std::string> Contents;             // full path -> bytes
-    // Whether the driver reads parts of files; the most it hands out per call.
-    bool ReadsParts = true;
+    // What reading a part of a file gives (ptpNotSupported: a driver that reads
+    // whole files only); the most it hands out per call.
+    int PartReadResult = ptpOk;
     std::uint64_t MostPerRead = UINT64_MAX;
     // The camera stops sending a file after this many bytes (full path -> bytes).
     std::map<std::string, std::uint64_t> EndsEarly;
@@ -85,8 +86,8 @@ public:
                  std::uint64_t &size) override
     {
         ++D->ReadPartCalls;
-        if (!D->ReadsParts)
-            return ptpNotSupported;
+        if (D->PartReadResult != ptpOk)
+            return D->PartReadResult;
         const std::string *content = Content(folder, name);
         if (!content)
             return ptpFileNotFound;

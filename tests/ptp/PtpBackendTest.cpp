@@ -249,7 +249,8 @@ TEST_F(PtpBackend, BlockReadsAndTheirFailures)
 
 TEST_F(PtpBackend, WholeFileDriversStayWithinTheLimit)
 {
-    Camera->ReadsParts = false;
+    // A camera that announces partial reads and refuses them, then a driver without them.
+    Camera->PartReadResult = ptpCameraError;
     Limits.WholeFileLimit = 100000;
     Camera->AddFile(Store, "fits.jpg", std::string(90000, 'f'));
     Camera->AddFile(Store, "large.mov", std::string(100001, 'l'));
@@ -265,6 +266,7 @@ TEST_F(PtpBackend, WholeFileDriversStayWithinTheLimit)
               90000);
     EXPECT_EQ(result, S_OK);
     EXPECT_EQ(Camera->ReadWholeCalls, 1);
+    Camera->PartReadResult = ptpNotSupported;
 
     ReadAll(*connection, Child(*connection, storage, QStringLiteral("large.mov")), 65536, result);
     EXPECT_EQ(result, HResultFromErrno(EFBIG));

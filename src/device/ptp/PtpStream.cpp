@@ -66,7 +66,13 @@ HRESULT TPtpStream::ReadParts(char *buffer, std::uint32_t size, std::uint32_t &b
             std::unique_lock lock = FSession->Lock();
             result = FSession->Camera().ReadPart(FFolder, FName, FOffset, buffer + bytesRead, got);
         }
-        if (result == ptpNotSupported && FOffset == 0) {
+        // Some cameras announce partial reads and then refuse them: such a
+        // file is read whole rather than not at all.
+        if (FOffset == 0 && (result == ptpNotSupported || result == ptpCameraError || result == ptpBadParameters ||
+                             result == ptpError)) {
+            if (result != ptpNotSupported)
+                qWarning("PTP: reading a part of %s/%s failed (%s); reading the file whole", FFolder.c_str(),
+                         FName.c_str(), FSession->ResultText(result).c_str());
             FWholeFile = true;
             return S_OK;
         }

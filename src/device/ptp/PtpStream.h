@@ -17,8 +17,9 @@ struct TPtpStreamLimits
 
 // The bytes of one camera file. Read asks the camera for the next block each
 // time (the camera is locked per block only, so browsing goes on between
-// blocks); with a driver that reads only whole files, the first Read fetches
-// the file into a buffer of bounded size.
+// blocks); with a driver that reads only whole files (or a camera that
+// refuses the first block), the first Read fetches the file into a buffer of
+// bounded size.
 class TPtpStream : public ISourceStream
 {
 public:
