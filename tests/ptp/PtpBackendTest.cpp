@@ -253,6 +253,8 @@ TEST_F(PtpBackend, WholeFileDriversStayWithinTheLimit)
     Camera->PartReadResult = ptpCameraError;
     Limits.WholeFileLimit = 100000;
     Camera->AddFile(Store, "fits.jpg", std::string(90000, 'f'));
+    Camera->AddFile(Store, "nothing.jpg", "");
+    Camera->Infos[Store + "/nothing.jpg"].Size.reset(); // and of no listed size
     Camera->AddFile(Store, "large.mov", std::string(100001, 'l'));
     // Listed small, but the camera sends far more.
     Camera->AddFile(Store, "liar.jpg", std::string(300000, 'x'));
@@ -267,10 +269,13 @@ TEST_F(PtpBackend, WholeFileDriversStayWithinTheLimit)
     EXPECT_EQ(result, S_OK);
     EXPECT_EQ(Camera->ReadWholeCalls, 1);
     Camera->PartReadResult = ptpNotSupported;
+    EXPECT_EQ(ReadAll(*connection, Child(*connection, storage, QStringLiteral("nothing.jpg")), 65536, result),
+              QByteArray());
+    EXPECT_EQ(result, S_OK);
 
     ReadAll(*connection, Child(*connection, storage, QStringLiteral("large.mov")), 65536, result);
     EXPECT_EQ(result, HResultFromErrno(EFBIG));
-    EXPECT_EQ(Camera->ReadWholeCalls, 1); // refused without pulling it in
+    EXPECT_EQ(Camera->ReadWholeCalls, 2); // refused without pulling it in
 
     ReadAll(*connection, Child(*connection, storage, QStringLiteral("liar.jpg")), 65536, result);
     EXPECT_EQ(result, HResultFromErrno(EFBIG));

@@ -45,7 +45,8 @@ HRESULT TPtpStream::Read(void *buffer, std::uint32_t size, std::uint32_t &bytesR
     }
     const std::uint64_t left = FWhole.size() - std::min<std::uint64_t>(FOffset, FWhole.size());
     const std::uint32_t piece = std::uint32_t(std::min<std::uint64_t>(left, size - bytesRead));
-    std::memcpy(target + bytesRead, FWhole.data() + FOffset, piece);
+    if (piece > 0) // an empty file has no buffer to copy from
+        std::memcpy(target + bytesRead, FWhole.data() + FOffset, piece);
     FOffset += piece;
     bytesRead += piece;
     return S_OK;
