@@ -283,6 +283,11 @@ public:
             result = LoadPorts();
         if (result < GP_OK)
             return result;
+        // Detection asks every USB device once per known camera model (thousands):
+        // not worth it when no USB device is there at all, as on most looks of
+        // a watch that waits for a phone.
+        if (!HasUsbDevice())
+            return GP_OK;
         GPContext *context = NewContext();
         TList list;
         result = gp_abilities_list_detect(FAbilities, FPorts, list.Get(), context);
@@ -295,8 +300,9 @@ public:
             if (gp_list_get_name(list.Get(), i, &model) < GP_OK || gp_list_get_value(list.Get(), i, &port) < GP_OK ||
                 !model || !port)
                 continue;
-            // "usb:" alone is the placeholder of the USB port driver, no camera.
-            if (std::strcmp(port, "usb:") == 0)
+            // "usb:" alone is the placeholder of the USB port driver, no camera;
+            // other ports (mounted "disk:" folders, serial lines) are no PTP cameras.
+            if (!IsUsbDevicePath(port))
                 continue;
             cameras.push_back({model, port});
         }
@@ -374,6 +380,21 @@ private:
             FAbilities = nullptr;
         }
         return result;
+    }
+
+    static bool IsUsbDevicePath(const char *path) { return std::strncmp(path, "usb:", 4) == 0 && path[4] != '\0'; }
+
+    bool HasUsbDevice() const
+    {
+        const int count = gp_port_info_list_count(FPorts);
+        for (int i = 0; i < count; ++i) {
+            GPPortInfo info;
+            char *path = nullptr;
+            if (gp_port_info_list_get_info(FPorts, i, &info) >= GP_OK && gp_port_info_get_path(info, &path) >= GP_OK &&
+                path != nullptr && IsUsbDevicePath(path))
+                return true;
+        }
+        return false;
     }
 
     int LoadPorts()
