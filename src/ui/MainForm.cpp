@@ -18,6 +18,7 @@
 #include "ui/widgets/FilterSummary.h"
 #include "ui/widgets/FolderBrowser.h"
 #include "ui/widgets/LogPane.h"
+#include "ui/widgets/RunProgressView.h"
 #include "ui/widgets/TimeSlotBox.h"
 #include "ui/widgets/WindowIcons.h"
 
@@ -155,6 +156,8 @@ void TMainForm::CreateControls()
     top->addWidget(right, 0, 1);
     top->setColumnStretch(1, 1);
     top->addWidget(CreateStatusRow(), 1, 0, 1, 2);
+    FProgress = new TRunProgressView(paTop);
+    top->addWidget(FProgress, 2, 0, 1, 2);
     outer->addWidget(paTop);
 
     FLog = new TLogPane(this);
@@ -232,6 +235,13 @@ QWidget *TMainForm::CreateButtonRow()
     FStart->setFont(bold);
     ShowStartAsStop(false);
     layout->addWidget(FStart);
+    FPreview = new TOxButton(PrgText::tr("&Preview"), row);
+    FPreview->setObjectName(QStringLiteral("bbPreview"));
+    FPreview->setToolTip(PrgText::tr("List what a backup would copy, update or skip, without writing anything"));
+    FPreview->SetLayout(blGlyphLeft);
+    FPreview->SetSpacing(6);
+    FPreview->setFixedHeight(scale(44));
+    layout->addWidget(FPreview);
     layout->addStretch(1);
     make(FHelp, "bbHelp", PrgText::tr("Program help") + QStringLiteral(" (F1)"));
     make(FInfo, "bbInfo", PrgText::tr("Version info"));
@@ -258,15 +268,6 @@ QWidget *TMainForm::CreateStatusRow()
     FCopy->setToolTip(PrgText::tr("Copy to clipboard"));
     layout->addWidget(FCopy);
     return row;
-}
-
-void TMainForm::ShowStartAsStop(bool stop)
-{
-    // The button keeps its width: "Stop" takes the place of "Start backup".
-    FStart->setText(stop ? PrgText::tr("&Stop") : PrgText::tr("&Start backup"));
-    FStart->setToolTip(stop ? PrgText::tr("Stop the backup after cancelling the current file")
-                            : PrgText::tr("Copy the selected directories"));
-    FStart->SetImageName(stop ? QStringLiteral("cancel") : QStringLiteral("backup-run"));
 }
 
 void TMainForm::CreateShortcuts()
@@ -298,7 +299,7 @@ void TMainForm::ApplyIcons()
     const auto large = [&](TOxButton *button, const QString &name) {
         button->SetImages(&FIcons->Large);
         button->SetImageName(name);
-        button->SetLayout(button == FStart ? blGlyphLeft : blGlyphTop);
+        button->SetLayout(button == FStart || button == FPreview ? blGlyphLeft : blGlyphTop);
     };
     large(FReset, QStringLiteral("app-reset"));
     large(FOpen, QStringLiteral("app-open"));
@@ -306,6 +307,7 @@ void TMainForm::ApplyIcons()
     large(FSaveAs, QStringLiteral("save-as"));
     large(FShortcut, QStringLiteral("backup-shortcut"));
     large(FStart, FJob->IsRunning() ? QStringLiteral("cancel") : QStringLiteral("backup-run"));
+    large(FPreview, QStringLiteral("backup-preview"));
     large(FHelp, QStringLiteral("query-green"));
     large(FInfo, QStringLiteral("info-blue"));
     large(FQuit, QStringLiteral("switchoff"));
@@ -353,6 +355,7 @@ void TMainForm::ConnectParts()
     FShortcut->setContextMenuPolicy(Qt::ActionsContextMenu);
     connect(runAutomatically, &QAction::triggered, this, &TMainForm::RunAutomaticallyClick);
     connect(FStart, &QPushButton::clicked, this, &TMainForm::bbStartClick);
+    connect(FPreview, &QPushButton::clicked, this, &TMainForm::bbPreviewClick);
     connect(FHelp, &QPushButton::clicked, this, &TMainForm::bbHelpClick);
     connect(FInfo, &QPushButton::clicked, this, &TMainForm::bbInfoClick);
     connect(FQuit, &QPushButton::clicked, this, &QWidget::close);
@@ -360,7 +363,7 @@ void TMainForm::ConnectParts()
 
     // The start button stays usable while running: it is the stop button then.
     FLockedWhileBusy = {FDevicePanel, FBrowser, FDestination, FCompression, FTimeSlot, FFilterSummary, FOverwriteGroup,
-                        FArchive,     FReset,   FOpen,        FSave,        FSaveAs,   FStart};
+                        FArchive,     FReset,   FOpen,        FSave,        FSaveAs,   FStart,         FPreview};
 }
 
 void TMainForm::ConnectJob()
@@ -392,10 +395,8 @@ void TMainForm::ConnectJob()
         if (!busy && FCloseAfterRun)
             QTimer::singleShot(0, this, &QWidget::close);
     });
-    connect(FJob.get(), &TMainJob::RunStarted, this, [this] {
-        ShowStartAsStop(true);
-        FStart->setEnabled(true);
-    });
+    connect(FJob.get(), &TMainJob::RunStarted, this, &TMainForm::RunBegun);
+    connect(FJob.get(), &TMainJob::RunProgressChanged, FProgress, &TRunProgressView::ShowProgress);
     connect(FJob.get(), &TMainJob::RunFinished, this, &TMainForm::RunEnded);
     connect(FJob.get(), &TMainJob::DeviceTreeRead, this, [this] {
         if (FJob->Device() && FJob->Device()->Content().ErrorObjects().Count() > 0)
@@ -644,65 +645,6 @@ void TMainForm::bbDestDirClick()
         return;
     AddToHistory(FDestination->Box(), QDir::toNativeSeparators(folder));
     ConfigChange();
-}
-
-void TMainForm::bbStartClick()
-{
-    if (FJob->IsRunning()) {
-        // Stop: the current file's copy is cancelled and the run ends.
-        FStart->setEnabled(false);
-        FJob->CancelRun();
-        return;
-    }
-    if (FJob->IsBusy())
-        return;
-    ControlsToConfig();
-    // A configuration the run would refuse is answered here, before the log is cleared.
-    if (FJob->Device()) {
-        const QString error = FJob->RunConfigError();
-        if (!error.isEmpty()) {
-            ErrorDialog(BottomLeftPos(*FStart), error);
-            return;
-        }
-    }
-    FJob->Log().Clear();
-    if (!FJob->Device()) {
-        FJob->Log().LogLine(NoDirectorySelectedText(), 0);
-        return;
-    }
-    FJob->Selection = FBrowser->SelectedIndexes();
-    try {
-        FJob->BackupSelected();
-    } catch (const EDeviceCallError &error) {
-        FJob->Log().LogLine(error.Message(), 0);
-    }
-}
-
-void TMainForm::RunEnded(const TRunTotals &totals)
-{
-    ShowStartAsStop(false);
-    FStatus->setText(totals.Cancelled ? BackupCancelledText() : PrgText::tr("Backup finished"));
-    // Back to where the next run starts.
-    QTimer::singleShot(0, this, [this] {
-        if (FStart->isEnabled())
-            FStart->setFocus(Qt::OtherFocusReason);
-    });
-}
-
-void TMainForm::SetBusy(bool busy)
-{
-    for (QWidget *widget : std::as_const(FLockedWhileBusy))
-        widget->setEnabled(!busy);
-    if (busy && FJob->IsRunning())
-        FStart->setEnabled(true);
-    if (!busy) {
-        ShowStartAsStop(false);
-        FSave->setEnabled(FJob->EditStatus() == esChanged);
-    }
-    if (busy)
-        QApplication::setOverrideCursor(Qt::BusyCursor);
-    else
-        QApplication::restoreOverrideCursor();
 }
 
 void TMainForm::bbCopyClick()

@@ -21,6 +21,7 @@ class TFilterSummary;
 class TFolderBrowser;
 class TLogPane;
 class TOxButton;
+class TRunProgressView;
 class TTimeSlotBox;
 struct TWindowIcons;
 
@@ -70,8 +71,10 @@ public:
     QList<int> SelectedIndexes() const;
 
     // Handlers.
-    // Starts a backup, or stops the one under way.
+    // Starts a backup, or stops the one (or the preview) under way.
     void bbStartClick();
+    // Lists in the log what a backup would do, writing nothing.
+    void bbPreviewClick();
     void bbResetClick();
     void bbOpenClick();
     void bbSaveClick();
@@ -115,6 +118,8 @@ private:
     void ShowLoadedTask();
     void SetBusy(bool busy);
     void ShowStartAsStop(bool stop);
+    void StartRun(TRunMode mode);
+    void RunBegun();
     void RunEnded(const TRunTotals &totals);
     void AlignFileProcessing();
     bool ConfirmNotReady(const QString &question);
@@ -142,8 +147,12 @@ private:
     QRadioButton *FOverwrite[3]{};
     QCheckBox *FArchive = nullptr;
     TOxButton *FReset = nullptr, *FOpen = nullptr, *FSave = nullptr, *FSaveAs = nullptr, *FShortcut = nullptr,
-              *FStart = nullptr, *FHelp = nullptr, *FInfo = nullptr, *FQuit = nullptr, *FCopy = nullptr;
+              *FStart = nullptr, *FPreview = nullptr, *FHelp = nullptr, *FInfo = nullptr, *FQuit = nullptr,
+              *FCopy = nullptr;
     QLineEdit *FStatus = nullptr;
+    TRunProgressView *FProgress = nullptr;
+    // What the run under way does; a run the job starts by itself is a backup.
+    TRunMode FRunMode = TRunMode::Backup;
     TLogPane *FLog = nullptr;
     QTimer *FStartTimer = nullptr;
     QList<QWidget *> FLockedWhileBusy;

@@ -10,6 +10,7 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QListWidget>
+#include <QStyle>
 
 TCompressionBox::TCompressionBox(TWindowIcons &icons, QWidget *parent)
     : QGroupBox(PrgText::tr("File processing"), parent), FIcons(icons)
@@ -84,6 +85,7 @@ void TCompressionBox::ShowTypes(const QStringList &types)
 {
     FTypes->clear();
     FTypes->addItems(types);
+    UpdateTypesGrid();
 }
 
 void TCompressionBox::UpdateCompressControls()
@@ -115,10 +117,22 @@ void TCompressionBox::RefreshIcons()
 
 bool TCompressionBox::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == FTypes->viewport() && event->type() == QEvent::Resize) {
-        // Six columns of types.
-        const int width = qMax(1, (FTypes->viewport()->width() - 1) / 6);
-        FTypes->setGridSize(QSize(width, FTypes->fontMetrics().height() + ScaleToMonitor(3, this)));
-    }
+    if (watched == FTypes->viewport() && event->type() == QEvent::Resize)
+        UpdateTypesGrid();
     return QGroupBox::eventFilter(watched, event);
+}
+
+void TCompressionBox::UpdateTypesGrid()
+{
+    // As many columns as the widest type allows: a fixed count clipped longer
+    // types in larger fonts. The style pads each item's text on both sides.
+    const int padding = 2 * (FTypes->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, FTypes) + 1);
+    int widest = 0;
+    for (int i = 0; i < FTypes->count(); ++i)
+        widest = qMax(widest, FTypes->fontMetrics().horizontalAdvance(FTypes->item(i)->text()));
+    const int cell = widest + padding + ScaleToMonitor(4, this);
+    const int space = FTypes->viewport()->width() - 1;
+    const int columns = qBound(1, space / qMax(1, cell), 6);
+    const int width = qMax(cell, space / columns);
+    FTypes->setGridSize(QSize(width, FTypes->fontMetrics().height() + ScaleToMonitor(3, this)));
 }

@@ -35,6 +35,7 @@ protected:
 
 private:
     void UpdateCompressControls();
+    void UpdateTypesGrid();
 
     TWindowIcons &FIcons;
     QCheckBox *FCompress = nullptr;

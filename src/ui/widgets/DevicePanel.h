@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QLabel>
+#include "ui/widgets/ElidedLabel.h"
+
 #include <QWidget>
 
 #include <cstdint>
@@ -10,24 +11,6 @@ class QListWidget;
 class TOxButton;
 class TPortableDevice;
 struct TWindowIcons;
-
-// A one-line label that shortens a text too long for it with "…" and then
-// shows the whole text as its tool tip. text() stays the whole text.
-class TElidedLabel : public QLabel
-{
-    Q_OBJECT
-public:
-    explicit TElidedLabel(QWidget *parent = nullptr);
-    void SetFullText(const QString &text);
-    QSize minimumSizeHint() const override;
-
-protected:
-    void paintEvent(QPaintEvent *event) override;
-    void resizeEvent(QResizeEvent *event) override;
-
-private:
-    void UpdateToolTip();
-};
 
 // The battery icon for a charge level: "battery-25", "-50", "-75" or "-100".
 QString BatteryIconOf(std::uint32_t level);

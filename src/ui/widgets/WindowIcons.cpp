@@ -6,7 +6,7 @@
 
 TWindowIcons::TWindowIcons()
     : Large(32, {"app-reset", "app-open", "save", "save-as", "backup-shortcut", "backup-run", "query-green",
-                 "info-blue", "switchoff", "warning", "cancel"}),
+                 "info-blue", "switchoff", "warning", "cancel", "backup-preview"}),
       Glyphs(20, {"refresh", "placeholder", "folder-open", "list-edit", "filter", "copy"}),
       Battery(32, {"battery-25", "battery-50", "battery-75", "battery-100"}), Header(16, {"b-down", "b-up"}),
       FileTypes(16, {"unknown", "page", "document", "message", "memo", "certificate", "contact", "image", "audio",
