@@ -36,7 +36,8 @@ TCompressionBox::TCompressionBox(TWindowIcons &icons, QWidget *parent)
     FTypes->setFlow(QListView::LeftToRight);
     FTypes->setWrapping(true);
     FTypes->setResizeMode(QListView::Adjust);
-    FTypes->setUniformItemSizes(true);
+    // Each type as wide as its text: uniform sizes took the first type's width for all.
+    FTypes->setUniformItemSizes(false);
     FTypes->setTextElideMode(Qt::ElideNone);
     FTypes->viewport()->installEventFilter(this);
     FTypes->setSelectionMode(QAbstractItemView::NoSelection);
