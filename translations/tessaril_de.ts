@@ -1101,5 +1101,41 @@ Fortfahren?</translation>
         <source>%u files failed:</source>
         <translation>%u Dateien fehlgeschlagen:</translation>
     </message>
+    <message>
+        <source>&amp;Preview</source>
+        <translation>&amp;Vorschau</translation>
+    </message>
+    <message>
+        <source>List what a backup would copy, update or skip, without writing anything</source>
+        <translation>Auflisten, was eine Sicherung kopieren, aktualisieren oder überspringen würde, ohne etwas zu schreiben</translation>
+    </message>
+    <message>
+        <source>Stop the preview</source>
+        <translation>Die Vorschau anhalten</translation>
+    </message>
+    <message>
+        <source>Preview cancelled</source>
+        <translation>Vorschau abgebrochen</translation>
+    </message>
+    <message>
+        <source>Preview finished</source>
+        <translation>Vorschau beendet</translation>
+    </message>
+    <message>
+        <source>Files: %1 of %2</source>
+        <translation>Dateien: %1 von %2</translation>
+    </message>
+    <message>
+        <source>Files: %1</source>
+        <translation>Dateien: %1</translation>
+    </message>
+    <message>
+        <source>%1 of %2</source>
+        <translation>%1 von %2</translation>
+    </message>
+    <message>
+        <source>%1 left</source>
+        <translation>noch %1</translation>
+    </message>
 </context>
 </TS>

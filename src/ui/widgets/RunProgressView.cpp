@@ -71,7 +71,7 @@ QString RunFiguresText(const TRunProgress &progress)
                   ? PrgText::tr("%1 of %2").arg(FormatSize(bytesDone), FormatSize(progress.BytesTotal))
                   : FormatSize(bytesDone));
     if (progress.BytesPerSecond >= 0 && std::isfinite(progress.BytesPerSecond) && progress.BytesPerSecond < 9e18)
-        parts << PrgText::tr("%1/s").arg(FormatSize(std::llround(progress.BytesPerSecond)));
+        parts << FormatSize(std::llround(progress.BytesPerSecond)) + QStringLiteral("/s");
     if (progress.SecondsLeft >= 0)
         parts << PrgText::tr("%1 left").arg(DurationText(progress.SecondsLeft));
     return parts.join(Separator);
@@ -85,7 +85,7 @@ QString RunCurrentFileText(const TRunProgress &progress)
     if (progress.CurrentSize < TRunProgressView::LargeFileSize)
         return name;
     const qint64 done = qBound<qint64>(0, progress.CurrentDone, progress.CurrentSize);
-    return PrgText::tr("%1 (%2 %)").arg(name).arg(done * 100 / progress.CurrentSize);
+    return QStringLiteral("%1 (%2 %)").arg(name).arg(done * 100 / progress.CurrentSize);
 }
 
 TRunProgressView::TRunProgressView(QWidget *parent) : QWidget(parent)
