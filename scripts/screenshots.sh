@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Screenshots of the desktop program under Xvfb: the main window in the light
-# and the dark style (ready, during and after a demo backup of a simulated
-# phone), every kind of message, the icon sheet, and each of the program's
+# and the dark style (ready, during a demo backup of a simulated phone with
+# its progress, after it, and the preview of a second run), every kind of message, the icon sheet, and each of the program's
 # dialogs in the light and the dark style and in German.
 #   scripts/screenshots.sh [build dir]      (PNG files go to <build dir>/screenshots)
 set -euo pipefail
@@ -54,6 +54,8 @@ make_file "$devices/Camera/Card/DCIM/100CANON/IMG_0001.JPG" 4100000 3
 for i in $(seq 1 2500); do mkdir -p "$phone/SD card/Android/data/com.example.app$i/files"; done
 
 export TESSARIL_DEVICES="$devices"
+# A sanitizer build reports the system libraries' own leaks unless told not to.
+export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$top/tests/lsan.supp:print_suppressions=0}
 export HOME="$out/home"
 export XDG_CONFIG_HOME="$HOME/.config"
 mkdir -p "$HOME"

@@ -242,6 +242,7 @@ QWidget *TMainForm::CreateButtonRow()
     FPreview->SetSpacing(6);
     FPreview->setFixedHeight(scale(44));
     layout->addWidget(FPreview);
+    layout->addSpacing(scale(6));
     layout->addStretch(1);
     make(FHelp, "bbHelp", PrgText::tr("Program help") + QStringLiteral(" (F1)"));
     make(FInfo, "bbInfo", PrgText::tr("Version info"));

@@ -14,6 +14,7 @@
 
 #include <QCheckBox>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -55,6 +56,64 @@ protected:
             ++Count;
         return QObject::eventFilter(watched, event);
     }
+};
+
+// Ticks every 10 ms on the GUI thread and keeps the largest gap between two
+// ticks: how long the event loop did not come round. Time the thread spent
+// waiting for a processor (a loaded machine, not this program) is taken off
+// where the kernel reports it.
+class TLagProbe : public QObject
+{
+public:
+    TLagProbe()
+    {
+        FTimer.setInterval(10);
+        connect(&FTimer, &QTimer::timeout, this, [this] { Tick(); });
+    }
+    void Start()
+    {
+        FSinceTick.start();
+        FQueuedBefore = QueuedNanoseconds();
+        FTimer.start();
+    }
+    void Stop() { FTimer.stop(); }
+    qint64 LargestStall() const { return FLargestStall; }
+    QString Report() const
+    {
+        return QStringLiteral("the event loop stalled %1 ms (%2 ms with the time spent waiting for a processor)")
+            .arg(FLargestStall)
+            .arg(FLargestGap);
+    }
+
+private:
+    // The thread's time on the run queue so far, or -1 where it is not known.
+    static qint64 QueuedNanoseconds()
+    {
+        QFile stat(QStringLiteral("/proc/thread-self/schedstat"));
+        if (!stat.open(QIODevice::ReadOnly))
+            return -1;
+        const QList<QByteArray> fields = stat.readAll().simplified().split(' ');
+        bool ok = false;
+        const qint64 queued = fields.value(1).toLongLong(&ok);
+        return ok ? queued : -1;
+    }
+    void Tick()
+    {
+        const qint64 gap = FSinceTick.restart();
+        const qint64 queued = QueuedNanoseconds();
+        qint64 stall = gap;
+        if (queued >= 0 && FQueuedBefore >= 0)
+            stall = qMax<qint64>(0, gap - (queued - FQueuedBefore) / 1000000);
+        FQueuedBefore = queued;
+        FLargestGap = qMax(FLargestGap, gap);
+        FLargestStall = qMax(FLargestStall, stall);
+    }
+
+    QTimer FTimer;
+    QElapsedTimer FSinceTick;
+    qint64 FQueuedBefore = -1;
+    qint64 FLargestGap = 0;
+    qint64 FLargestStall = 0;
 };
 
 TRunProgress Progress(int filesDone, int filesTotal, qint64 bytesDone, qint64 bytesTotal)
@@ -224,20 +283,16 @@ private Q_SLOTS:
         QTemporaryDir dest;
         auto form = FormWithDevice(QStringLiteral("Many"));
         Part<THistoryComboBox>(*form, "edDestDir")->setEditText(dest.path());
-        QElapsedTimer sinceTick;
-        qint64 largestGap = 0;
-        QTimer probe;
-        probe.setInterval(10);
-        connect(&probe, &QTimer::timeout, this, [&] { largestGap = qMax(largestGap, sinceTick.restart()); });
+        TLagProbe probe;
         form->bbStartClick();
         QVERIFY(form->IsRunning());
-        sinceTick.start();
-        probe.start();
+        probe.Start();
         QVERIFY(Idle(*form));
-        probe.stop();
+        probe.Stop();
         QVERIFY2(form->Job().Log().Lines().contains(QStringLiteral("  3000 files copied")),
                  qPrintable(form->Job().Log().Lines().mid(form->Job().Log().Lines().size() - 5).join('\n')));
-        QVERIFY2(largestGap <= 100, qPrintable(QStringLiteral("the event loop stalled %1 ms").arg(largestGap)));
+        qInfo("%s", qPrintable(probe.Report()));
+        QVERIFY2(probe.LargestStall() <= 100, qPrintable(probe.Report()));
     }
 
     void progressShowsDuringARunOnly()

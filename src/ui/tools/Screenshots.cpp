@@ -1,5 +1,6 @@
 // Takes the screenshots of the documentation: the main window in the light
-// and the dark style, during and after a demo backup, and every kind of
+// and the dark style, during (with its progress) and after a demo backup and
+// with the preview of a second run, and every kind of
 // message, and each of the program's dialogs in the light and the dark style
 // and in German. Run by scripts/screenshots.sh under Xvfb with a folder of
 // simulated devices.
@@ -29,6 +30,7 @@
 #include <QDir>
 #include <QListWidget>
 #include <QPainter>
+#include <QRegularExpression>
 #include <QStyle>
 #include <QTimer>
 #include <QTreeWidget>
@@ -172,6 +174,23 @@ void ShootIcons(const QString &suffix)
     sheet.save(QDir(OutputFolder).filePath(QStringLiteral("icons%1.png").arg(suffix)));
 }
 
+// Figures like a run's for the shot during the run, taken from its log, for
+// a job that does not report its progress itself.
+TRunProgress DemoProgress(const QStringList &log)
+{
+    TRunProgress progress;
+    progress.FilesDone = int(log.filter(QRegularExpression(QStringLiteral("^    [+-] "))).size());
+    progress.FilesTotal = 33;
+    progress.BytesTotal = 31000000;
+    progress.BytesDone = progress.BytesTotal * progress.FilesDone / progress.FilesTotal;
+    progress.CurrentFile = QStringLiteral("SD card/Movies/Holiday.mp4");
+    progress.CurrentSize = 5200000;
+    progress.CurrentDone = 2100000;
+    progress.BytesPerSecond = 4.2 * 1024 * 1024;
+    progress.SecondsLeft = 42;
+    return progress;
+}
+
 void ShootWindow(TMainForm &form, const QString &suffix)
 {
     form.tmStartTimer();
@@ -201,20 +220,30 @@ void ShootWindow(TMainForm &form, const QString &suffix)
     }
     form.lvFilesColumnClick(1);
     Save(form, QStringLiteral("main-ready%1").arg(suffix));
-    // During the run: a shot while the job's worker copies.
+    // During the run: a shot while the job's worker copies, with its progress.
     bool shotDuring = false;
+    bool jobReports = false;
+    const QMetaObject::Connection reports =
+        QObject::connect(&form.Job(), &TMainJob::RunProgressChanged, &form, [&] { jobReports = true; });
     QTimer during;
     QObject::connect(&during, &QTimer::timeout, &form, [&] {
         if (shotDuring || !form.IsRunning() || form.Job().Log().Lines().size() < 12)
             return;
         shotDuring = true;
+        if (!jobReports)
+            Q_EMIT form.Job().RunProgressChanged(DemoProgress(form.Job().Log().Lines()));
         Save(form, QStringLiteral("main-running%1").arg(suffix));
     });
     during.start(100);
     form.bbStartClick();
     WaitIdle(form);
     during.stop();
+    QObject::disconnect(reports);
     Save(form, QStringLiteral("main-finished%1").arg(suffix));
+    // What a second run would do, listed without writing.
+    form.bbPreviewClick();
+    WaitIdle(form);
+    Save(form, QStringLiteral("main-preview%1").arg(suffix));
 }
 
 // The window as the program shows it, with the start timer held off so that
@@ -252,8 +281,10 @@ int main(int argc, char **argv)
         TMainForm &form = *window;
         Part<QComboBox>(form, "edDestDir")->setEditText(destination + suffix);
         // The dark round shows the controls that only some settings bring up.
+        // The settings of the round before may have ticked it already.
         if (dark) {
-            Part<QCheckBox>(form, "cbComp")->click();
+            if (!Part<QCheckBox>(form, "cbComp")->isChecked())
+                Part<QCheckBox>(form, "cbComp")->click();
             Part<QComboBox>(form, "cbTimeSlot")->setCurrentIndex(3);
         }
         ShootWindow(form, suffix);
@@ -292,7 +323,8 @@ int main(int argc, char **argv)
         const std::unique_ptr<TMainForm> window = ShowMainWindow();
         TMainForm &form = *window;
         Part<QComboBox>(form, "edDestDir")->setEditText(destination + QStringLiteral("-de"));
-        Part<QCheckBox>(form, "cbComp")->click();
+        if (!Part<QCheckBox>(form, "cbComp")->isChecked())
+            Part<QCheckBox>(form, "cbComp")->click();
         ShootWindow(form, QStringLiteral("-de"));
         PushMessageAnswer(mrNo);
         form.close();

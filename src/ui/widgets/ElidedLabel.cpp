@@ -25,7 +25,7 @@ void TElidedLabel::paintEvent(QPaintEvent *)
     QPainter painter(this);
     const QRect area = contentsRect();
     painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));
-    painter.drawText(area, Qt::AlignLeft | Qt::AlignVCenter,
+    painter.drawText(area, (alignment() & Qt::AlignHorizontal_Mask) | Qt::AlignVCenter,
                      fontMetrics().elidedText(text(), Qt::ElideRight, area.width()));
 }
 

@@ -105,6 +105,8 @@ TRunProgressView::TRunProgressView(QWidget *parent) : QWidget(parent)
     layout->addWidget(FFigures, 3);
     FCurrentFile = new TElidedLabel(this);
     FCurrentFile->setObjectName(QStringLiteral("lbRunFile"));
+    // At the row's end, so that the figures stay put while names come and go.
+    FCurrentFile->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     layout->addWidget(FCurrentFile, 2);
 
     FUpdateTimer.setSingleShot(true);
