@@ -26,6 +26,7 @@
 #include <QTimer>
 #include <QTranslator>
 
+#include <limits>
 #include <memory>
 
 namespace {
@@ -215,8 +216,8 @@ private Q_SLOTS:
         // a name with a line break, a rate that is no number.
         TRunProgress hostile = Progress(9, 4, 5000, 1000);
         hostile.CurrentFile = QStringLiteral("Card/two\nlines.txt");
-        hostile.CurrentSize = qint64(1) << 40;
-        hostile.CurrentDone = qint64(1) << 50;
+        hostile.CurrentSize = qint64(1) << 62;
+        hostile.CurrentDone = std::numeric_limits<qint64>::max();
         hostile.BytesPerSecond = std::numeric_limits<double>::infinity();
         QTest::newRow("hostile figures") << hostile << 1000 << 1000
                                          << QStringLiteral("Files: 9 of 4  ·  4.88 KiB of 1000 B")

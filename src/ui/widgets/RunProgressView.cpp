@@ -81,11 +81,13 @@ QString RunCurrentFileText(const TRunProgress &progress)
 {
     if (progress.CurrentFile.isEmpty())
         return {};
-    const QString name = ShownFileName(progress.CurrentFile);
+    QString name = ShownFileName(progress.CurrentFile);
     if (progress.CurrentSize < TRunProgressView::LargeFileSize)
         return name;
+    // In floating point: a size the device made up must not overflow.
     const qint64 done = qBound<qint64>(0, progress.CurrentDone, progress.CurrentSize);
-    return QStringLiteral("%1 (%2 %)").arg(name).arg(done * 100 / progress.CurrentSize);
+    const int percent = int(double(done) * 100 / double(progress.CurrentSize));
+    return QStringLiteral("%1 (%2 %)").arg(name).arg(percent);
 }
 
 TRunProgressView::TRunProgressView(QWidget *parent) : QWidget(parent)

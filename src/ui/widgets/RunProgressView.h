@@ -21,7 +21,7 @@ class TRunProgressView : public QWidget
 public:
     static constexpr int UpdateInterval = 100; // milliseconds
     // From this size on a file's own share is worth showing.
-    static constexpr qint64 LargeFileSize = 4 * 1024 * 1024;
+    static constexpr qint64 LargeFileSize = qint64(4) * 1024 * 1024;
 
     explicit TRunProgressView(QWidget *parent = nullptr);
 
