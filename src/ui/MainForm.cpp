@@ -372,7 +372,7 @@ void TMainForm::ConnectJob()
     TProgressLog &log = FJob->Log();
     connect(&log, &TProgressLog::LineAdded, FLog, &TLogPane::AppendLine);
     connect(&log, &TProgressLog::LastLineReplaced, FLog, &TLogPane::ReplaceLastLine);
-    connect(&log, &TProgressLog::Cleared, FLog, &QPlainTextEdit::clear);
+    connect(&log, &TProgressLog::Cleared, FLog, &TLogPane::ClearLines);
     connect(&log, &TProgressLog::StatusChanged, FStatus, &QLineEdit::setText);
     connect(FJob.get(), &TMainJob::EditStatusChanged, this,
             [this](TEditStatus status) { FSave->setEnabled(status == esChanged && !FJob->IsBusy()); });

@@ -7,6 +7,7 @@
 #include "ui/OxButton.h"
 #include "ui/UiText.h"
 #include "ui/widgets/FolderBrowser.h"
+#include "ui/widgets/LogPane.h"
 #include "ui/widgets/RunProgressView.h"
 
 #include "app/LogMessages.h"
@@ -108,6 +109,8 @@ void TMainForm::SetBusy(bool busy)
     if (busy && FJob->IsRunning())
         FStart->setEnabled(true);
     if (!busy) {
+        // The work's last lines are in the pane when its end is shown.
+        FLog->ShowPendingLines();
         ShowStartAsStop(false);
         FSave->setEnabled(FJob->EditStatus() == esChanged);
     }

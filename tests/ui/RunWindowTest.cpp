@@ -10,6 +10,7 @@
 #include "ui/MessageDialog.h"
 #include "ui/OxButton.h"
 #include "ui/StartUp.h"
+#include "ui/widgets/LogPane.h"
 #include "ui/widgets/RunProgressView.h"
 
 #include <QCheckBox>
@@ -23,6 +24,7 @@
 #include <QProgressBar>
 #include <QScopeGuard>
 #include <QTemporaryDir>
+#include <QTextBlock>
 #include <QTimer>
 #include <QTranslator>
 
@@ -275,6 +277,29 @@ private Q_SLOTS:
         const qint64 updates = elapsed / TRunProgressView::UpdateInterval + 3;
         QVERIFY2(paints.Count <= 3 * updates,
                  qPrintable(QStringLiteral("%1 paints in %2 ms").arg(paints.Count).arg(elapsed)));
+    }
+
+    // Lines that come close together are gathered; the pane still shows
+    // every line in order, replaces the right last line and clears all.
+    void logPaneGathersLinesInOrder()
+    {
+        TLogPane pane;
+        pane.AppendLine(QStringLiteral("first"));
+        QCOMPARE(pane.toPlainText(), QStringLiteral("first")); // alone: at once
+        for (int i = 0; i < 1000; ++i)
+            pane.AppendLine(QString::number(i));
+        pane.ReplaceLastLine(QStringLiteral("counter"));
+        QStringList expected{QStringLiteral("first")};
+        for (int i = 0; i < 999; ++i)
+            expected << QString::number(i);
+        expected << QStringLiteral("counter");
+        QCOMPARE(pane.toPlainText(), expected.join(QLatin1Char('\n')));
+        pane.AppendLine(QStringLiteral("gathered"));
+        QTRY_COMPARE(pane.document()->lastBlock().text(), QStringLiteral("gathered"));
+        pane.AppendLine(QStringLiteral("dropped"));
+        pane.ClearLines();
+        QTest::qWait(TLogPane::GatherInterval);
+        QCOMPARE(pane.toPlainText(), QString());
     }
 
     // The run goes on on the job's worker: the event loop must never wait for

@@ -22,12 +22,39 @@ TLogPane::TLogPane(QWidget *parent) : QPlainTextEdit(parent)
 
 void TLogPane::AppendLine(const QString &line)
 {
-    appendPlainText(line);
+    if (!FPending.isEmpty()) {
+        FPending << line;
+        return;
+    }
+    // A line on its own shows at once.
+    if (!FSinceInsert.isValid() || FSinceInsert.elapsed() >= GatherInterval) {
+        InsertLines(line);
+        return;
+    }
+    FPending << line;
+    // Behind the lines already queued for the window: they join this one.
+    QMetaObject::invokeMethod(this, &TLogPane::ShowPendingLines, Qt::QueuedConnection);
+}
+
+void TLogPane::ShowPendingLines()
+{
+    if (FPending.isEmpty())
+        return;
+    const QString text = FPending.join(QLatin1Char('\n'));
+    FPending.clear();
+    InsertLines(text);
+}
+
+void TLogPane::InsertLines(const QString &text)
+{
+    appendPlainText(text);
     verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+    FSinceInsert.start();
 }
 
 void TLogPane::ReplaceLastLine(const QString &line)
 {
+    ShowPendingLines();
     QTextDocument *text = document();
     if (text->isEmpty()) {
         appendPlainText(line);
@@ -39,8 +66,16 @@ void TLogPane::ReplaceLastLine(const QString &line)
     cursor.insertText(line);
 }
 
+void TLogPane::ClearLines()
+{
+    FPending.clear();
+    FSinceInsert.invalidate();
+    clear();
+}
+
 void TLogPane::CopyToClipboard()
 {
+    ShowPendingLines();
     QTextCursor cursor = textCursor();
     if (!cursor.hasSelection())
         cursor.select(QTextCursor::Document);
