@@ -2,6 +2,7 @@
 
 #include "device/IdListEnumerator.h"
 #include "device/mtp/MtpMapping.h"
+#include "device/mtp/MtpTrace.h"
 
 #include <libmtp.h>
 
@@ -118,8 +119,10 @@ HRESULT TMtpConnection::ListFolder(const QString &folderID, const TNode &folder,
     bool listed = false;
     {
         TMtpDeviceGate::TLock lock = FSession->Gate().Acquire();
+        MTP_TRACE("list %s begin", qUtf8Printable(folderID));
         listed = FSession->Device().ListFolder(folder.StorageId, folder.Handle, objects);
         errors = FSession->Device().TakeErrors();
+        MTP_TRACE("list %s end: %zu objects", qUtf8Printable(folderID), objects.size());
     }
     if (!listed) {
         qWarning("MTP: listing %s failed: %s", qUtf8Printable(folderID), qUtf8Printable(MtpErrorsText(errors)));
@@ -247,6 +250,7 @@ HRESULT TMtpConnection::FormatOf(TNode &node, TPropertyValue &value)
         TMtpDeviceGate::TLock lock = FSession->Gate().TryAcquire();
         if (!lock.owns_lock())
             return HResultFromErrno(EBUSY);
+        MTP_TRACE("format of %u asked", node.Handle);
         const std::optional<std::uint16_t> code = FSession->Device().ObjectFormatCode(node.Handle);
         FSession->Device().TakeErrors();
         lock.unlock();
@@ -280,6 +284,7 @@ HRESULT TMtpConnection::OpenStream(const QString &objectID, SourceStreamPtr &str
         return E_DEVICE_NO_OBJECT;
     if (node->Kind != nkFile)
         return HResultFromErrno(EISDIR);
+    MTP_TRACE("open stream %u", node->Handle);
     stream = std::make_shared<TMtpStream>(FSession, node->Handle, node->Size, FLimits);
     preferredBlockSize = BlockSize;
     return S_OK;
@@ -287,6 +292,7 @@ HRESULT TMtpConnection::OpenStream(const QString &objectID, SourceStreamPtr &str
 
 HRESULT TMtpConnection::Close()
 {
+    MTP_TRACE("connection closed");
     FClosed = true;
     FNodes.clear();
     // Streams still being read keep the session; the registry closes it once

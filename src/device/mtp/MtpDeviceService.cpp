@@ -2,6 +2,7 @@
 
 #include "device/mtp/MtpConnection.h"
 #include "device/mtp/MtpMapping.h"
+#include "device/mtp/MtpTrace.h"
 
 #include <QStringList>
 
@@ -30,7 +31,9 @@ HRESULT TMtpRegistry::Refresh(std::vector<TMtpSessionPtr> &sessions)
     sessions.clear();
     std::lock_guard guard(FMutex);
     std::vector<TMtpRawDevice> found;
+    MTP_TRACE("detect begin");
     const int error = FLibrary->Detect(found);
+    MTP_TRACE("detect end: %zu devices, error %d", found.size(), error);
     if (error != mtpErrNone) {
         qWarning("MTP: device detection failed (libmtp error %d)", error);
         return MtpErrorResult(error);
@@ -55,7 +58,9 @@ HRESULT TMtpRegistry::Refresh(std::vector<TMtpSessionPtr> &sessions)
 
 TMtpSessionPtr TMtpRegistry::OpenSession(const TMtpRawDevice &raw)
 {
+    MTP_TRACE("open begin");
     std::unique_ptr<IMtpDevice> device = FLibrary->Open(raw);
+    MTP_TRACE("open end");
     if (!device) {
         // libmtp says no more than that; the usual reason is another program
         // (a desktop file manager) holding the device.
@@ -71,6 +76,7 @@ TMtpDeviceService::TMtpDeviceService(std::shared_ptr<TMtpRegistry> registry) : F
 HRESULT TMtpDeviceService::GetDevices(QStringList &deviceIDs)
 {
     deviceIDs.clear();
+    MTP_TRACE("device list asked");
     FListed = true;
     const HRESULT result = FRegistry->Refresh(FSessions);
     if (Failed(result))
@@ -131,6 +137,7 @@ HRESULT TMtpDeviceService::Open(const QString &deviceID, const TClientInformatio
         return E_DEVICE_GONE;
     if (!session->IsOpen())
         return session->OpenResult();
+    MTP_TRACE("connection opened");
     connection = std::make_unique<TMtpConnection>(session, FRegistry->StreamLimits());
     return S_OK;
 }

@@ -1,6 +1,7 @@
 #include "device/mtp/MtpSession.h"
 
 #include "device/mtp/MtpMapping.h"
+#include "device/mtp/MtpTrace.h"
 #include "device/mtp/MtpTransfer.h"
 
 namespace {
@@ -60,6 +61,7 @@ TMtpSession::TMtpSession(TMtpRawDevice raw, std::unique_ptr<IMtpDevice> device, 
 
 void TMtpSession::ReadInfo()
 {
+    MTP_TRACE("device details begin");
     std::string serial;
     std::string friendly;
     std::string manufacturer;
@@ -90,6 +92,7 @@ void TMtpSession::ReadInfo()
         device.TakeErrors(); // missing properties leave entries behind
         serial = Text(FInfo.SerialNumber).toStdString();
     }
+    MTP_TRACE("device details end");
     FInfo.FriendlyName = MtpFallbackName(friendly, manufacturer, model, FRaw);
     FInfo.Manufacturer = QString::fromUtf8(manufacturer).trimmed();
     if (FInfo.Manufacturer.isEmpty())
@@ -116,6 +119,7 @@ void TMtpSession::RefreshPower()
         return;
     std::uint8_t maximum = 0;
     std::uint8_t current = 0;
+    MTP_TRACE("battery level");
     const bool read = FDevice->BatteryLevel(maximum, current);
     FDevice->TakeErrors();
     lock.unlock();

@@ -2,6 +2,7 @@
 
 #include "device/DeviceService.h"
 #include "device/mtp/MtpMapping.h"
+#include "device/mtp/MtpTrace.h"
 
 #include <QtGlobal>
 
@@ -33,9 +34,11 @@ void TMtpStream::Produce()
         transfer.Finish(HResultFromErrno(ECANCELED));
         return;
     }
+    MTP_TRACE("read %u begin", FObjectId);
     const int status = FSession->Device().ReadFile(
         FObjectId, [&transfer](const unsigned char *data, std::uint32_t length) { return transfer.Put(data, length); });
     const std::vector<TMtpError> errors = FSession->Device().TakeErrors();
+    MTP_TRACE("read %u end: status %d", FObjectId, status);
     FSession->Gate().ReleaseTransfer();
     lock.unlock();
     HRESULT result = S_OK;
@@ -66,6 +69,7 @@ HRESULT TMtpStream::Read(void *buffer, std::uint32_t size, std::uint32_t &bytesR
 
 HRESULT TMtpStream::Commit()
 {
+    MTP_TRACE("commit %u", FObjectId);
     if (!FTransfer)
         return S_OK;
     // A reader that commits before the end chose to stop: that is no failure.
