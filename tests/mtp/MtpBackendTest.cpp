@@ -306,18 +306,24 @@ TEST_F(MtpBackend, StreamDeliversTheWholeFileInOneTransfer)
     auto connection = OpenFirst();
     ListAll(*connection, "DEVICE");
 
-    for (std::uint32_t block : {4096u, 65536u, 1u << 20}) {
-        SourceStreamPtr stream;
-        std::uint32_t preferred = 0;
-        ASSERT_EQ(connection->OpenStream("o11", stream, preferred), S_OK);
-        EXPECT_GT(preferred, 0u);
-        const int reads = Phone->ReadCalls;
-        HRESULT result = S_OK;
-        const QByteArray data = ReadAll(*stream, block, result);
-        EXPECT_EQ(result, S_OK);
-        EXPECT_EQ(data, QByteArray(big.data(), int(big.size()))) << block;
-        EXPECT_EQ(stream->Commit(), S_OK);
-        EXPECT_EQ(Phone->ReadCalls, reads + 1);
+    // Requests smaller than the buffer, larger than it (64 KiB here), and
+    // larger than the file (read by the reader's thread), with pieces from
+    // the device that do not line up with them.
+    for (std::uint32_t chunk : {16384u, 999u}) {
+        Phone->ChunkSize = chunk;
+        for (std::uint32_t block : {4096u, 65536u, 200000u, 1u << 20}) {
+            SourceStreamPtr stream;
+            std::uint32_t preferred = 0;
+            ASSERT_EQ(connection->OpenStream("o11", stream, preferred), S_OK);
+            EXPECT_GT(preferred, 0u);
+            const int reads = Phone->ReadCalls;
+            HRESULT result = S_OK;
+            const QByteArray data = ReadAll(*stream, block, result);
+            EXPECT_EQ(result, S_OK);
+            EXPECT_EQ(data, QByteArray(big.data(), int(big.size()))) << block << " " << chunk;
+            EXPECT_EQ(stream->Commit(), S_OK);
+            EXPECT_EQ(Phone->ReadCalls, reads + 1);
+        }
     }
 
     SourceStreamPtr stream;
@@ -336,18 +342,50 @@ TEST_F(MtpBackend, DeviceLostMidFileFailsThatFileAndTheNextOneStillReads)
     Phone->BreakAfter[12] = {100000, {mtpErrNoDevice, "LIBMTP_Get_File_To_Handler(): device gone"}};
     auto connection = OpenFirst();
     ListAll(*connection, "DEVICE");
-    SourceStreamPtr stream;
-    std::uint32_t preferred = 0;
-    ASSERT_EQ(connection->OpenStream("o12", stream, preferred), S_OK);
-    HRESULT result = S_OK;
-    const QByteArray data = ReadAll(*stream, 8192, result);
-    EXPECT_EQ(result, HResultFromErrno(ENODEV));
-    EXPECT_LE(data.size(), 100000);
-    EXPECT_EQ(stream->Commit(), HResultFromErrno(ENODEV));
+    // Read on a thread of its own, and whole by the reader.
+    for (std::uint32_t block : {8192u, 1u << 20}) {
+        SourceStreamPtr stream;
+        std::uint32_t preferred = 0;
+        ASSERT_EQ(connection->OpenStream("o12", stream, preferred), S_OK);
+        HRESULT result = S_OK;
+        const QByteArray data = ReadAll(*stream, block, result);
+        EXPECT_EQ(result, HResultFromErrno(ENODEV)) << block;
+        EXPECT_LE(data.size(), 100000);
+        EXPECT_EQ(stream->Commit(), HResultFromErrno(ENODEV));
 
-    ASSERT_EQ(connection->OpenStream("o4", stream, preferred), S_OK);
-    EXPECT_EQ(ReadAll(*stream, preferred, result), QByteArray("hello"));
-    EXPECT_EQ(result, S_OK);
+        ASSERT_EQ(connection->OpenStream("o4", stream, preferred), S_OK);
+        EXPECT_EQ(ReadAll(*stream, preferred, result), QByteArray("hello"));
+        EXPECT_EQ(result, S_OK);
+    }
+}
+
+TEST_F(MtpBackend, FileLargerThanListedIsReadCompletely)
+{
+    // Listed as 100 bytes: a file that grew, or a device that miscounts.
+    // Up to the buffer limit the surplus is kept; beyond it the file is
+    // read again on a thread of its own, with the buffer bounded.
+    const std::string grown(40000, 'g');
+    Phone->AddObject(Storage, Top, {17, 0, 0, "grown.bin", 100, 1614834367, LIBMTP_FILETYPE_UNKNOWN});
+    Phone->Contents[17] = grown;
+    std::string huge(300000, '\0');
+    for (std::size_t i = 0; i < huge.size(); ++i)
+        huge[i] = char(i * 11 + i / 777);
+    Phone->AddObject(Storage, Top, {18, 0, 0, "huge.bin", 100, 1614834367, LIBMTP_FILETYPE_UNKNOWN});
+    Phone->Contents[18] = huge;
+    auto connection = OpenFirst();
+    ListAll(*connection, "DEVICE");
+
+    const std::pair<const char *, const std::string *> cases[] = {{"o17", &grown}, {"o18", &huge}};
+    for (const auto &[id, content] : cases) {
+        SourceStreamPtr stream;
+        std::uint32_t preferred = 0;
+        ASSERT_EQ(connection->OpenStream(id, stream, preferred), S_OK);
+        HRESULT result = E_FAIL;
+        EXPECT_EQ(ReadAll(*stream, 4096, result), QByteArray(content->data(), int(content->size()))) << id;
+        EXPECT_EQ(result, S_OK);
+        EXPECT_EQ(stream->Commit(), S_OK);
+    }
+    EXPECT_EQ(Phone->ReadCalls, 3);
 }
 
 TEST_F(MtpBackend, SlowDeviceIsWaitedForButASilentOneTimesOut)
@@ -358,18 +396,22 @@ TEST_F(MtpBackend, SlowDeviceIsWaitedForButASilentOneTimesOut)
     Limits.DeviceSilence = std::chrono::milliseconds(100);
     auto connection = OpenFirst();
     ListAll(*connection, "DEVICE");
-    SourceStreamPtr stream;
-    std::uint32_t preferred = 0;
-    // The whole file takes longer than the silence limit, but bytes keep coming.
-    ASSERT_EQ(connection->OpenStream("o16", stream, preferred), S_OK);
-    HRESULT result = E_FAIL;
-    EXPECT_EQ(ReadAll(*stream, 1 << 20, result).size(), 8000);
-    EXPECT_EQ(result, S_OK);
+    // Read on a thread of its own, and whole by the reader.
+    for (std::uint32_t block : {1000u, 1u << 20}) {
+        Phone->ChunkDelay = std::chrono::milliseconds(40);
+        SourceStreamPtr stream;
+        std::uint32_t preferred = 0;
+        // The whole file takes longer than the silence limit, but bytes keep coming.
+        ASSERT_EQ(connection->OpenStream("o16", stream, preferred), S_OK);
+        HRESULT result = E_FAIL;
+        EXPECT_EQ(ReadAll(*stream, block, result).size(), 8000) << block;
+        EXPECT_EQ(result, S_OK);
 
-    Phone->ChunkDelay = std::chrono::milliseconds(300);
-    ASSERT_EQ(connection->OpenStream("o16", stream, preferred), S_OK);
-    ReadAll(*stream, 1 << 20, result);
-    EXPECT_EQ(result, HResultFromErrno(ETIMEDOUT));
+        Phone->ChunkDelay = std::chrono::milliseconds(300);
+        ASSERT_EQ(connection->OpenStream("o16", stream, preferred), S_OK);
+        ReadAll(*stream, block, result);
+        EXPECT_EQ(result, HResultFromErrno(ETIMEDOUT)) << block;
+    }
 }
 
 TEST_F(MtpBackend, ReaderThatStopsCancelsTheTransferAndFreesTheDevice)

@@ -226,7 +226,9 @@ HRESULT TMtpConnection::ObjectProperty(TNode &node, TPropertyKey key, TPropertyV
         value = TPropertyValue::FromUInt64(node.Size);
         return S_OK;
     case pkDateModified: {
-        const std::optional<TDateTime> date = node.Kind == nkStorage ? std::nullopt : MtpLocalDateTime(node.Modified);
+        if (!node.LocalModified)
+            node.LocalModified = node.Kind == nkStorage ? std::nullopt : MtpLocalDateTime(node.Modified);
+        const std::optional<TDateTime> &date = *node.LocalModified;
         if (!date)
             return E_DEVICE_NO_PROPERTY;
         value = TPropertyValue::FromDate(*date);

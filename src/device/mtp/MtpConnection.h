@@ -50,6 +50,9 @@ private:
         int FileType = 0;
         int Depth = 0;
         std::optional<TGuid> Format;
+        // The local date-time, converted on first use: a run reads it more
+        // than once per file, and each conversion consults the time zone.
+        std::optional<std::optional<TDateTime>> LocalModified;
     };
 
     HRESULT ListStorages(QStringList &ids);

@@ -7,6 +7,7 @@
 #include <QtGlobal>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 
 TMtpStream::TMtpStream(TMtpSessionPtr session, std::uint32_t objectId, std::uint64_t size, TMtpStreamLimits limits)
@@ -62,14 +63,94 @@ HRESULT TMtpStream::Read(void *buffer, std::uint32_t size, std::uint32_t &bytesR
     bytesRead = 0;
     if (!FSession->IsOpen())
         return FSession->OpenResult();
-    if (!FTransfer)
+    unsigned char *bytes = static_cast<unsigned char *>(buffer);
+    if (FReadWhole)
+        return ReadRest(bytes, size, bytesRead);
+    if (!FTransfer) {
+        // A thread per small file would cost more than the file itself.
+        if (FSize < size)
+            return ReadWhole(bytes, size, bytesRead);
         Start();
-    return FTransfer->Take(static_cast<unsigned char *>(buffer), size, bytesRead);
+    }
+    return FTransfer->Take(bytes, size, bytesRead);
+}
+
+HRESULT TMtpStream::ReadWhole(unsigned char *buffer, std::uint32_t size, std::uint32_t &bytesRead)
+{
+    using std::chrono::steady_clock;
+    std::size_t filled = 0;
+    bool overflow = false;
+    bool silent = false;
+    steady_clock::time_point lastBytes = steady_clock::now();
+    const auto sink = [&](const unsigned char *data, std::uint32_t length) {
+        // No bytes for too long: the same limit as the threaded read, here
+        // checked as each piece arrives (libusb ends a silent transfer).
+        const steady_clock::time_point now = steady_clock::now();
+        if (now - lastBytes > FLimits.DeviceSilence) {
+            silent = true;
+            return false;
+        }
+        lastBytes = now;
+        const std::size_t piece = std::min<std::size_t>(length, size - filled);
+        std::memcpy(buffer + filled, data, piece);
+        filled += piece;
+        // More than the listing said: kept, but never more than the buffer
+        // limit of a threaded read, which takes over beyond it.
+        if (piece < length) {
+            if (FRest.size() + (length - piece) > FLimits.BufferCapacity) {
+                overflow = true;
+                return false;
+            }
+            FRest.insert(FRest.end(), data + piece, data + length);
+        }
+        return true;
+    };
+    int status = 0;
+    std::vector<TMtpError> errors;
+    {
+        TMtpDeviceGate::TLock lock = FSession->Gate().Acquire();
+        MTP_TRACE("read %u begin, whole", FObjectId);
+        status = FSession->Device().ReadFile(FObjectId, sink);
+        errors = FSession->Device().TakeErrors();
+        MTP_TRACE("read %u end: status %d", FObjectId, status);
+    }
+    if (overflow) {
+        qWarning("MTP: object %u is larger than listed; reading it again", FObjectId);
+        FRest.clear();
+        Start();
+        return FTransfer->Take(buffer, size, bytesRead);
+    }
+    FReadWhole = true;
+    if (silent) {
+        FWholeResult = HResultFromErrno(ETIMEDOUT);
+    } else if (status != 0) {
+        FWholeResult = MtpErrorsResult(errors, E_DEVICE_IO);
+        qWarning("MTP: reading object %u failed: %s", FObjectId, qUtf8Printable(MtpErrorsText(errors)));
+    }
+    if (Failed(FWholeResult)) {
+        FRest.clear();
+        return FWholeResult;
+    }
+    bytesRead = std::uint32_t(filled);
+    return S_OK;
+}
+
+HRESULT TMtpStream::ReadRest(unsigned char *buffer, std::uint32_t size, std::uint32_t &bytesRead)
+{
+    if (Failed(FWholeResult))
+        return FWholeResult;
+    const std::size_t piece = std::min<std::size_t>(size, FRest.size() - FRestTaken);
+    std::memcpy(buffer, FRest.data() + FRestTaken, piece);
+    FRestTaken += piece;
+    bytesRead = std::uint32_t(piece);
+    return S_OK;
 }
 
 HRESULT TMtpStream::Commit()
 {
     MTP_TRACE("commit %u", FObjectId);
+    if (FReadWhole)
+        return FWholeResult;
     if (!FTransfer)
         return S_OK;
     // A reader that commits before the end chose to stop: that is no failure.

@@ -7,10 +7,12 @@
 #include <cstdint>
 #include <memory>
 #include <thread>
+#include <vector>
 
 // The bytes of one file object. The device transaction starts with the first
-// Read and runs on a thread of its own, so that the reader's thread only
-// drains the buffer.
+// Read. A file that fits into that first request is read by the reader's own
+// thread straight into its buffer; a larger one runs on a thread of its own,
+// so that the device keeps sending while the reader writes.
 class TMtpStream : public ISourceStream
 {
 public:
@@ -21,6 +23,8 @@ public:
     HRESULT Commit() override;
 
 private:
+    HRESULT ReadWhole(unsigned char *buffer, std::uint32_t size, std::uint32_t &bytesRead);
+    HRESULT ReadRest(unsigned char *buffer, std::uint32_t size, std::uint32_t &bytesRead);
     void Start();
     void Produce();
     void Stop();
@@ -31,4 +35,10 @@ private:
     TMtpStreamLimits FLimits;
     std::shared_ptr<TMtpTransfer> FTransfer;
     std::thread FProducer;
+    // A whole file read by the first Read: what did not fit into its buffer
+    // (only when the device sends more than it listed), and the outcome.
+    bool FReadWhole = false;
+    HRESULT FWholeResult = S_OK;
+    std::vector<unsigned char> FRest;
+    std::size_t FRestTaken = 0;
 };

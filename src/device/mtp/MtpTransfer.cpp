@@ -11,32 +11,65 @@ TMtpTransfer::TMtpTransfer(const TMtpStreamLimits &limits, std::uint64_t expecte
     constexpr std::size_t smallest = 64u << 10;
     const std::uint64_t wanted =
         std::clamp<std::uint64_t>(expectedSize + 1, smallest, std::max(smallest, limits.BufferCapacity));
-    FRing.resize(std::size_t(wanted));
+    FCapacity = std::size_t(wanted);
+    FRing = std::make_unique_for_overwrite<unsigned char[]>(FCapacity);
 }
 
 bool TMtpTransfer::Put(const unsigned char *data, std::uint32_t length)
 {
     std::unique_lock lock(FMutex);
-    const std::size_t capacity = FRing.size();
-    while (length > 0) {
-        if (FCount == capacity) {
-            FProducerWaiting = true;
-            FSpaceReady.wait(lock, [&] { return FCancelled || FCount <= capacity / 2; });
-            FProducerWaiting = false;
+    while (length > 0 && !FCancelled) {
+        // A waiting reader has emptied the queue first, so its buffer comes
+        // next in the file.
+        if (FDirect && FDirectFilled < FDirectSpace) {
+            const std::size_t piece = std::min<std::size_t>(length, FDirectSpace - FDirectFilled);
+            std::memcpy(FDirect + FDirectFilled, data, piece);
+            FDirectFilled += piece;
+            data += piece;
+            length -= std::uint32_t(piece);
+            if (FDirectFilled == FDirectSpace)
+                FDataReady.notify_one();
+            continue;
         }
-        if (FCancelled)
-            return false;
-        // Copy what fits, in up to two pieces around the end of the ring.
-        const std::size_t tail = (FHead + FCount) % capacity;
-        const std::size_t piece = std::min<std::size_t>({length, capacity - FCount, capacity - tail});
-        std::memcpy(FRing.data() + tail, data, piece);
-        FCount += piece;
+        if (FCount == FCapacity) {
+            FProducerWaiting = true;
+            FSpaceReady.wait(lock, [&] {
+                return FCancelled || FCount <= FCapacity / 2 || (FDirect && FDirectFilled < FDirectSpace);
+            });
+            FProducerWaiting = false;
+            continue;
+        }
+        const std::size_t piece = std::min<std::size_t>(length, FCapacity - FCount);
+        QueueBytes(data, piece);
         data += piece;
         length -= std::uint32_t(piece);
-        if (FWanted > 0 && FCount >= FWanted)
-            FDataReady.notify_one();
     }
     return !FCancelled;
+}
+
+void TMtpTransfer::QueueBytes(const unsigned char *data, std::size_t length)
+{
+    // In up to two pieces around the end of the ring.
+    const std::size_t tail = (FHead + FCount) % FCapacity;
+    const std::size_t first = std::min(length, FCapacity - tail);
+    std::memcpy(FRing.get() + tail, data, first);
+    std::memcpy(FRing.get(), data + first, length - first);
+    FCount += length;
+}
+
+std::size_t TMtpTransfer::TakeQueued(unsigned char *buffer, std::size_t size)
+{
+    std::size_t taken = 0;
+    while (taken < size && FCount > 0) {
+        const std::size_t piece = std::min({size - taken, FCount, FCapacity - FHead});
+        std::memcpy(buffer + taken, FRing.get() + FHead, piece);
+        taken += piece;
+        FHead = (FHead + piece) % FCapacity;
+        FCount -= piece;
+    }
+    if (FProducerWaiting && FCount <= FCapacity / 2)
+        FSpaceReady.notify_one();
+    return taken;
 }
 
 void TMtpTransfer::Finish(HRESULT result)
@@ -52,34 +85,37 @@ HRESULT TMtpTransfer::Take(unsigned char *buffer, std::uint32_t size, std::uint3
 {
     taken = 0;
     std::unique_lock lock(FMutex);
-    const std::size_t capacity = FRing.size();
     while (taken < size) {
         if (Broken())
             return FResult;
-        if (FCount == 0) {
-            if (FFinished)
-                return S_OK; // short: the file ended
-            FWanted = std::min<std::size_t>(size - taken, capacity);
-            const bool woken = FDataReady.wait_for(lock, FLimits.DeviceSilence,
-                                                   [&] { return FCancelled || FFinished || FCount >= FWanted; });
-            FWanted = 0;
-            // Less than asked for is still a sign of life from a slow device.
-            if (!woken && FCount == 0) {
-                FCancelled = true;
-                FResult = HResultFromErrno(ETIMEDOUT);
-                FSpaceReady.notify_all();
-                return FResult;
-            }
+        if (FCount > 0) {
+            taken += std::uint32_t(TakeQueued(buffer + taken, size - taken));
+            FLastTaken = std::chrono::steady_clock::now();
             continue;
         }
-        const std::size_t piece = std::min<std::size_t>({size - taken, FCount, capacity - FHead});
-        std::memcpy(buffer + taken, FRing.data() + FHead, piece);
-        taken += std::uint32_t(piece);
-        FHead = (FHead + piece) % capacity;
-        FCount -= piece;
-        FLastTaken = std::chrono::steady_clock::now();
-        if (FProducerWaiting && FCount <= capacity / 2)
+        if (FFinished)
+            return S_OK; // short: the file ended
+        FDirect = buffer + taken;
+        FDirectSpace = size - taken;
+        FDirectFilled = 0;
+        // A producer waiting for space can now write straight into the buffer.
+        if (FProducerWaiting)
             FSpaceReady.notify_one();
+        const bool woken = FDataReady.wait_for(
+            lock, FLimits.DeviceSilence, [&] { return FCancelled || FFinished || FDirectFilled == FDirectSpace; });
+        const std::size_t filled = FDirectFilled;
+        FDirect = nullptr;
+        FDirectSpace = FDirectFilled = 0;
+        taken += std::uint32_t(filled);
+        if (filled > 0)
+            FLastTaken = std::chrono::steady_clock::now();
+        // Less than asked for is still a sign of life from a slow device.
+        if (!woken && filled == 0) {
+            FCancelled = true;
+            FResult = HResultFromErrno(ETIMEDOUT);
+            FSpaceReady.notify_all();
+            return FResult;
+        }
     }
     return S_OK;
 }

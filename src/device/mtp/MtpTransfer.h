@@ -6,6 +6,7 @@
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <vector>
 
@@ -43,18 +44,27 @@ public:
 
 private:
     bool Broken() const { return FCancelled || (FFinished && Failed(FResult)); }
+    std::size_t TakeQueued(unsigned char *buffer, std::size_t size);
+    void QueueBytes(const unsigned char *data, std::size_t length);
 
     TMtpStreamLimits FLimits;
     std::mutex FMutex;
     // Two conditions, so that each side is woken only when the other has
-    // done enough: the reader when its request can be filled, the producer
-    // when half the buffer is free. Both share one processor often enough.
+    // done enough: the reader when its request is filled, the producer when
+    // half the buffer is free. Both share one processor often enough.
     std::condition_variable FDataReady;
     std::condition_variable FSpaceReady;
-    std::vector<unsigned char> FRing;
-    std::size_t FHead = 0;   // first queued byte
-    std::size_t FCount = 0;  // bytes queued
-    std::size_t FWanted = 0; // bytes the waiting reader needs; 0 when it is not waiting
+    // Bytes the reader has not asked for yet. Allocated without clearing:
+    // most bytes go straight to the reader and never touch it.
+    std::unique_ptr<unsigned char[]> FRing;
+    std::size_t FCapacity = 0;
+    std::size_t FHead = 0;  // first queued byte
+    std::size_t FCount = 0; // bytes queued
+    // A reader waiting with nothing queued lends its own buffer, which the
+    // producer fills directly: the bytes are copied once on their way.
+    unsigned char *FDirect = nullptr;
+    std::size_t FDirectSpace = 0;
+    std::size_t FDirectFilled = 0;
     bool FProducerWaiting = false;
     bool FFinished = false;
     bool FCancelled = false;
