@@ -311,7 +311,7 @@ TEST_F(MtpBackend, StreamDeliversTheWholeFileInOneTransfer)
     // the device that do not line up with them.
     for (std::uint32_t chunk : {16384u, 999u}) {
         Phone->ChunkSize = chunk;
-        for (std::uint32_t block : {4096u, 65536u, 200000u, 1u << 20}) {
+        for (std::uint32_t block : {4096u, 65536u, 200000u, 300000u, 1u << 20}) {
             SourceStreamPtr stream;
             std::uint32_t preferred = 0;
             ASSERT_EQ(connection->OpenStream("o11", stream, preferred), S_OK);

@@ -68,7 +68,8 @@ HRESULT TMtpStream::Read(void *buffer, std::uint32_t size, std::uint32_t &bytesR
         return ReadRest(bytes, size, bytesRead);
     if (!FTransfer) {
         // A thread per small file would cost more than the file itself.
-        if (FSize < size)
+        // Readers commonly ask for exactly the listed size.
+        if (FSize <= size)
             return ReadWhole(bytes, size, bytesRead);
         Start();
     }
@@ -140,7 +141,8 @@ HRESULT TMtpStream::ReadRest(unsigned char *buffer, std::uint32_t size, std::uin
     if (Failed(FWholeResult))
         return FWholeResult;
     const std::size_t piece = std::min<std::size_t>(size, FRest.size() - FRestTaken);
-    std::memcpy(buffer, FRest.data() + FRestTaken, piece);
+    if (piece > 0)
+        std::memcpy(buffer, FRest.data() + FRestTaken, piece);
     FRestTaken += piece;
     bytesRead = std::uint32_t(piece);
     return S_OK;

@@ -23,5 +23,5 @@ void MtpTraceWrite(const char *format, ...)
     std::vsnprintf(line, sizeof line, format, arguments);
     va_end(arguments);
     // One write per line, so that lines of two threads do not interleave.
-    std::fprintf(stderr, "mtp-trace %.3f %s\n", now, line);
+    std::fprintf(stderr, "mtp-trace %.6f %s\n", now, line);
 }
