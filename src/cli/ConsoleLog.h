@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 
@@ -50,4 +51,6 @@ private:
     bool FInErrorList = false; // quiet: the lines below a "* " heading
     bool FLastShown = true;    // quiet: whether the line a counter rewrites was shown
     std::function<void()> FBeforeWrite;
+    static constexpr qint64 FlushIntervalMs = 100;
+    QElapsedTimer FSinceFlush; // plain output: since the last flush
 };

@@ -78,6 +78,7 @@ QString TotalsText(const TRunTotals &totals)
 
 void PrintSummary(const TRunTotals &totals)
 {
+    std::fflush(stdout); // the log's last lines before the summary, also when both go to one file
     if (!totals.Refused.isEmpty())
         std::fprintf(stderr, "tessaril-cli: the run did not start: %s\n", qPrintable(ConsoleText(totals.Refused)));
     std::fprintf(stderr, "tessaril-cli: %s\n", qPrintable(TotalsText(totals)));
