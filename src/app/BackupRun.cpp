@@ -265,7 +265,8 @@ void TBackupRun::BackupFile(TPortableDeviceObject &file, const QString &folderDe
     // The name another file of the run took, and the one this file got instead.
     const bool renamed = targetName != LocalNameOf(name) + TargetSuffix(name);
 
-    FMeter.FileStarted(file.Path(), facts.Size);
+    const TPortableDeviceObject *started = &file;
+    FMeter.FileStarted([started] { return started->Path(); }, facts.Size);
     TDateTime existingTime = 0;
     const bool exists = XlFileExistsWithWriteTime(target, existingTime);
     const bool write = ShouldWrite(exists, existingTime, facts.DeviceTime);

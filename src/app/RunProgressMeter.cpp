@@ -30,8 +30,18 @@ void TRunProgressMeter::SetTotals(int files, qint64 bytes)
     Report(true);
 }
 
+void TRunProgressMeter::FileStarted(std::function<QString()> devicePath, qint64 size)
+{
+    FCurrentPath = std::move(devicePath);
+    FProgress.CurrentFile.clear();
+    FProgress.CurrentSize = std::max<qint64>(size, 0);
+    FProgress.CurrentDone = 0;
+    Report(false);
+}
+
 void TRunProgressMeter::FileStarted(const QString &devicePath, qint64 size)
 {
+    FCurrentPath = nullptr;
     FProgress.CurrentFile = devicePath;
     FProgress.CurrentSize = std::max<qint64>(size, 0);
     FProgress.CurrentDone = 0;
@@ -54,6 +64,7 @@ void TRunProgressMeter::FileFinished(bool copied)
         FCopiedBytes = AddBytes(FCopiedBytes, FProgress.CurrentSize);
     FProgress.BytesDone = FFinishedBytes;
     FProgress.CurrentFile.clear();
+    FCurrentPath = nullptr;
     FProgress.CurrentSize = 0;
     FProgress.CurrentDone = 0;
     Report(false);
@@ -62,6 +73,7 @@ void TRunProgressMeter::FileFinished(bool copied)
 void TRunProgressMeter::Finish()
 {
     FProgress.CurrentFile.clear();
+    FCurrentPath = nullptr;
     FProgress.CurrentSize = 0;
     FProgress.CurrentDone = 0;
     Report(true);
@@ -89,6 +101,10 @@ void TRunProgressMeter::Report(bool force)
     UpdateRate();
     FReported = true;
     FLastReport = now;
+    if (FCurrentPath) {
+        FProgress.CurrentFile = FCurrentPath();
+        FCurrentPath = nullptr;
+    }
     if (FHandler)
         FHandler(FProgress);
 }
