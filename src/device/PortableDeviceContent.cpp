@@ -118,14 +118,21 @@ TContentType TPortableDeviceObject::ContentType() const
 
 TObjectType TPortableDeviceObject::ObjectType() const
 {
+    if (FKnownType >= 0)
+        return static_cast<TObjectType>(FKnownType);
     const TGuid guid = ContentGuid();
     if (guid == FunctionalObjectGuid())
         return ParentID().isEmpty() ? otDevice : otRoot;
+    TObjectType type = otUnknown;
     if (guid == FolderGuid())
-        return otFolder;
-    if (CountsAsFile(ContentTypeOf(guid)))
-        return otFile;
-    return otUnknown;
+        type = otFolder;
+    else if (CountsAsFile(ContentTypeOf(guid)))
+        type = otFile;
+    // Runs ask every object's type several times; a content type that could
+    // not be read yet is asked for again next time.
+    if (!FContentType.IsNull())
+        FKnownType = static_cast<signed char>(type);
+    return type;
 }
 
 TObjectFormat TPortableDeviceObject::ObjectFormat() const

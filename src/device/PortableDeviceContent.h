@@ -100,6 +100,7 @@ private:
     int FIndex = -1;
     int FParentIndex;
     int FLevel;
+    mutable signed char FKnownType = -1; // ObjectType of a folder or file, once its content type is read
 };
 
 // Bounds that keep a misbehaving device from hanging or exhausting the
