@@ -1,5 +1,6 @@
 #include "FakeMtpLibrary.h"
 
+#include "device/DeviceDates.h"
 #include "device/mtp/MtpConnection.h"
 #include "device/mtp/MtpDeviceService.h"
 #include "device/mtp/MtpMapping.h"
@@ -191,7 +192,7 @@ TEST_F(MtpBackend, StoragesFoldersAndFilesWithTheirProperties)
     EXPECT_EQ(value.Number, 5ull << 30);
     ASSERT_EQ(connection->GetProperty("o3", pkDateModified, value), S_OK);
     EXPECT_EQ(value.Type, vtDate);
-    EXPECT_NEAR(value.Date, *MtpLocalDateTime(1614834367), 1e-9);
+    EXPECT_NEAR(value.Date, *DeviceLocalDateTime(1614834367), 1e-9);
     EXPECT_EQ(connection->GetProperty("o3", pkDateCreated, value), E_DEVICE_NO_PROPERTY);
     EXPECT_EQ(connection->GetProperty("o999", pkObjectName, value), E_DEVICE_NO_OBJECT);
 

@@ -1,4 +1,5 @@
 #include "device/mtp/MtpMapping.h"
+#include "device/DeviceDates.h"
 
 #include <gtest/gtest.h>
 #include <libmtp.h>
@@ -104,13 +105,13 @@ TEST(MtpMapping, DatesAreHandedOnAsLocalDateTimes)
     // The tests run in Europe/Berlin: 05:06:07 UTC on 4 March 2021 is 06:06:07 local.
     const std::time_t winter = QDateTime(QDate(2021, 3, 4), QTime(5, 6, 7), Qt::UTC).toSecsSinceEpoch();
     const TDateTime expected = QDate(1899, 12, 30).daysTo(QDate(2021, 3, 4)) + (6 * 3600 + 6 * 60 + 7) / 86400.0;
-    ASSERT_TRUE(MtpLocalDateTime(winter).has_value());
-    EXPECT_NEAR(*MtpLocalDateTime(winter), expected, 1e-9);
+    ASSERT_TRUE(DeviceLocalDateTime(winter).has_value());
+    EXPECT_NEAR(*DeviceLocalDateTime(winter), expected, 1e-9);
     // Summer time: 12:00 UTC is 14:00 local.
     const std::time_t summer = QDateTime(QDate(2022, 7, 1), QTime(12, 0), Qt::UTC).toSecsSinceEpoch();
-    EXPECT_NEAR(*MtpLocalDateTime(summer), QDate(1899, 12, 30).daysTo(QDate(2022, 7, 1)) + 14 / 24.0, 1e-9);
+    EXPECT_NEAR(*DeviceLocalDateTime(summer), QDate(1899, 12, 30).daysTo(QDate(2022, 7, 1)) + 14 / 24.0, 1e-9);
     // libmtp gives 0 when the device sent no date.
-    EXPECT_FALSE(MtpLocalDateTime(0).has_value());
+    EXPECT_FALSE(DeviceLocalDateTime(0).has_value());
 }
 
 TEST(MtpMapping, DevicePropertiesFromWhatLibmtpTells)

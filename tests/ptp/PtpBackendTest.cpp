@@ -1,5 +1,6 @@
 #include "FakePtpLibrary.h"
 
+#include "device/DeviceDates.h"
 #include "device/DeviceServices.h"
 #include "device/ptp/PtpConnection.h"
 #include "device/ptp/PtpDeviceService.h"
@@ -145,7 +146,7 @@ TEST_F(PtpBackend, TreeNamesSizesDatesAndTypes)
     ASSERT_EQ(connection->GetProperty(photos[0], pkObjectFormat, value), S_OK);
     EXPECT_EQ(value.Guid, ObjectFormatGuid(ofExif));
     ASSERT_EQ(connection->GetProperty(photos[0], pkDateModified, value), S_OK);
-    EXPECT_EQ(value.Date, *PtpLocalDateTime(1614834367));
+    EXPECT_EQ(value.Date, *DeviceLocalDateTime(1614834367));
     // No date from the camera: no property, rather than a made-up one.
     EXPECT_EQ(connection->GetProperty(photos[1], pkDateModified, value), E_DEVICE_NO_PROPERTY);
     ASSERT_EQ(connection->GetProperty(photos[1], pkContentType, value), S_OK);

@@ -1,5 +1,6 @@
 #include "device/mtp/MtpConnection.h"
 
+#include "device/DeviceDates.h"
 #include "device/IdListEnumerator.h"
 #include "device/mtp/MtpMapping.h"
 #include "device/mtp/MtpTrace.h"
@@ -227,7 +228,7 @@ HRESULT TMtpConnection::ObjectProperty(TNode &node, TPropertyKey key, TPropertyV
         return S_OK;
     case pkDateModified: {
         if (!node.LocalModified)
-            node.LocalModified = node.Kind == nkStorage ? std::nullopt : MtpLocalDateTime(node.Modified);
+            node.LocalModified = node.Kind == nkStorage ? std::nullopt : DeviceLocalDateTime(node.Modified);
         const std::optional<TDateTime> &date = *node.LocalModified;
         if (!date)
             return E_DEVICE_NO_PROPERTY;

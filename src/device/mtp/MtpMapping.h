@@ -33,10 +33,6 @@ HRESULT MtpErrorsResult(const std::vector<TMtpError> &errors, HRESULT fallback);
 // The error stack as one line for the log.
 QString MtpErrorsText(const std::vector<TMtpError> &errors);
 
-// A device date (libmtp read it as local time) as a local date-time;
-// std::nullopt when the device reported none.
-std::optional<TDateTime> MtpLocalDateTime(std::time_t date);
-
 // Battery level as 0..100; std::nullopt when the maximum is unusable.
 std::optional<std::uint32_t> MtpPowerLevel(std::uint8_t maximum, std::uint8_t current);
 

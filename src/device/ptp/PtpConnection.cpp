@@ -1,5 +1,6 @@
 #include "device/ptp/PtpConnection.h"
 
+#include "device/DeviceDates.h"
 #include "device/IdListEnumerator.h"
 #include "device/ptp/PtpMapping.h"
 
@@ -290,7 +291,7 @@ HRESULT TPtpConnection::ObjectProperty(const TNode &node, TPropertyKey key, TPro
         value = TPropertyValue::FromUInt64(*node.Size);
         return S_OK;
     case pkDateModified: {
-        const std::optional<TDateTime> date = node.Modified ? PtpLocalDateTime(*node.Modified) : std::nullopt;
+        const std::optional<TDateTime> date = node.Modified ? DeviceLocalDateTime(*node.Modified) : std::nullopt;
         if (!date)
             return E_DEVICE_NO_PROPERTY;
         value = TPropertyValue::FromDate(*date);

@@ -31,10 +31,6 @@ bool PtpUsableName(const std::string &name);
 TContentType PtpContentType(const std::string &mimeType);
 TGuid PtpFormatOfMimeType(const std::string &mimeType);
 
-// A camera date (the driver read it as local time) as a local date-time;
-// std::nullopt when the camera gave none.
-std::optional<TDateTime> PtpLocalDateTime(std::time_t date);
-
 // Battery level 0..100 from the driver's text ("80%", "80"); std::nullopt
 // for anything else.
 std::optional<std::uint32_t> PtpPowerLevel(const std::string &text);
