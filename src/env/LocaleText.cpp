@@ -63,14 +63,44 @@ QString LongTimeFormat()
     return TimeFormatWithoutZone(QLocale::LongFormat);
 }
 
+namespace {
+
+// The formats worked out once per locale and thread: a device tree of
+// 100,000 files shows as many dates, and each time format is cleaned of its
+// zone by a regular expression.
+struct TTextFormats
+{
+    QLocale Locale;
+    QString Date;
+    QString Time;
+    bool Known = false;
+};
+
+const TTextFormats &TextFormats()
+{
+    thread_local TTextFormats formats;
+    const QLocale locale = FormatLocale();
+    if (!formats.Known || formats.Locale != locale) {
+        formats.Locale = locale;
+        formats.Date = ShortDateFormat();
+        formats.Time = LongTimeFormat();
+        formats.Known = true;
+    }
+    return formats;
+}
+
+} // namespace
+
 QString DateText(const QDate &date)
 {
-    return FormatLocale().toString(date, ShortDateFormat());
+    const TTextFormats &formats = TextFormats();
+    return formats.Locale.toString(date, formats.Date);
 }
 
 QString TimeText(const QTime &time)
 {
-    return FormatLocale().toString(time, LongTimeFormat());
+    const TTextFormats &formats = TextFormats();
+    return formats.Locale.toString(time, formats.Time);
 }
 
 QString DateTimeText(const QDateTime &dateTime)
