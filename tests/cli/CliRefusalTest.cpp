@@ -1,6 +1,7 @@
 // The command line says what happened and exits accordingly when a task file,
 // a device or a filter cannot give a useful run.
 
+#include "cli/CliProcess.h"
 #include "support/SimDeviceFolder.h"
 
 #include "settings/IniFile.h"
@@ -12,23 +13,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-struct TCliResult
-{
-    int Status = -1;
-    QString Out;
-    QString Err;
-};
-
-TCliResult RunCli(const QStringList &args)
-{
-    QProcess cli;
-    cli.start(QStringLiteral(TESSARIL_CLI), args);
-    cli.closeWriteChannel();
-    EXPECT_TRUE(cli.waitForFinished(120000));
-    return {cli.exitStatus() == QProcess::NormalExit ? cli.exitCode() : -1,
-            QString::fromUtf8(cli.readAllStandardOutput()), QString::fromUtf8(cli.readAllStandardError())};
-}
 
 void WriteBytes(const QString &name, const QByteArray &bytes)
 {

@@ -1,3 +1,4 @@
+#include "cli/CliProcess.h"
 #include "support/SimDeviceFolder.h"
 
 #include <QDir>
@@ -16,23 +17,6 @@
 #include <unistd.h>
 
 namespace {
-
-struct TCliResult
-{
-    int Status = -1;
-    QString Out;
-    QString Err;
-};
-
-TCliResult RunCli(const QStringList &args)
-{
-    QProcess cli;
-    cli.start(QStringLiteral(TESSARIL_CLI), args);
-    cli.closeWriteChannel();
-    EXPECT_TRUE(cli.waitForFinished(120000));
-    return {cli.exitStatus() == QProcess::NormalExit ? cli.exitCode() : -1,
-            QString::fromUtf8(cli.readAllStandardOutput()), QString::fromUtf8(cli.readAllStandardError())};
-}
 
 // Runs the command line with standard output and standard error on a
 // pseudo-terminal, as in a terminal window; returns what the terminal got.

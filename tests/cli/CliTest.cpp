@@ -1,3 +1,4 @@
+#include "cli/CliProcess.h"
 #include "support/SimDeviceFolder.h"
 
 #include "settings/IniFile.h"
@@ -10,24 +11,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-struct TCliResult
-{
-    int Status = -1;
-    QString Out;
-    QString Err;
-};
-
-TCliResult RunCli(const QStringList &args, const QString &workingDir = QString())
-{
-    QProcess cli;
-    cli.setWorkingDirectory(workingDir);
-    cli.start(QStringLiteral(TESSARIL_CLI), args);
-    cli.closeWriteChannel();
-    EXPECT_TRUE(cli.waitForFinished(120000));
-    return {cli.exitStatus() == QProcess::NormalExit ? cli.exitCode() : -1,
-            QString::fromUtf8(cli.readAllStandardOutput()), QString::fromUtf8(cli.readAllStandardError())};
-}
 
 QByteArray ReadAll(const QString &name)
 {
