@@ -130,6 +130,9 @@ bool TTargetNames::FolderLooksCaseSensitive(const QString &folder)
     while (!existing.isDir() && !existing.isRoot())
         existing = QFileInfo(existing.absolutePath());
     const QString dir = existing.absoluteFilePath();
+    // A new folder takes its file system's and its parent's case folding.
+    if (const std::optional<bool> known = KnownCaseSensitivity(QFile::encodeName(dir)))
+        return *known;
     // Entries inside live on the folder's own file system; a few are enough.
     constexpr int maxEntries = 32;
     QDirIterator entries(dir, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);

@@ -1,3 +1,4 @@
+#include "support/EventWait.h"
 #include "support/SimDeviceFolder.h"
 
 #include "app/MainJob.h"
@@ -6,28 +7,11 @@
 #include "device/PortableDeviceContent.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
 #include <QTemporaryDir>
-#include <QThread>
 
 #include <gtest/gtest.h>
-
-namespace {
-
-// Runs the event loop until the condition holds or a minute passed.
-bool WaitFor(const std::function<bool()> &condition)
-{
-    QDeadlineTimer deadline(60000);
-    while (!condition() && !deadline.hasExpired()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(1);
-    }
-    return condition();
-}
-
-} // namespace
 
 // The window's job works on a worker thread: while it reads a large tree or
 // runs a backup, every entry point that would disturb the work refuses.

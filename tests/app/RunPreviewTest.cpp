@@ -1,3 +1,4 @@
+#include "support/EventWait.h"
 #include "support/SimDeviceFolder.h"
 
 #include "app/LocaleDates.h"
@@ -7,7 +8,6 @@
 #include "device/PortableDeviceContent.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QDirIterator>
 #include <QElapsedTimer>
@@ -16,7 +16,6 @@
 #include <QMap>
 #include <QRegularExpression>
 #include <QTemporaryDir>
-#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -69,16 +68,6 @@ QString Counts(const TRunTotals &totals)
         .arg(totals.Excluded)
         .arg(totals.Failed)
         .arg(totals.BytesCopied);
-}
-
-bool WaitFor(const std::function<bool()> &condition)
-{
-    QDeadlineTimer deadline(60000);
-    while (!condition() && !deadline.hasExpired()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(1);
-    }
-    return condition();
 }
 
 } // namespace
