@@ -39,15 +39,6 @@ void TRunProgressMeter::FileStarted(std::function<QString()> devicePath, qint64 
     Report(false);
 }
 
-void TRunProgressMeter::FileStarted(const QString &devicePath, qint64 size)
-{
-    FCurrentPath = nullptr;
-    FProgress.CurrentFile = devicePath;
-    FProgress.CurrentSize = std::max<qint64>(size, 0);
-    FProgress.CurrentDone = 0;
-    Report(false);
-}
-
 void TRunProgressMeter::FileProgress(qint64 bytesDone)
 {
     // A device may deliver more than it announced; the bar must not run past its end.

@@ -28,9 +28,8 @@ public:
 
     // The files the run will look at, known once the selection was walked.
     void SetTotals(int files, qint64 bytes);
-    void FileStarted(const QString &devicePath, qint64 size);
-    // The same with the path worked out only when a report goes out: most
-    // files of a run start and end between two reports.
+    // The path is worked out only when a report goes out: most files of a
+    // run start and end between two reports.
     void FileStarted(std::function<QString()> devicePath, qint64 size);
     // Bytes of the current file written so far (read while its copy runs).
     void FileProgress(qint64 bytesDone);

@@ -301,10 +301,10 @@ TEST(RunProgressMeterTest, HugeSizesNeitherOverflowNorRunPastTheEnd)
     meter.SetHandler([&reports](const TRunProgress &progress) { reports.append(progress); });
     meter.SetTotals(2, AddBytes(Largest, Largest));
     EXPECT_EQ(reports.last().BytesTotal, Largest);
-    meter.FileStarted(QStringLiteral("Internal\\a"), Largest);
+    meter.FileStarted([] { return QStringLiteral("Internal\\a"); }, Largest);
     meter.FileProgress(Largest);
     meter.FileFinished(true);
-    meter.FileStarted(QStringLiteral("Internal\\b"), 100);
+    meter.FileStarted([] { return QStringLiteral("Internal\\b"); }, 100);
     meter.FileProgress(500); // more than the device announced
     EXPECT_EQ(reports.last().CurrentDone, 100);
     EXPECT_EQ(reports.last().BytesDone, Largest);
