@@ -6,7 +6,7 @@
 class TFileDescriptor
 {
 public:
-    explicit TFileDescriptor(int fd) : FFd(fd) {}
+    explicit TFileDescriptor(int fd = -1) : FFd(fd) {}
     ~TFileDescriptor()
     {
         if (FFd >= 0)
@@ -16,6 +16,13 @@ public:
     TFileDescriptor &operator=(const TFileDescriptor &) = delete;
 
     int Get() const { return FFd; }
+    // Closes the descriptor held, if any, and holds fd instead.
+    void Reset(int fd = -1)
+    {
+        if (FFd >= 0)
+            ::close(FFd);
+        FFd = fd;
+    }
     bool IsOpen() const { return FFd >= 0; }
     // Closes now and reports the result, since a failed close may mean lost data.
     int Close()

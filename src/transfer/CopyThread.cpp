@@ -20,6 +20,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <system_error>
+#include <unistd.h>
 
 namespace {
 
@@ -303,6 +304,8 @@ std::uint32_t TCopyThread::OpenStreams()
             throw EWriteFileStreamError(EISDIR);
         if (anyEntry && !FOverwrite)
             throw EWriteFileStreamError(EEXIST);
+        if (!anyEntry)
+            sDest = CreateUnnamedDestination();
         for (int attempt = 0; !sDest; ++attempt) {
             const QString tempName = PartFileNameBeside(DestNameXL);
             try {
@@ -329,6 +332,21 @@ std::uint32_t TCopyThread::OpenStreams()
     return 0;
 }
 
+std::unique_ptr<TWriteFileStream> TCopyThread::CreateUnnamedDestination()
+{
+    // Synchronous writes are asked of the named file's open only.
+    if ((FWriteMode & FILE_FLAG_WRITE_THROUGH) != 0)
+        return nullptr;
+    const int fd = OpenUnnamedFile(QFileInfo(DestNameXL).path());
+    if (fd < 0) {
+        if (UnnamedFilesUnsupported(errno))
+            return nullptr;
+        throw EWriteFileStreamError(errno);
+    }
+    FUnnamed = true;
+    return std::make_unique<TWriteFileStream>(fd, DestNameXL);
+}
+
 void TCopyThread::ReleaseStreams()
 {
     try {
@@ -345,6 +363,8 @@ void TCopyThread::ReleaseStreams()
 
 void TCopyThread::RemoveTemporary()
 {
+    // A file without a name goes with its last descriptor.
+    FUnnamedFile.Reset();
     if (FTempName.isEmpty())
         return;
     sDest.reset();
@@ -366,6 +386,13 @@ std::uint32_t TCopyThread::FinishCopy()
         // the name points to it, or a crash could leave neither.
         if (FOverwrite && FTargetExisted)
             sDest->Flush();
+        // A file without a name lives as long as a descriptor of it: this one
+        // outlasts the stream's, whose close reports a failed write.
+        if (FUnnamed) {
+            FUnnamedFile.Reset(::fcntl(sDest->Handle(), F_DUPFD_CLOEXEC, 0));
+            if (!FUnnamedFile.IsOpen())
+                throw EWriteFileStreamError(errno);
+        }
         sDest->Close();
     } catch (const EWriteFileStreamError &error) {
         FSysErrMsg = error.Message();
@@ -378,17 +405,24 @@ std::uint32_t TCopyThread::FinishCopy()
     std::uint32_t warning = 0;
     if (FCopyTimeStamp) {
         const std::uint32_t error =
-            SetFileTimestamps(FTempName, SourceFileData.TimeStamps, FCheckTime, FCopyCrTm, false);
+            FUnnamed ? SetOpenFileTimestamps(FUnnamedFile.Get(), DestNameXL, SourceFileData.TimeStamps, FCheckTime,
+                                             FCopyCrTm)
+                     : SetFileTimestamps(FTempName, SourceFileData.TimeStamps, FCheckTime, FCopyCrTm, false);
         if (error != 0) {
             RecordSystemError(error);
             warning = CopyErrorSetTimestamps;
         }
     }
+    // A file without a name can be given attributes only once it has one.
+    bool attributesAfterCommit = false;
+    std::uint32_t wanted = SourceFileData.FileAttr & 0xFFFF;
+    if (FResetArchive)
+        wanted &= ~FILE_ATTRIBUTE_ARCHIVE;
     if (FCopyAttr) {
-        std::uint32_t wanted = SourceFileData.FileAttr & 0xFFFF;
-        if (FResetArchive)
-            wanted &= ~FILE_ATTRIBUTE_ARCHIVE;
-        if ((GetFileAttributes(FTempName) & 0xFFFF) != wanted) {
+        const std::uint32_t current =
+            FUnnamed ? GetOpenFileAttributes(FUnnamedFile.Get()) : GetFileAttributes(FTempName);
+        attributesAfterCommit = FUnnamed && (current & 0xFFFF) != wanted;
+        if (!FUnnamed && (current & 0xFFFF) != wanted) {
             const std::uint32_t error = SetFileAttributes(FTempName, wanted);
             if (error != 0 && warning == 0) {
                 RecordSystemError(error);
@@ -400,11 +434,53 @@ std::uint32_t TCopyThread::FinishCopy()
         RecordSystemError(ownershipError);
         warning = CopyErrorSetAttributes;
     }
-    const std::uint32_t code = CommitDestination();
+    const std::uint32_t code = FUnnamed ? CommitUnnamed() : CommitDestination();
     if (code != 0)
         return code;
     FDataWritten = true;
+    if (attributesAfterCommit) {
+        const std::uint32_t error = SetFileAttributes(DestNameXL, wanted);
+        if (error != 0 && warning == 0) {
+            RecordSystemError(error);
+            warning = CopyErrorSetAttributes;
+        }
+    }
     return warning;
+}
+
+std::uint32_t TCopyThread::CommitUnnamed()
+{
+    const int error = LinkUnnamedFile(FUnnamedFile.Get(), DestNameXL);
+    if (error == 0) {
+        FUnnamedFile.Reset();
+        return 0;
+    }
+    if (error != EEXIST || !FOverwrite) {
+        RecordSystemError(static_cast<std::uint32_t>(error));
+        return CopyErrorCreate;
+    }
+    // A file appeared under the name while the copy ran. Overwriting, it is
+    // replaced the way an existing copy is: through a named part file, with
+    // the data on the disk before the rename.
+    for (int attempt = 0; FTempName.isEmpty(); ++attempt) {
+        const QString tempName = PartFileNameBeside(DestNameXL);
+        const int linked = LinkUnnamedFile(FUnnamedFile.Get(), tempName);
+        if (linked == 0 && FPartLock.Acquire(tempName, FUnnamedFile.Get()))
+            FTempName = tempName;
+        else if (linked == 0)
+            QFile::remove(tempName);
+        if (FTempName.isEmpty() && ((linked != 0 && linked != EEXIST) || attempt + 1 >= TemporaryNameAttempts)) {
+            RecordSystemError(static_cast<std::uint32_t>(linked != 0 ? linked : EBUSY));
+            return CopyErrorCreate;
+        }
+    }
+    if (::fdatasync(FUnnamedFile.Get()) != 0) {
+        RecordSystemError(static_cast<std::uint32_t>(errno));
+        return CopyErrorWrite;
+    }
+    FUnnamed = false;
+    FUnnamedFile.Reset();
+    return CommitDestination();
 }
 
 std::uint32_t TCopyThread::CommitDestination()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/FileData.h"
+#include "base/FileDescriptor.h"
 #include "transfer/CopyCodes.h"
 #include "transfer/CopyRunner.h"
 #include "transfer/PartFiles.h"
@@ -238,12 +239,19 @@ protected:
 private:
     void Run();
     void RemoveTemporary();
+    // A file without a name for a new copy; null where the file system has none.
+    std::unique_ptr<TWriteFileStream> CreateUnnamedDestination();
     std::uint32_t CommitDestination();
+    std::uint32_t CommitUnnamed();
 
     // The hidden file the data goes into until it is complete, and the lock
     // that tells a later run it is in use.
     QString FTempName;
     TPartFileLock FPartLock;
+    // Or, for a new copy, a file without a name, which keeps this descriptor
+    // after the stream is closed until the name is given.
+    bool FUnnamed = false;
+    TFileDescriptor FUnnamedFile;
     bool FTargetExisted = false;
     // What was under the destination's name before, to carry its owner and mode over.
     struct stat FReplaced = {};

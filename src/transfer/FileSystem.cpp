@@ -61,6 +61,22 @@ std::uint32_t ReadDosAttributes(const QByteArray &path)
     return ReadDosAttributeXattr(path);
 }
 
+// The same for a file known only by an open descriptor.
+std::uint32_t ReadDosAttributes(int fd)
+{
+    struct statfs info = {};
+    if (::fstatfs(fd, &info) == 0 && (info.f_type == MSDOS_SUPER_MAGIC || info.f_type == ExfatSuperMagic)) {
+        std::uint32_t fatAttributes = 0;
+        if (::ioctl(fd, FAT_IOCTL_GET_ATTRIBUTES, &fatAttributes) == 0)
+            return fatAttributes & DosAttributeMask;
+    }
+    char value[64] = {};
+    const ssize_t length = ::fgetxattr(fd, DosAttributeXattr, value, sizeof(value) - 1);
+    if (length < 3 || value[0] != '0' || (value[1] != 'x' && value[1] != 'X'))
+        return 0;
+    return static_cast<std::uint32_t>(std::strtoul(value + 2, nullptr, 16)) & DosAttributeMask;
+}
+
 // Best effort by design: a file system that keeps no such bits drops them.
 // Acts on a symbolic link itself, never on what it leads to.
 void WriteDosAttributes(const QByteArray &path, std::uint32_t attributes)
@@ -135,12 +151,17 @@ TSetTimesHook &SetTimesHook()
     return hook;
 }
 
-std::uint32_t SetTimes(const QByteArray &path, const timespec &access, const timespec &write)
+// fd -1: by path; else the open file, and path only names it for the hook.
+std::uint32_t SetTimes(const QByteArray &path, const timespec &access, const timespec &write, int fd = -1)
 {
     const timespec times[2] = {access, write};
     const TSetTimesHook &hook = SetTimesHook();
     // Like the platform's open for attribute writing, this acts on a link's target.
-    const int result = hook ? hook(path.constData(), times) : ::utimensat(AT_FDCWD, path.constData(), times, 0);
+    int result = 0;
+    if (hook)
+        result = hook(path.constData(), times);
+    else
+        result = fd >= 0 ? ::futimens(fd, times) : ::utimensat(AT_FDCWD, path.constData(), times, 0);
     return result == 0 ? 0 : static_cast<std::uint32_t>(errno);
 }
 
@@ -276,8 +297,11 @@ std::uint32_t SetFileWriteTime(const QString &fileName, TDateTime time)
     return SetTimes(LocalName(fileName), OmitTime(), TimespecOf(DateTimeToFileTime(time)));
 }
 
-std::uint32_t SetFileTimestamps(const QString &fileName, const TFileTimestamps &timeStamps, bool checkTime,
-                                bool setCreationTime, bool followLink)
+namespace {
+
+// The record as it is to be written: now for an invalid one, now in place of
+// a time too far ahead when checkTime asks for it.
+TFileTimestamps TimesToSet(const TFileTimestamps &timeStamps, bool checkTime)
 {
     TFileTimestamps times = timeStamps;
     const TFileTime now = CurrentTimeValue();
@@ -291,12 +315,41 @@ std::uint32_t SetFileTimestamps(const QString &fileName, const TFileTimestamps &
         CheckFileTime(times.LastAccessTime, latest, now);
         CheckFileTime(times.LastWriteTime, latest, now);
     }
+    return times;
+}
+
+} // namespace
+
+std::uint32_t SetFileTimestamps(const QString &fileName, const TFileTimestamps &timeStamps, bool checkTime,
+                                bool setCreationTime, bool followLink)
+{
+    const TFileTimestamps times = TimesToSet(timeStamps, checkTime);
     QString name = fileName;
     QString target;
     if (followLink && GetLinkTarget(fileName, target))
         name = target;
     const timespec access = setCreationTime ? TimespecOf(times.LastAccessTime) : OmitTime();
     return SetTimes(LocalName(name), access, TimespecOf(times.LastWriteTime));
+}
+
+std::uint32_t SetOpenFileTimestamps(int fd, const QString &fileName, const TFileTimestamps &timeStamps, bool checkTime,
+                                    bool setCreationTime)
+{
+    const TFileTimestamps times = TimesToSet(timeStamps, checkTime);
+    const timespec access = setCreationTime ? TimespecOf(times.LastAccessTime) : OmitTime();
+    return SetTimes(LocalName(fileName), access, TimespecOf(times.LastWriteTime), fd);
+}
+
+std::uint32_t GetOpenFileAttributes(int fd)
+{
+    struct stat info = {};
+    if (::fstat(fd, &info) != 0)
+        return INVALID_FILE_ATTRIBUTES;
+    std::uint32_t attributes = S_ISDIR(info.st_mode) ? FILE_ATTRIBUTE_DIRECTORY : 0;
+    if ((info.st_mode & S_IWUSR) == 0)
+        attributes |= FILE_ATTRIBUTE_READONLY;
+    attributes |= ReadDosAttributes(fd);
+    return attributes == 0 ? FILE_ATTRIBUTE_NORMAL : attributes;
 }
 
 std::uint32_t GetFileAttributes(const QString &fileName)

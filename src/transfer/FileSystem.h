@@ -55,8 +55,12 @@ std::uint32_t SetFileWriteTime(const QString &fileName, TDateTime time);
 std::uint32_t SetFileTimestamps(const QString &fileName, const TFileTimestamps &timeStamps, bool checkTime,
                                 bool setCreationTime, bool followLink);
 
-// Test hook: called in place of utimensat(2) by SetFileWriteTime and
-// SetFileTimestamps; return what utimensat would (set errno on -1). An empty
+// The same for a file open as fd (one without a name, say); fileName is the
+// name it has or is about to get, which the test hook below receives.
+std::uint32_t SetOpenFileTimestamps(int fd, const QString &fileName, const TFileTimestamps &timeStamps, bool checkTime,
+                                    bool setCreationTime);
+// Test hook: called in place of utimensat(2) by SetFileWriteTime,
+// SetFileTimestamps and SetOpenFileTimestamps; return what utimensat would (set errno on -1). An empty
 // function restores utimensat. Set it while no copy runs.
 using TSetTimesHook = std::function<int(const char *path, const struct timespec times[2])>;
 void SetFileTimesHook(TSetTimesHook hook);
@@ -67,6 +71,8 @@ void SetFileTimesHook(TSetTimesHook hook);
 // nothing else is set. INVALID_FILE_ATTRIBUTES on failure, errno then tells why.
 std::uint32_t GetFileAttributes(const QString &fileName);
 
+// GetFileAttributes of the file open as fd.
+std::uint32_t GetOpenFileAttributes(int fd);
 // Replaces the attribute word: read-only clears every write bit, its absence
 // gives the owner write permission; the archive, hidden and system bits go
 // where the file system keeps them and are dropped quietly elsewhere.

@@ -6,6 +6,7 @@
 #include <QRandomGenerator>
 
 #include <cerrno>
+#include <cstdio>
 #include <ctime>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -79,6 +80,32 @@ void TPartFileLock::Release()
     if (FFd >= 0)
         ::close(FFd);
     FFd = -1;
+}
+
+int OpenUnnamedFile(const QString &folder)
+{
+    // The name is given through /proc; without it no such file could ever get one.
+    static const bool procAvailable = ::access("/proc/self/fd", X_OK) == 0;
+    if (!procAvailable) {
+        errno = EOPNOTSUPP;
+        return -1;
+    }
+    return ::open(QFile::encodeName(folder).constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+}
+
+bool UnnamedFilesUnsupported(int error)
+{
+    // EISDIR: a kernel that knows no O_TMPFILE reads it as O_DIRECTORY.
+    return error == EOPNOTSUPP || error == EISDIR || error == EINVAL;
+}
+
+int LinkUnnamedFile(int fd, const QString &name)
+{
+    char self[32] = {};
+    std::snprintf(self, sizeof(self), "/proc/self/fd/%d", fd);
+    if (::linkat(AT_FDCWD, self, AT_FDCWD, QFile::encodeName(name).constData(), AT_SYMLINK_FOLLOW) != 0)
+        return errno;
+    return 0;
 }
 
 QStringList RemoveLeftoverPartFiles(const QString &folder)

@@ -35,6 +35,19 @@ private:
     int FFd = -1;
 };
 
+// A new copy can do without a part file where the file system offers files
+// without a name (O_TMPFILE): the data goes into one, which gets the
+// destination's name only once it is complete. A killed copy leaves nothing
+// behind, so it needs neither the lock nor the clean-up.
+
+// Opens a file without a name in folder for writing; -1 with errno set.
+// UnnamedFilesUnsupported(errno) then says whether a part file must do.
+int OpenUnnamedFile(const QString &folder);
+bool UnnamedFilesUnsupported(int error);
+// Gives the file without a name open as fd the name; never replaces what is
+// there. 0 or the errno (EEXIST when the name is taken).
+int LinkUnnamedFile(int fd, const QString &name);
+
 // Removes from folder the part files that no running copy holds (leftovers
 // of killed runs) and returns their names. Where the file system has no
 // locks, only part files older than a day count as leftovers.

@@ -36,6 +36,9 @@ public:
     // writeMode writes synchronously. Linux has no share modes; shareMode is
     // kept for callers that pass one. Throws EWriteFileStreamError.
     TWriteFileStream(const QString &fileName, bool overwrite, std::uint32_t writeMode, std::uint16_t shareMode = 0);
+    // Takes over a file opened elsewhere (one without a name); fileName is the
+    // name it is meant to get.
+    TWriteFileStream(int fd, const QString &fileName) : FFileName(fileName), FFd(fd) {}
     ~TWriteFileStream();
     TWriteFileStream(const TWriteFileStream &) = delete;
     TWriteFileStream &operator=(const TWriteFileStream &) = delete;

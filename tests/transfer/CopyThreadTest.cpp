@@ -345,7 +345,9 @@ TEST_F(CopyThreadTest, LeftoverPartFilesGoButThoseInUseStay)
     ASSERT_GE(held, 0);
     ASSERT_EQ(::flock(held, LOCK_EX | LOCK_NB), 0);
 
-    // A worker of this process, held while it writes.
+    // A worker of this process, held while it writes; replacing a copy goes
+    // through a named part file.
+    ASSERT_TRUE(WriteWholeFile(Path("a.bin"), "earlier"));
     auto worker = std::make_unique<TWinCopyThread>(Source(Pattern(100000), 1024), Path("a.bin"), BackupOptions);
     worker->SetPaused(true);
     worker->Start();
@@ -369,6 +371,74 @@ TEST_F(CopyThreadTest, LeftoverPartFilesGoButThoseInUseStay)
     EXPECT_FALSE(QFile::exists(Path(running[0])));
     ::close(held);
     EXPECT_EQ(RemoveLeftoverPartFiles(Dir.path()), QStringList{".tessaril-held.part"});
+}
+
+// A new copy is written into a file without a name: until its data and times
+// are complete nothing shows in the folder, and a cancelled copy leaves
+// nothing. A file that appears under the name meanwhile is replaced only
+// with overwrite.
+TEST_F(CopyThreadTest, NewCopyHasNoNameUntilItIsComplete)
+{
+    const int probe = OpenUnnamedFile(Dir.path());
+    if (probe < 0)
+        GTEST_SKIP() << "the file system of the temporary folder has no files without a name";
+    ::close(probe);
+    const QByteArray data = Pattern(100000);
+    const TFileTime time = LocalDateTimeToFileTime(EncodeDateTime(2023, 5, 6, 7, 8, 9));
+    struct Case
+    {
+        const char *what;
+        TCopyOptions options;
+        const char *appearing; // written under the target's name while the copy is held; null: none
+        bool cancel;
+        std::int32_t code;
+        bool replaced;
+    };
+    const Case cases[] = {
+        {"plain new copy", BackupOptions, nullptr, false, 0, true},
+        {"cancelled", BackupOptions, nullptr, true, Code(CopyTypePlain, CopyErrorCancelled), false},
+        {"appeared, overwrite", BackupOptions, "appeared", false, 0, true},
+        {"appeared, no overwrite", TCopyOptions{coTimeStamp}, "appeared", false,
+         Code(CopyTypePlain, CopyErrorCreate), false},
+        // The zip writer goes back to fill in the sizes.
+        {"zip", TCopyOptions{coOverwrite, coTimeStamp, coZipCompress}, nullptr, false, 0, true},
+    };
+    for (const Case &test : cases) {
+        SCOPED_TRACE(test.what);
+        auto worker = std::make_unique<TWinCopyThread>(Source(data, 1024, time), Path("a.bin"), test.options);
+        worker->SetPaused(true);
+        worker->Start();
+        EXPECT_FALSE(worker->WaitFor(50));
+        ExpectOnly({});
+        EXPECT_TRUE(RemoveLeftoverPartFiles(Dir.path()).isEmpty());
+        if (test.appearing != nullptr) {
+            ASSERT_TRUE(WriteWholeFile(Path("a.bin"), test.appearing));
+        }
+        if (test.cancel)
+            worker->CancelThread();
+        worker->SetPaused(false);
+        ASSERT_TRUE(worker->WaitFor(60000));
+        EXPECT_EQ(worker->ErrorCode(), test.code);
+        EXPECT_EQ(worker->DataWritten(), test.replaced);
+        if (test.replaced) {
+            const QByteArray written = ReadWholeFile(Path("a.bin"));
+            if (test.options.Contains(coZipCompress))
+                EXPECT_EQ(written.size(), 30 + 46 + 22 + 2 * 5 + data.size());
+            else
+                EXPECT_EQ(written, data);
+            TFileAttributeData attributes;
+            ASSERT_EQ(GetFileAttributeData(Path("a.bin"), attributes, false), 0u);
+            EXPECT_EQ(attributes.LastWriteTime, time);
+            ExpectOnly({"a.bin"});
+        } else if (test.appearing != nullptr) {
+            EXPECT_EQ(ReadWholeFile(Path("a.bin")), test.appearing);
+            EXPECT_EQ(worker->SysErrorMsg(), SystemErrorText((7u << 16) | EEXIST));
+            ExpectOnly({"a.bin"});
+        } else {
+            ExpectOnly({});
+        }
+        QFile::remove(Path("a.bin"));
+    }
 }
 
 TEST_F(CopyThreadTest, PauseHoldsTheWorkerAndCancelEndsWith128)
