@@ -166,7 +166,7 @@ TBackupRun::TFileFacts TBackupRun::FactsOf(TPortableDeviceObject &file)
     TFileFacts facts;
     facts.Name = file.DisplayName();
     facts.LocalTime = file.LastWriteTime();
-    facts.DeviceTime = DeviceTimeToUtc(facts.LocalTime, FZone);
+    facts.DeviceTime = DeviceTimeToUtc(facts.LocalTime, FZoneOffsets);
     facts.Size = std::max<qint64>(file.Size(), 0);
     FFacts.insert(file.Index(), facts);
     return facts;

@@ -4,6 +4,7 @@
 #include "app/RunProgress.h"
 #include "app/RunProgressMeter.h"
 #include "app/TargetNames.h"
+#include "app/TimeSlot.h"
 #include "base/FileData.h"
 #include "transfer/CopyThread.h"
 
@@ -119,7 +120,7 @@ private:
     TWinCopyThread *FWorker = nullptr; // the worker under way, for Cancel; guarded by FWorkerMutex
     TTargetNames FTargetNames;
     // Read once per run: asking the system for its zone reads files each time.
-    QTimeZone FZone = QTimeZone::systemTimeZone();
+    TZoneOffsets FZoneOffsets;
     TCopyRunner FRunner; // one thread for all the run's copies
     TRunMode FMode;
     TRunProgressMeter FMeter;

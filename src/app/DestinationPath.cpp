@@ -3,6 +3,7 @@
 #include "device/LocalName.h"
 #include "device/PortableDeviceContent.h"
 
+#include <QStringBuilder>
 #include <QStringList>
 
 QString JoinPath(const QString &path, const QString &name)
@@ -13,7 +14,7 @@ QString JoinPath(const QString &path, const QString &name)
         return name;
     if (path.endsWith(QLatin1Char('/')))
         return path + name;
-    return path + QLatin1Char('/') + name;
+    return path % QLatin1Char('/') % name;
 }
 
 QString LocalObjectPath(TPortableDeviceContent &content, int index)

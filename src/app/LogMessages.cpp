@@ -9,6 +9,7 @@
 #include "transfer/CopyCodes.h"
 
 #include <QCoreApplication>
+#include <QStringBuilder>
 
 #include <cmath>
 
@@ -66,13 +67,14 @@ QString SubdirectoryText(const QString &devicePath)
 
 QString CopiedText(const QString &name, bool updated)
 {
-    return QStringLiteral("+ ") + (updated ? PrgText::tr("Updated") : PrgText::tr("Copied")) + QStringLiteral(": ") +
+    // Built in one piece: one of these goes into the log for every file.
+    return QStringLiteral("+ ") % (updated ? PrgText::tr("Updated") : PrgText::tr("Copied")) % QStringLiteral(": ") %
            name;
 }
 
 QString SkippedText(const QString &name)
 {
-    return QStringLiteral("- ") + PrgText::tr("Skipped") + QStringLiteral(": ") + name;
+    return QStringLiteral("- ") % PrgText::tr("Skipped") % QStringLiteral(": ") % name;
 }
 
 QString ErrorLineText(const QString &error)

@@ -10,6 +10,8 @@
 #include <QFileInfo>
 #include <QThread>
 
+#include <algorithm>
+
 TProgressLog::TProgressLog(QObject *parent) : QObject(parent)
 {}
 
@@ -23,10 +25,17 @@ bool TProgressLog::Queued(std::function<void()> call)
 
 void TProgressLog::LogLine(const QString &text, int indent)
 {
-    if (Queued([this, text, indent] { LogLine(text, indent); }))
+    // Asked first: the queued call would cost an allocation for every line.
+    if (QThread::currentThread() != thread()) {
+        Queued([this, text, indent] { LogLine(text, indent); });
         return;
+    }
     // A line break in a device's name must not start a line of its own.
-    const QString line = QString(qMax(indent, 0), QLatin1Char(' ')) + VisibleLineText(text);
+    const QString visible = VisibleLineText(text);
+    const qsizetype spaces = qMax(indent, 0);
+    QString line(spaces + visible.size(), Qt::Uninitialized);
+    std::fill_n(line.data(), spaces, QLatin1Char(' '));
+    std::copy(visible.cbegin(), visible.cend(), line.data() + spaces);
     FLines.append(line);
     Q_EMIT LineAdded(line);
 }

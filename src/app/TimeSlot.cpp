@@ -1,7 +1,9 @@
 #include "app/TimeSlot.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <utility>
 
 namespace {
 
@@ -29,11 +31,6 @@ TDateTime FromWallMilliseconds(std::int64_t ms)
     const double dayNumber = static_cast<double>(day) + UnixEpochDay;
     const double fraction = static_cast<double>(rest) / MsPerDay;
     return dayNumber >= 0 ? dayNumber + fraction : dayNumber - fraction;
-}
-
-int OffsetAt(const QTimeZone &zone, std::int64_t utcMs)
-{
-    return zone.offsetFromUtc(QDateTime::fromMSecsSinceEpoch(utcMs, Qt::UTC));
 }
 
 } // namespace
@@ -124,17 +121,63 @@ TDateTime LocalToday(const QDateTime &now)
 
 TDateTime DeviceTimeToUtc(TDateTime local, const QTimeZone &zone)
 {
+    TZoneOffsets offsets(zone);
+    return DeviceTimeToUtc(local, offsets);
+}
+
+TZoneOffsets::TZoneOffsets(QTimeZone zone) : FZone(std::move(zone))
+{}
+
+int TZoneOffsets::OffsetAt(std::int64_t utcMs)
+{
+    for (int i = 0; i < FKept; ++i) {
+        if (utcMs >= FStretches[i].From && utcMs < FStretches[i].To)
+            return FStretches[i].Offset;
+    }
+    const QDateTime at = QDateTime::fromMSecsSinceEpoch(utcMs, Qt::UTC);
+    const int offset = FZone.offsetFromUtc(at);
+    if (!FZone.hasTransitions())
+        return offset;
+    const QTimeZone::OffsetData previous = FZone.previousTransition(at);
+    const QTimeZone::OffsetData next = FZone.nextTransition(at);
+    // An instant on a transition itself, or a zone whose transitions disagree
+    // with its offsets, is not remembered.
+    if (previous.atUtc.isValid() && previous.offsetFromUtc != offset)
+        return offset;
+    // Without a transition on one side (Qt gives none past the last one its
+    // table lists, though the zone's rule goes on) the stretch ends a day away.
+    TStretch stretch;
+    stretch.From = previous.atUtc.isValid() ? previous.atUtc.toMSecsSinceEpoch() : utcMs - MsPerDay;
+    stretch.To = next.atUtc.isValid() ? next.atUtc.toMSecsSinceEpoch() : utcMs + MsPerDay;
+    stretch.Offset = offset;
+    if (stretch.From > utcMs || stretch.To <= utcMs)
+        return offset;
+    // Trusted only where the zone's own offsets at both ends agree.
+    const auto offsetAt = [this](std::int64_t ms) {
+        return FZone.offsetFromUtc(QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC));
+    };
+    if (offsetAt(stretch.From) != offset || offsetAt(stretch.To - 1) != offset)
+        return offset;
+    FStretches[FNextSlot] = stretch;
+    FNextSlot = (FNextSlot + 1) % KeptStretches;
+    FKept = std::min(FKept + 1, KeptStretches);
+    return offset;
+}
+
+TDateTime DeviceTimeToUtc(TDateTime local, TZoneOffsets &offsets)
+{
     // Device dates are untrusted: values outside the years 1 to 9999 are not converted.
     if (!std::isfinite(local) || local < -700000.0 || local > 3000000.0)
         return local;
     const std::int64_t wallMs = ToWallMilliseconds(local);
+    const QTimeZone &zone = offsets.Zone();
     if (!zone.isValid())
         return local;
 
     // Offsets a day away lie on either side of any change near this time.
-    const int before = OffsetAt(zone, wallMs - MsPerDay);
-    const int after = OffsetAt(zone, wallMs + MsPerDay);
-    const auto fits = [&](int offset) { return OffsetAt(zone, wallMs - offset * 1000LL) == offset; };
+    const int before = offsets.OffsetAt(wallMs - MsPerDay);
+    const int after = offsets.OffsetAt(wallMs + MsPerDay);
+    const auto fits = [&](int offset) { return offsets.OffsetAt(wallMs - offset * 1000LL) == offset; };
     const bool beforeFits = fits(before);
     const bool afterFits = fits(after);
 
@@ -147,7 +190,7 @@ TDateTime DeviceTimeToUtc(TDateTime local, const QTimeZone &zone)
     } else if (afterFits && !beforeFits) {
         offset = after;
     } else if (!beforeFits && !afterFits) {
-        const int here = OffsetAt(zone, wallMs);
+        const int here = offsets.OffsetAt(wallMs);
         if (fits(here))
             offset = here;
     }

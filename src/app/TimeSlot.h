@@ -84,3 +84,34 @@ TDateTime LocalToday(const QDateTime &now);
 // takes the offset in force before the change (so 02:30 in a zone that jumps
 // from 02:00 to 03:00 becomes the instant shown as 03:30). Never fails.
 TDateTime DeviceTimeToUtc(TDateTime local, const QTimeZone &zone = QTimeZone::systemTimeZone());
+
+// The offsets of one zone, each asked of the zone once per stretch between
+// two of its transitions: a run converts the date of every file, and each
+// conversion looks at several instants close to each other.
+class TZoneOffsets
+{
+public:
+    explicit TZoneOffsets(QTimeZone zone = QTimeZone::systemTimeZone());
+
+    const QTimeZone &Zone() const { return FZone; }
+    // The zone's offset from UTC in seconds at an instant (milliseconds since 1970, UTC).
+    int OffsetAt(std::int64_t utcMs);
+
+private:
+    // [From, To): the offset holds between two transitions.
+    struct TStretch
+    {
+        std::int64_t From = 0;
+        std::int64_t To = 0;
+        int Offset = 0;
+    };
+    static constexpr int KeptStretches = 8;
+
+    QTimeZone FZone;
+    TStretch FStretches[KeptStretches];
+    int FKept = 0;
+    int FNextSlot = 0;
+};
+
+// DeviceTimeToUtc with the offsets of a zone remembered between calls.
+TDateTime DeviceTimeToUtc(TDateTime local, TZoneOffsets &offsets);

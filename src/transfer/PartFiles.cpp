@@ -1,6 +1,5 @@
 #include "transfer/PartFiles.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
@@ -8,6 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <ctime>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -110,26 +110,40 @@ int LinkUnnamedFile(int fd, const QString &name)
 
 QStringList RemoveLeftoverPartFiles(const QString &folder)
 {
+    // Every folder of every run passes here: one read of the folder, and a
+    // look at no entry without our name.
     QStringList removed;
-    const QStringList names = QDir(folder).entryList({Prefix + QLatin1Char('*') + Suffix},
-                                                     QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
-    for (const QString &name : names) {
+    DIR *listing = ::opendir(QFile::encodeName(folder).constData());
+    if (listing == nullptr)
+        return removed;
+    const int folderFd = ::dirfd(listing);
+    const QByteArray prefix = QByteArray(Prefix.data(), Prefix.size());
+    const QByteArray suffix = QByteArray(Suffix.data(), Suffix.size());
+    while (const dirent *entry = ::readdir(listing)) {
+        const QByteArray local(entry->d_name);
+        if (!local.startsWith(prefix) || !local.endsWith(suffix))
+            continue;
+        const QString name = QFile::decodeName(local);
         if (!IsPartFileName(name))
             continue;
-        const QByteArray path = QFile::encodeName(QDir(folder).filePath(name));
-        struct stat entry = {};
-        if (::lstat(path.constData(), &entry) != 0 || !S_ISREG(entry.st_mode))
+        struct stat status = {};
+        if (::fstatat(folderFd, entry->d_name, &status, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(status.st_mode))
             continue; // links and the like with our name are not ours
-        const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+        const int fd = ::openat(folderFd, entry->d_name, O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
         if (fd < 0)
             continue;
         bool leftover = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
         if (!leftover && LocksUnsupported(errno))
-            leftover = std::time(nullptr) - entry.st_mtime > UnlockedLeftoverAge;
+            leftover = std::time(nullptr) - status.st_mtime > UnlockedLeftoverAge;
         // Removed while the lock is held, so a copy that claims the name meanwhile sees it gone.
-        if (leftover && NameLeadsTo(path, fd) && ::unlink(path.constData()) == 0)
+        struct stat byName = {};
+        struct stat byHandle = {};
+        if (leftover && ::fstatat(folderFd, entry->d_name, &byName, AT_SYMLINK_NOFOLLOW) == 0 &&
+            ::fstat(fd, &byHandle) == 0 && SameFile(byName, byHandle) && ::unlinkat(folderFd, entry->d_name, 0) == 0)
             removed.append(name);
         ::close(fd);
     }
+    ::closedir(listing);
+    removed.sort();
     return removed;
 }

@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
+#include <vector>
+
 namespace {
 
 TDateTime At(int y, int m, int d, int hh = 0, int mm = 0, int ss = 0)
@@ -140,6 +144,42 @@ TEST(DeviceTime, AgreesWithTheFileTimeConversion)
         TDateTime viaFileTime = 0;
         ASSERT_TRUE(FileTimeToDateTime(LocalDateTimeToFileTime(local), viaFileTime));
         EXPECT_NEAR(DeviceTimeToUtc(local), viaFileTime, 1e-8) << Text(local);
+    }
+}
+
+// A run keeps one table of offsets for all its files; whatever order the
+// instants come in, it must answer as the zone itself does, on transitions
+// and a millisecond either side of them too.
+TEST(DeviceTime, RememberedOffsetsAgreeWithTheZone)
+{
+    const QDateTime from(QDate(1890, 1, 1), QTime(0, 0), Qt::UTC);
+    const QDateTime to(QDate(2045, 1, 1), QTime(0, 0), Qt::UTC);
+    for (const char *id : {"Europe/Berlin", "Australia/Lord_Howe", "America/St_Johns", "Asia/Kathmandu", "Pacific/Apia",
+                           "America/Sao_Paulo", "UTC"}) {
+        SCOPED_TRACE(id);
+        const QTimeZone zone(id);
+        ASSERT_TRUE(zone.isValid());
+        std::vector<std::int64_t> instants;
+        for (const QTimeZone::OffsetData &change : zone.transitions(from, to)) {
+            const std::int64_t at = change.atUtc.toMSecsSinceEpoch();
+            for (const std::int64_t delta : {0LL, -1LL, 1LL, -1800000LL, 1800000LL})
+                instants.push_back(at + delta);
+        }
+        // Every 3 days and 7 hours, 13 minutes and 17 seconds: all times of day over the years.
+        for (std::int64_t at = from.toMSecsSinceEpoch(); at < to.toMSecsSinceEpoch(); at += 285'197'000LL)
+            instants.push_back(at);
+        std::mt19937 shuffle(7);
+        std::shuffle(instants.begin(), instants.end(), shuffle);
+        // Half in order, half shuffled: runs of near instants and jumps both.
+        std::sort(instants.begin(), instants.begin() + std::ptrdiff_t(instants.size() / 2));
+        TZoneOffsets offsets(zone);
+        int wrong = 0;
+        for (const std::int64_t at : instants) {
+            const int expected = zone.offsetFromUtc(QDateTime::fromMSecsSinceEpoch(at, Qt::UTC));
+            if (offsets.OffsetAt(at) != expected && ++wrong <= 5)
+                ADD_FAILURE() << "at " << at << " ms: expected " << expected;
+        }
+        EXPECT_EQ(wrong, 0);
     }
 }
 
