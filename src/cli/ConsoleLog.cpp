@@ -20,12 +20,14 @@ TConsoleLog::~TConsoleLog()
     Flush();
 }
 
-void TConsoleLog::Write(const QString &text)
+void TConsoleLog::Write(const QString &text, bool endLine)
 {
     if (FBeforeWrite)
         FBeforeWrite();
     const QByteArray bytes = text.toUtf8();
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), FOut);
+    if (endLine)
+        std::fputc('\n', FOut);
     // A terminal shows every line at once; a pipe or file gets the lines in
     // blocks, at least every tenth of a second: a system call per line cost a
     // run over 100,000 unchanged files a good part of its time.
@@ -37,13 +39,18 @@ void TConsoleLog::Write(const QString &text)
 
 void TConsoleLog::Flush()
 {
+    EndPendingLine();
+    std::fflush(FOut);
+}
+
+void TConsoleLog::EndPendingLine()
+{
     if (FTerminal && FLineOpen)
         Write(QStringLiteral("\n"));
     if (!FTerminal && FCounterPending)
         Write(FHeldLine + QLatin1Char('\n'));
     FLineOpen = false;
     FCounterPending = false;
-    std::fflush(FOut);
 }
 
 bool TConsoleLog::Shows(const QString &line)
@@ -70,7 +77,8 @@ void TConsoleLog::AddLine(const QString &logLine)
     const QString line = ConsoleText(logLine);
     const bool isCounter = FNextIsCounter;
     FNextIsCounter = false;
-    Flush();
+    // Not flushed here: Write decides when a pipe or file gets its block.
+    EndPendingLine();
     if (FTerminal) {
         // Each line stays open until the next one, so that it can be rewritten.
         Write(line);
@@ -82,7 +90,7 @@ void TConsoleLog::AddLine(const QString &logLine)
         FCounterPending = true;
         return;
     }
-    Write(line + QLatin1Char('\n'));
+    Write(line, true);
 }
 
 void TConsoleLog::ReplaceLine(const QString &logLine)

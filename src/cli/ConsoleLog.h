@@ -39,7 +39,9 @@ private:
     bool Shows(const QString &line);
     void AddLine(const QString &line);
     void ReplaceLine(const QString &line);
-    void Write(const QString &text);
+    // With endLine a line break follows the text.
+    void Write(const QString &text, bool endLine = false);
+    void EndPendingLine();
 
     std::FILE *FOut;
     bool FTerminal;
