@@ -7,6 +7,7 @@
 #include "app/ProgressLog.h"
 #include "app/TimeSlot.h"
 #include "base/ErrorText.h"
+#include "base/FileDescriptor.h"
 #include "base/FileTimes.h"
 #include "device/LocalName.h"
 #include "device/PortableDevice.h"
@@ -15,9 +16,11 @@
 #include "transfer/PartFiles.h"
 
 #include <QDir>
+#include <QFile>
 
 #include <algorithm>
 #include <cmath>
+#include <fcntl.h>
 
 namespace {
 
@@ -160,15 +163,25 @@ void TBackupRun::PlanFolder(int index, TDateTime today, int &files, qint64 &byte
 
 TBackupRun::TFileFacts TBackupRun::FactsOf(TPortableDeviceObject &file)
 {
-    const auto known = FFacts.constFind(file.Index());
-    if (known != FFacts.cend())
-        return known.value();
+    const int index = file.Index();
+    if (index < 0)
+        return ReadFacts(file);
+    if (std::size_t(index) >= FFacts.size())
+        FFacts.resize(std::max<std::size_t>(std::size_t(index) + 1, std::size_t(FContent.ObjectCount())));
+    TFileFacts &known = FFacts[std::size_t(index)];
+    if (!known.Known)
+        known = ReadFacts(file);
+    return known;
+}
+
+TBackupRun::TFileFacts TBackupRun::ReadFacts(TPortableDeviceObject &file)
+{
     TFileFacts facts;
+    facts.Known = true;
     facts.Name = file.DisplayName();
     facts.LocalTime = file.LastWriteTime();
     facts.DeviceTime = DeviceTimeToUtc(facts.LocalTime, FZoneOffsets);
     facts.Size = std::max<qint64>(file.Size(), 0);
-    FFacts.insert(file.Index(), facts);
     return facts;
 }
 
@@ -218,8 +231,11 @@ void TBackupRun::BackupFolder(int index, const QString &root, const QString &rel
         }
     }
     const std::vector<QString> targets = FTargetNames.PlanFolder(folderDest, wanted);
+    // Existing copies are looked up by name in the open folder.
+    const TFileDescriptor folderFd(
+        files.empty() ? -1 : ::open(QFile::encodeName(folderDest).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC));
     for (std::size_t i = 0; i < files.size() && !IsCancelled(); ++i)
-        BackupFile(*files[i], folderDest, targets[i], today);
+        BackupFile(*files[i], folderDest, folderFd.Get(), targets[i], today);
 }
 
 QString TBackupRun::TargetSuffix(const QString &name) const
@@ -246,8 +262,8 @@ void TBackupRun::ReportFolderListingError(TPortableDeviceObject &folder)
     }
 }
 
-void TBackupRun::BackupFile(TPortableDeviceObject &file, const QString &folderDest, const QString &targetName,
-                            TDateTime today)
+void TBackupRun::BackupFile(TPortableDeviceObject &file, const QString &folderDest, int folderFd,
+                            const QString &targetName, TDateTime today)
 {
     const TFileFacts facts = FactsOf(file);
     const QString &name = facts.Name;
@@ -268,7 +284,7 @@ void TBackupRun::BackupFile(TPortableDeviceObject &file, const QString &folderDe
     const TPortableDeviceObject *started = &file;
     FMeter.FileStarted([started] { return started->Path(); }, facts.Size);
     TDateTime existingTime = 0;
-    const bool exists = XlFileExistsWithWriteTime(target, existingTime);
+    const bool exists = XlFileExistsWithWriteTimeIn(folderFd, targetName, target, existingTime);
     const bool write = ShouldWrite(exists, existingTime, facts.DeviceTime);
     if (IsPreview()) {
         PreviewFile(facts, exists, write, renamed, targetName);

@@ -12,8 +12,6 @@
 #include <QString>
 #include <QTimeZone>
 
-#include <QHash>
-
 #include <atomic>
 #include <mutex>
 #include <utility>
@@ -85,13 +83,17 @@ private:
         TDateTime LocalTime = 0;  // as the device reported it
         TDateTime DeviceTime = 0; // the same in UTC
         qint64 Size = 0;
+        bool Known = false; // read already
     };
 
     void PlanSelected(const QList<int> &selection);
     void PlanFolder(int index, TDateTime today, int &files, qint64 &bytes);
     // A copy: the table may grow while the facts are in use.
     TFileFacts FactsOf(TPortableDeviceObject &file);
-    void BackupFile(TPortableDeviceObject &file, const QString &folderDest, const QString &targetName, TDateTime today);
+    TFileFacts ReadFacts(TPortableDeviceObject &file);
+    // folderFd: folderDest open (O_PATH), or -1.
+    void BackupFile(TPortableDeviceObject &file, const QString &folderDest, int folderFd, const QString &targetName,
+                    TDateTime today);
     void PreviewFile(const TFileFacts &facts, bool exists, bool write, bool renamed, const QString &targetName);
     // ".zip", ".gz" or nothing, by the compression settings and the name's type.
     QString TargetSuffix(const QString &name) const;
@@ -124,6 +126,6 @@ private:
     TCopyRunner FRunner; // one thread for all the run's copies
     TRunMode FMode;
     TRunProgressMeter FMeter;
-    QHash<int, TFileFacts> FFacts;                      // by object index, filled by the walk
+    std::vector<TFileFacts> FFacts;                     // by object index, filled by the walk
     std::vector<std::pair<QString, QString>> FFailures; // device path and error text
 };

@@ -171,18 +171,15 @@ std::vector<QString> TTargetNames::PlanFolder(const QString &folder, const std::
     if (files.empty())
         return {};
     bool caseSensitive = true;
-    const QString folderKey = FolderKey(folder, caseSensitive);
-    const auto claimKey = [&](const QString &name) {
-        return folderKey + QLatin1Char('/') + (caseSensitive ? name : name.toCaseFolded());
-    };
+    QHash<QString, int> &claims = FClaims[FolderKey(folder, caseSensitive)];
     // A name is free when nobody took it, or when this very object did (a
     // folder selected twice in one run maps its files to the same copies).
     const auto tryClaim = [&](const QString &name, int index) {
-        QString key = claimKey(name);
-        const auto holder = FClaims.constFind(key);
-        if (holder != FClaims.cend() && holder.value() != index)
+        // Held as index + 1, so that a new entry (0) is free.
+        int &holder = claims[caseSensitive ? name : name.toCaseFolded()];
+        if (holder != 0 && holder != index + 1)
             return false;
-        FClaims.insert(key, index);
+        holder = index + 1;
         return true;
     };
 

@@ -51,8 +51,8 @@ public:
 private:
     QString FolderKey(const QString &folder, bool &caseSensitive);
 
-    QHash<QString, int> FClaims;                // folder key + "/" + name -> object index
-    QHash<QString, bool> FCaseSensitiveFolders; // by folder key
+    QHash<QString, QHash<QString, int>> FClaims; // folder key -> name -> object index + 1
+    QHash<QString, bool> FCaseSensitiveFolders;  // by folder key
     bool FReadOnly = false;
 };
 

@@ -268,12 +268,20 @@ TDateTime GetFileWriteTime(const QString &fileName)
 
 bool XlFileExistsWithWriteTime(const QString &fileName, TDateTime &writeTime)
 {
+    return XlFileExistsWithWriteTimeIn(-1, QString(), fileName, writeTime);
+}
+
+bool XlFileExistsWithWriteTimeIn(int folderFd, const QString &name, const QString &fileName, TDateTime &writeTime)
+{
     writeTime = 0;
-    const QString name = XlFileName(fileName);
+    const QString fullName = XlFileName(fileName);
     struct statx info = {};
-    if (::statx(AT_FDCWD, LocalName(name).constData(), AT_SYMLINK_NOFOLLOW, STATX_TYPE | STATX_MTIME, &info) != 0)
+    const bool inFolder = folderFd >= 0 && !name.isEmpty();
+    const QByteArray asked = LocalName(inFolder ? name : fullName);
+    if (::statx(inFolder ? folderFd : AT_FDCWD, asked.constData(), AT_SYMLINK_NOFOLLOW, STATX_TYPE | STATX_MTIME,
+                &info) != 0)
         return false;
-    if (S_ISLNK(info.stx_mode) || name != fileName) {
+    if (S_ISLNK(info.stx_mode) || fullName != fileName) {
         // Links are followed and opened as XlFileExists does; rare enough for the long way.
         if (!XlFileExists(fileName, true))
             return false;

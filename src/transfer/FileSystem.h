@@ -44,6 +44,10 @@ TDateTime GetFileWriteTime(const QString &fileName);
 // into writeTime: for a plain file from one status read, which is all a run
 // that skips an unchanged file needs.
 bool XlFileExistsWithWriteTime(const QString &fileName, TDateTime &writeTime);
+// The same for the entry name of the folder open as folderFd (O_PATH will
+// do), which is fileName: one short lookup instead of the whole path's.
+// folderFd -1 asks for fileName.
+bool XlFileExistsWithWriteTimeIn(int folderFd, const QString &name, const QString &fileName, TDateTime &writeTime);
 
 // Sets only the last write time; time is a UTC date-time.
 std::uint32_t SetFileWriteTime(const QString &fileName, TDateTime time);
