@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <utility>
 
 namespace {
 
@@ -125,7 +124,7 @@ TDateTime DeviceTimeToUtc(TDateTime local, const QTimeZone &zone)
     return DeviceTimeToUtc(local, offsets);
 }
 
-TZoneOffsets::TZoneOffsets(QTimeZone zone) : FZone(std::move(zone))
+TZoneOffsets::TZoneOffsets(const QTimeZone &zone) : FZone(zone)
 {}
 
 int TZoneOffsets::OffsetAt(std::int64_t utcMs)

@@ -91,7 +91,7 @@ TDateTime DeviceTimeToUtc(TDateTime local, const QTimeZone &zone = QTimeZone::sy
 class TZoneOffsets
 {
 public:
-    explicit TZoneOffsets(QTimeZone zone = QTimeZone::systemTimeZone());
+    explicit TZoneOffsets(const QTimeZone &zone = QTimeZone::systemTimeZone());
 
     const QTimeZone &Zone() const { return FZone; }
     // The zone's offset from UTC in seconds at an instant (milliseconds since 1970, UTC).

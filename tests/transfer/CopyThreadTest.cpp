@@ -398,8 +398,8 @@ TEST_F(CopyThreadTest, NewCopyHasNoNameUntilItIsComplete)
         {"plain new copy", BackupOptions, nullptr, false, 0, true},
         {"cancelled", BackupOptions, nullptr, true, Code(CopyTypePlain, CopyErrorCancelled), false},
         {"appeared, overwrite", BackupOptions, "appeared", false, 0, true},
-        {"appeared, no overwrite", TCopyOptions{coTimeStamp}, "appeared", false,
-         Code(CopyTypePlain, CopyErrorCreate), false},
+        {"appeared, no overwrite", TCopyOptions{coTimeStamp}, "appeared", false, Code(CopyTypePlain, CopyErrorCreate),
+         false},
         // The zip writer goes back to fill in the sizes.
         {"zip", TCopyOptions{coOverwrite, coTimeStamp, coZipCompress}, nullptr, false, 0, true},
     };
