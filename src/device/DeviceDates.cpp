@@ -1,18 +1,22 @@
 #include "device/DeviceDates.h"
 
-#include <QDate>
-#include <QDateTime>
+#include "base/FileTimes.h"
+
+#include <algorithm>
 
 std::optional<TDateTime> DeviceLocalDateTime(std::time_t date)
 {
     if (date == 0)
         return std::nullopt;
-    const QDateTime local = QDateTime::fromSecsSinceEpoch(date, Qt::LocalTime);
-    if (!local.isValid())
+    // localtime_r reads the time zone once per process; a local QDateTime
+    // looks for the zone files again on every call, which is once per listed
+    // object here.
+    std::tm local{};
+    if (localtime_r(&date, &local) == nullptr)
         return std::nullopt;
-    static const QDate epoch(1899, 12, 30);
-    const double days = double(epoch.daysTo(local.date()));
-    const double fraction = double(local.time().msecsSinceStartOfDay()) / 86400000.0;
-    // Before the epoch the fraction still counts forward from midnight.
-    return days >= 0 ? days + fraction : days - fraction;
+    TDateTime time = 0;
+    if (!TryEncodeDateTime(
+            {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, std::min(local.tm_sec, 59), 0}, time))
+        return std::nullopt;
+    return time;
 }

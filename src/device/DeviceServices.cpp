@@ -5,8 +5,6 @@
 #include "device/ptp/PtpDeviceService.h"
 #include "device/sim/SimulatedDeviceService.h"
 
-#include <QRegularExpression>
-
 #include <set>
 
 DeviceServicePtr CreateDeviceServices()
@@ -93,16 +91,44 @@ HRESULT TCompositeDeviceService::Open(const QString &deviceID, const TClientInfo
     return service ? service->Open(deviceID, client, connection) : E_DEVICE_GONE;
 }
 
+namespace {
+
+// One to three decimal digits at position; position moves past them.
+bool ReadUsbNumber(const QString &text, qsizetype &position, unsigned &number)
+{
+    number = 0;
+    const qsizetype start = position;
+    while (position < text.size() && position - start < 4 && text[position] >= u'0' && text[position] <= u'9') {
+        number = number * 10 + unsigned(text[position].unicode() - u'0');
+        ++position;
+    }
+    const qsizetype digits = position - start;
+    return digits >= 1 && digits <= 3;
+}
+
+} // namespace
+
 bool UsbLocationOfDeviceID(const QString &deviceID, unsigned &bus, unsigned &address)
 {
-    static const QRegularExpression pattern(QStringLiteral("^(?:mtp|ptp):usb-(\\d{1,3})-(\\d{1,3})(:|$)"));
-    const QRegularExpressionMatch match = pattern.match(deviceID);
+    // Parsed by hand: a regular expression here cost a pattern compilation
+    // at every program start, for the first device listed.
     bus = 0;
     address = 0;
-    if (!match.hasMatch())
+    if (!deviceID.startsWith(QLatin1String("mtp:usb-")) && !deviceID.startsWith(QLatin1String("ptp:usb-")))
         return false;
-    bus = match.captured(1).toUInt();
-    address = match.captured(2).toUInt();
+    qsizetype position = 8;
+    unsigned busNumber = 0;
+    unsigned addressNumber = 0;
+    if (!ReadUsbNumber(deviceID, position, busNumber) || position >= deviceID.size() ||
+        deviceID[position] != QLatin1Char('-'))
+        return false;
+    ++position;
+    if (!ReadUsbNumber(deviceID, position, addressNumber))
+        return false;
+    if (position < deviceID.size() && deviceID[position] != QLatin1Char(':'))
+        return false;
+    bus = busNumber;
+    address = addressNumber;
     return true;
 }
 

@@ -1,4 +1,5 @@
 #include "device/BackendChoice.h"
+#include "device/DeviceServices.h"
 #include "support/EnvironmentGuard.h"
 
 #include <gtest/gtest.h>
@@ -52,4 +53,40 @@ TEST(BackendChoice, EnvironmentAndOverride)
     EXPECT_TRUE(DeviceBackendChoice().Simulated);
     ResetDeviceBackends();
     EXPECT_FALSE(DeviceBackendChoice().Mtp);
+}
+
+TEST(BackendChoice, UsbLocationOfADeviceID)
+{
+    // One USB device seen through libmtp and libgphoto2 is listed once; only a
+    // well-formed location may make two identifiers one device.
+    struct TCase
+    {
+        const char *ID;
+        bool Usb;
+        unsigned Bus;
+        unsigned Address;
+    };
+    const TCase cases[] = {
+        {"mtp:usb-1-4", true, 1, 4},
+        {"ptp:usb-2-17", true, 2, 17},
+        {"mtp:usb-001-127:0123456789abcdef", true, 1, 127},
+        {"mtp:usb-3-9:", true, 3, 9},
+        {"sim:usb-1-4", false, 0, 0},
+        {"mtp:usb-1-45678", false, 0, 0},
+        {"mtp:usb-1234-5", false, 0, 0},
+        {"mtp:usb-1-4x", false, 0, 0},
+        {"mtp:usb--4", false, 0, 0},
+        {"mtp:usb-1-", false, 0, 0},
+        {"mtp:usb-1", false, 0, 0},
+        {"MTP:usb-1-4", false, 0, 0},
+        {"mtp:usb-\xd9\xa1-4", false, 0, 0}, // an Arabic-Indic digit is no bus number
+    };
+    for (const TCase &c : cases) {
+        SCOPED_TRACE(c.ID);
+        unsigned bus = 99;
+        unsigned address = 99;
+        EXPECT_EQ(UsbLocationOfDeviceID(QString::fromUtf8(c.ID), bus, address), c.Usb);
+        EXPECT_EQ(bus, c.Bus);
+        EXPECT_EQ(address, c.Address);
+    }
 }

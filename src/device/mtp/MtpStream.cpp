@@ -39,7 +39,9 @@ void TMtpStream::Produce()
     const int status = FSession->Device().ReadFile(
         FObjectId, [&transfer](const unsigned char *data, std::uint32_t length) { return transfer.Put(data, length); });
     const std::vector<TMtpError> errors = FSession->Device().TakeErrors();
-    MTP_TRACE("read %u end: status %d", FObjectId, status);
+    MTP_TRACE("read %u end: status %d, %llu bytes straight to the reader, %llu queued", FObjectId, status,
+              static_cast<unsigned long long>(transfer.DirectBytes()),
+              static_cast<unsigned long long>(transfer.QueuedBytes()));
     FSession->Gate().ReleaseTransfer();
     lock.unlock();
     HRESULT result = S_OK;

@@ -25,6 +25,7 @@ bool TMtpTransfer::Put(const unsigned char *data, std::uint32_t length)
             const std::size_t piece = std::min<std::size_t>(length, FDirectSpace - FDirectFilled);
             std::memcpy(FDirect + FDirectFilled, data, piece);
             FDirectFilled += piece;
+            FDirectTotal += piece;
             data += piece;
             length -= std::uint32_t(piece);
             if (FDirectFilled == FDirectSpace)
@@ -55,6 +56,7 @@ void TMtpTransfer::QueueBytes(const unsigned char *data, std::size_t length)
     std::memcpy(FRing.get() + tail, data, first);
     std::memcpy(FRing.get(), data + first, length - first);
     FCount += length;
+    FQueuedTotal += length;
 }
 
 std::size_t TMtpTransfer::TakeQueued(unsigned char *buffer, std::size_t size)
@@ -152,4 +154,16 @@ HRESULT TMtpTransfer::Result()
 {
     std::lock_guard lock(FMutex);
     return FResult;
+}
+
+std::uint64_t TMtpTransfer::DirectBytes()
+{
+    std::lock_guard lock(FMutex);
+    return FDirectTotal;
+}
+
+std::uint64_t TMtpTransfer::QueuedBytes()
+{
+    std::lock_guard lock(FMutex);
+    return FQueuedTotal;
 }

@@ -41,6 +41,10 @@ public:
     void CancelIfStalled();
     bool Finished();
     HRESULT Result();
+    // For the trace: bytes copied straight into the reader's buffer, and
+    // bytes that waited in the queue (copied twice).
+    std::uint64_t DirectBytes();
+    std::uint64_t QueuedBytes();
 
 private:
     bool Broken() const { return FCancelled || (FFinished && Failed(FResult)); }
@@ -65,6 +69,8 @@ private:
     unsigned char *FDirect = nullptr;
     std::size_t FDirectSpace = 0;
     std::size_t FDirectFilled = 0;
+    std::uint64_t FDirectTotal = 0;
+    std::uint64_t FQueuedTotal = 0;
     bool FProducerWaiting = false;
     bool FFinished = false;
     bool FCancelled = false;
