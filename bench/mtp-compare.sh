@@ -6,13 +6,34 @@
 # libmtp's `mtp-files` on a device of 5,000 files. Wall time is taken inside
 # the guest around each command, so the guest's boot is not counted.
 #
-#   bench/mtp-compare.sh [BUILD_DIR]     (default: build; use a release build)
+#   bench/mtp-compare.sh [--runs N] [--before CLI] [BUILD_DIR]
+#                                        (default: build; use a release build)
 #
-# MTP_COMPARE_ROUNDS (default 3) sets the rounds; the table shows medians.
+# --runs N (or MTP_COMPARE_ROUNDS, default 3) sets the rounds; the table shows
+# medians. --before CLI runs another tessaril-cli (an earlier build) in the
+# same rounds and adds its column, so that a change is judged under the same
+# load as the peer; a shared machine moves the figures between runs.
+# --icount runs the guest with QEMU's instruction counter as its clock (one
+# nanosecond per instruction, idle time skipped): the figures then count the
+# guest's work, not the shared host's load, and repeat to the instruction; the
+# device's own transfer time is left out.
 # MTP_COMPARE_ONLY=small|big|mixed|listing runs one device only.
 # The peer's source: MTP_COMPARE_PEER (default the shared example client).
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
+rounds=${MTP_COMPARE_ROUNDS:-3}
+before=""
+clock_args=()
+while [ $# -gt 0 ]; do
+  case $1 in
+    --runs) rounds=$2; shift 2 ;;
+    --before) before=$2; shift 2 ;;
+    --icount) clock_args=(--qemu-arg -icount --qemu-arg shift=0,sleep=off); shift ;;
+    -*) echo "mtp-compare.sh: unknown option $1" >&2; exit 2 ;;
+    *) break ;;
+  esac
+done
+[ -z "$before" ] || [ -x "$before" ] || { echo "--before: $before is no program" >&2; exit 2; }
 build=${1:-$top/build}
 cli=$build/src/tessaril-cli
 [ -x "$cli" ] || cli=$(find "$build" -name tessaril-cli -type f -perm -u+x | head -n 1)
@@ -22,13 +43,25 @@ cli=$build/src/tessaril-cli
 }
 harness=${MTPVM_HARNESS:-$top/tests/mtpvm/run-in-vm.sh}
 peer_source=${MTP_COMPARE_PEER:-/work/shared/mtp-vm/example/mtp-mini-backup.cpp}
-rounds=${MTP_COMPARE_ROUNDS:-3}
 only=${MTP_COMPARE_ONLY:-}
 [ -f "$peer_source" ] || { echo "the peer's source $peer_source is missing" >&2; exit 2; }
 
 T=$(mktemp -d /tmp/tessaril-mtpcompare.XXXXXX)
 trap 'rm -rf "$T"' EXIT
 g++ -O2 -o "$T/mtp-mini-backup" "$peer_source" $(pkg-config --cflags --libs libmtp)
+# The guest's busybox has no sub-second date; /proc/uptime counts in 10 ms.
+cat > "$T/now.c" <<'EOF_NOW'
+#include <stdio.h>
+#include <time.h>
+int main(void)
+{
+    struct timespec t;
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    printf("%lld\n", (long long)t.tv_sec * 1000000000LL + t.tv_nsec);
+    return 0;
+}
+EOF_NOW
+cc -O2 -o "$T/now" "$T/now.c"
 
 small_files() { # DIR
   mkdir -p "$1"
@@ -59,8 +92,7 @@ make_device() { # NAME
 
 # Inside the guest: one line "TIME <who> <round> <nanoseconds> <status> <files>" per command.
 guest_script='
-now() { if [ -n "$ns" ]; then date +%s%N; else read u _ < /proc/uptime; echo "${u%.*}${u#*.}0000000"; fi; }
-ns=""; case "$(date +%s%N)" in *N*|"") ;; *) ns=1 ;; esac
+now() { /opt/run/now; }
 measure() { # WHO ROUND DEST COMMAND...
   who=$1 round=$2 dest=$3; shift 3
   rm -rf "$dest"; mkdir -p "$dest"; sync
@@ -71,19 +103,24 @@ measure() { # WHO ROUND DEST COMMAND...
   rm -rf "$dest"
 }
 tessaril() { /opt/run/tessaril-cli backup "QEMU filesharing" --to "$1" --backends mtp; }
+before() { /opt/run/before/tessaril-cli backup "QEMU filesharing" --to "$1" --backends mtp; }
 peer() { /opt/run/mtp-mini-backup "$1"; }
 tree() { /opt/run/tessaril-cli tree "QEMU filesharing" --files --backends mtp > "$1/tree.txt"; }
+treebefore() { /opt/run/before/tessaril-cli tree "QEMU filesharing" --files --backends mtp > "$1/tree.txt"; }
 files() { mtp-files > "$1/files.txt"; }
 # The first random numbers after boot wait until the kernel has gathered
 # entropy (most of a second under emulation); a desktop is long past that.
 head -c 1 /dev/random > /dev/null
 r=1
 while [ "$r" -le "$ROUNDS" ]; do
-  if [ "$MODE" = listing ]; then a=tree; b=files; else a=tessaril; b=peer; fi
-  # Alternate who goes first, so that neither always finds a warm device.
-  if [ $((r % 2)) = 0 ]; then x=$a; a=$b; b=$x; fi
-  measure $a $r /tmp/$a $a /tmp/$a
-  measure $b $r /tmp/$b $b /tmp/$b
+  if [ "$MODE" = listing ]; then a=tree; b=files; c=treebefore; else a=tessaril; b=peer; c=before; fi
+  [ -n "$BEFORE" ] || c=""
+  # Rotate who goes first, so that none always finds a warm device.
+  case $((r % 3)) in
+    2) x=$a; a=$b; b=$x ;;
+    0) [ -z "$c" ] || { x=$a; a=$c; c=$x; } ;;
+  esac
+  for who in $a $b $c; do measure $who $r /tmp/$who $who /tmp/$who; done
   r=$((r + 1))
 done
 '
@@ -94,14 +131,17 @@ for dev in small big mixed listing; do
   [ -z "$only" ] || [ "$only" = "$dev" ] || continue
   make_device "$dev"
   echo "== $dev" >&2
-  "$harness" --timeout 1800 --mem 1280 --env ROUNDS="$rounds" --env MODE="$dev" \
-    --add "$cli:/opt/run/tessaril-cli" --add "$T/mtp-mini-backup:/opt/run/mtp-mini-backup" \
+  before_args=()
+  [ -z "$before" ] || before_args=(--env BEFORE=1 --add "$before:/opt/run/before/tessaril-cli")
+  "$harness" --timeout 1800 --mem 1280 --env ROUNDS="$rounds" --env MODE="$dev" "${before_args[@]}" "${clock_args[@]}" \
+    --add "$cli:/opt/run/tessaril-cli" --add "$T/mtp-mini-backup:/opt/run/mtp-mini-backup" --add "$T/now:/opt/run/now" \
     "$T/dev-$dev" -c "$guest_script" > "$T/log-$dev" 2>&1 || { cat "$T/log-$dev" >&2; exit 1; }
   grep -v '^TIME ' "$T/log-$dev" | sed 's/^/    guest: /' >&2 || true
   sed -n "s/^TIME /$dev /p" "$T/log-$dev" >> "$results"
   rm -rf "$T/dev-$dev"
 done
 
+[ ${#clock_args[@]} = 0 ] || echo "Times are QEMU's instruction clock: 1 s is 10^9 guest instructions."
 python3 - "$results" <<'EOF'
 import statistics, sys
 goals = {"small": 1.1, "big": 1.05, "mixed": 1.1, "listing": 1.2}
@@ -111,8 +151,13 @@ runs = {}
 for line in open(sys.argv[1]):
     dev, who, rnd, ns, status, files = line.split()
     runs.setdefault((dev, who), []).append((int(ns) / 1e9, int(status), int(files)))
-print("| device content | tessaril-cli | peer | ratio | goal |")
-print("|---|---:|---:|---:|---|")
+with_before = any(who in ("before", "treebefore") for _, who in runs)
+if with_before:
+    print("| device content | tessaril-cli | peer | ratio | goal | before | its ratio |")
+    print("|---|---:|---:|---:|---|---:|---:|")
+else:
+    print("| device content | tessaril-cli | peer | ratio | goal |")
+    print("|---|---:|---:|---:|---|")
 for dev in ["small", "big", "mixed", "listing"]:
     ours, theirs = ("tree", "files") if dev == "listing" else ("tessaril", "peer")
     if (dev, ours) not in runs:
@@ -128,7 +173,12 @@ for dev in ["small", "big", "mixed", "listing"]:
         note += " (file counts differ: %s vs %s)" % (sorted({f for _, _, f in a}), sorted({f for _, _, f in b}))
     met = "met" if ratio <= goals[dev] else "NOT met"
     peer = "mtp-files" if dev == "listing" else "one-session copier"
-    spread = lambda rs: "%.2f–%.2f" % (min(t for t, _, _ in rs), max(t for t, _, _ in rs))
-    print("| %s | %.2f s (%s) | %s: %.2f s (%s) | %.2f× | ≤ %.2f× %s%s |" % (
-        titles[dev], ma, spread(a), peer, mb, spread(b), ratio, goals[dev], met, note))
+    spread = lambda rs: "%.3f–%.3f" % (min(t for t, _, _ in rs), max(t for t, _, _ in rs))
+    row = "| %s | %.3f s (%s) | %s: %.3f s (%s) | %.3f× | ≤ %.2f× %s%s |" % (
+        titles[dev], ma, spread(a), peer, mb, spread(b), ratio, goals[dev], met, note)
+    old = runs.get((dev, "treebefore" if dev == "listing" else "before"))
+    if old:
+        mo = statistics.median(t for t, _, _ in old)
+        row += " %.3f s (%s) | %.3f× |" % (mo, spread(old), mo / mb if mb > 0 else float("inf"))
+    print(row)
 EOF

@@ -84,8 +84,10 @@ HRESULT TMtpConnection::ListStorages(QStringList &ids)
     bool listed = false;
     {
         TMtpDeviceGate::TLock lock = FSession->Gate().Acquire();
+        MTP_TRACE("storages begin");
         listed = FSession->Device().Storages(storages);
         errors = FSession->Device().TakeErrors();
+        MTP_TRACE("storages end: %zu", storages.size());
     }
     if (!listed) {
         qWarning("MTP: listing the storages failed: %s", qUtf8Printable(MtpErrorsText(errors)));
