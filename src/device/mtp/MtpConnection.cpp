@@ -134,6 +134,8 @@ HRESULT TMtpConnection::ListFolder(const QString &folderID, const TNode &folder,
     // Folders of tens of thousands of photos are common: no linear searches here.
     QSet<QString> seen;
     seen.reserve(qsizetype(objects.size()));
+    FNodes.reserve(FNodes.size() + qsizetype(objects.size()));
+    ids.reserve(qsizetype(objects.size()));
     for (const TMtpObject &object : objects) {
         const QString id = ObjectID(object.Id);
         // A device that lists an object twice, or an ancestor as a child,
