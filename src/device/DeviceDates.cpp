@@ -15,8 +15,9 @@ std::optional<TDateTime> DeviceLocalDateTime(std::time_t date)
     if (localtime_r(&date, &local) == nullptr)
         return std::nullopt;
     TDateTime time = 0;
-    if (!TryEncodeDateTime(
-            {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, std::min(local.tm_sec, 59), 0}, time))
+    if (!TryEncodeDateTime({local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
+                            std::min(local.tm_sec, 59), 0},
+                           time))
         return std::nullopt;
     return time;
 }
