@@ -51,8 +51,6 @@ TPcre2Pattern::TPcre2Pattern(const QString &pattern, bool ignoreCase)
         FErrorText = Pcre2ErrorText(errorCode);
         return;
     }
-    // JIT is only a speed-up: where it is not available the interpreter runs.
-    pcre2_jit_compile_16(FCode.get(), PCRE2_JIT_COMPLETE);
     FMatchData.reset(pcre2_match_data_create_from_pattern_16(FCode.get(), nullptr));
     if (!FMatchData) {
         FCode.reset();
@@ -66,6 +64,13 @@ int TPcre2Pattern::Search(QStringView subject) const
 {
     if (!FCode)
         return PCRE2_ERROR_NULL;
+    // JIT is only a speed-up, and compiling costs more than a few hundred
+    // searches: a pattern that is used a few times (or where JIT is not
+    // available) is interpreted.
+    if (!FJitTried && ++FSearches >= SearchesBeforeJit) {
+        pcre2_jit_compile_16(FCode.get(), PCRE2_JIT_COMPLETE);
+        FJitTried = true;
+    }
     static const char16_t empty[] = u"";
     const char16_t *text = subject.utf16() ? subject.utf16() : empty;
     // The subject is checked for valid UTF-16: names come from devices.

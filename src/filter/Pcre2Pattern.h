@@ -40,4 +40,7 @@ private:
     std::unique_ptr<pcre2_real_code_16, TCodeDeleter> FCode;
     std::unique_ptr<pcre2_real_match_data_16, TMatchDataDeleter> FMatchData;
     QString FErrorText;
+    static constexpr int SearchesBeforeJit = 64;
+    mutable int FSearches = 0;
+    mutable bool FJitTried = false;
 };
