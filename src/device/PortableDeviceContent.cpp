@@ -2,8 +2,6 @@
 
 #include "base/FileTimes.h"
 
-#include <QSet>
-
 #include <cerrno>
 #include <cmath>
 #include <fcntl.h>
@@ -24,11 +22,6 @@ constexpr TDateTime MaxDateTime = 2958466.0;
 bool IsUsableDate(TDateTime date)
 {
     return std::isfinite(date) && date >= MinDateTime && date < MaxDateTime;
-}
-
-QString FoldedID(const QString &id)
-{
-    return id.toCaseFolded();
 }
 
 bool SameText(const QString &a, const QString &b)
@@ -65,29 +58,46 @@ bool HasExtension(const QString &fileName)
 
 TPortableDeviceObject::TPortableDeviceObject(TPortableDeviceContent &AContent, const QString &AObjectID,
                                              int AParentIndex, int ALevel)
-    : FObjectID(AObjectID), FContent(&AContent), FParentIndex(AParentIndex), FLevel(ALevel)
+    : FContent(&AContent), FParentIndex(AParentIndex), FLevel(ALevel), FFirstChild(AContent.AddLooseID(AObjectID))
 {}
+
+TPortableDeviceObject::TPortableDeviceObject(TListed, TPortableDeviceContent &AContent, int AIndex, int AParentIndex,
+                                             int ALevel)
+    : FContent(&AContent), FIndex(AIndex), FParentIndex(AParentIndex), FLevel(ALevel)
+{}
+
+QString TPortableDeviceObject::ObjectID() const
+{
+    return InList() ? FContent->IDOf(FIndex) : FContent->LooseID(FFirstChild);
+}
 
 HRESULT TPortableDeviceObject::GetProperty(TPropertyKey PropertyKey, TPropertyValue &pv) const
 {
     pv.Clear();
-    return FContent->Connection().GetProperty(FObjectID, PropertyKey, pv);
+    return FContent->Connection().GetProperty(ObjectID(), PropertyKey, pv);
 }
 
-QString TPortableDeviceObject::CachedText(TPropertyKey key, QString &cache) const
+QString TPortableDeviceObject::CachedText(TPropertyKey key, std::uint32_t &cache) const
 {
-    if (!cache.isEmpty())
-        return cache;
+    if (cache != 0)
+        return FContent->StoredName(cache);
     TPropertyValue value;
-    if (Failed(GetProperty(key, value)))
+    if (Failed(GetProperty(key, value)) || value.Type != vtText)
         return QString();
-    cache = value.Type == vtText ? value.Text : QString();
-    return cache;
+    if (InList())
+        cache = FContent->StoreName(value.Text);
+    return value.Text;
 }
 
 QString TPortableDeviceObject::ParentID() const
 {
-    return CachedText(pkParentID, FParentID);
+    if (FParentLink != plUnread)
+        return FContent->KnownParentID(*this);
+    TPropertyValue value;
+    if (Failed(GetProperty(pkParentID, value)) || value.Type != vtText)
+        return QString();
+    FContent->StoreParentID(*this, value.Text);
+    return value.Text;
 }
 
 QString TPortableDeviceObject::ObjectName() const
@@ -102,13 +112,14 @@ QString TPortableDeviceObject::OriginalName() const
 
 TGuid TPortableDeviceObject::ContentGuid() const
 {
-    if (!FContentType.IsNull())
-        return FContentType;
+    if (FContentType != 0)
+        return FContent->StoredGuid(FContentType);
     TPropertyValue value;
     if (Failed(GetProperty(pkContentType, value)))
         return UnspecifiedContentGuid();
-    FContentType = value.Type == vtGuid && !value.Guid.IsNull() ? value.Guid : UnspecifiedContentGuid();
-    return FContentType;
+    const TGuid guid = value.Type == vtGuid && !value.Guid.IsNull() ? value.Guid : UnspecifiedContentGuid();
+    FContentType = FContent->StoreGuid(guid);
+    return guid;
 }
 
 TContentType TPortableDeviceObject::ContentType() const
@@ -130,20 +141,21 @@ TObjectType TPortableDeviceObject::ObjectType() const
         type = otFile;
     // Runs ask every object's type several times; a content type that could
     // not be read yet is asked for again next time.
-    if (!FContentType.IsNull())
+    if (FContentType != 0)
         FKnownType = static_cast<signed char>(type);
     return type;
 }
 
 TObjectFormat TPortableDeviceObject::ObjectFormat() const
 {
-    if (FObjectFormat.IsNull()) {
-        TPropertyValue value;
-        HRESULT hr = GetProperty(pkObjectFormat, value);
-        bool usable = Succeeded(hr) && value.Type == vtGuid && !value.Guid.IsNull();
-        FObjectFormat = usable ? value.Guid : UnspecifiedFormatGuid();
-    }
-    return ObjectFormatOf(FObjectFormat);
+    if (FObjectFormat != 0)
+        return ObjectFormatOf(FContent->StoredGuid(FObjectFormat));
+    TPropertyValue value;
+    HRESULT hr = GetProperty(pkObjectFormat, value);
+    bool usable = Succeeded(hr) && value.Type == vtGuid && !value.Guid.IsNull();
+    const TGuid guid = usable ? value.Guid : UnspecifiedFormatGuid();
+    FObjectFormat = FContent->StoreGuid(guid);
+    return ObjectFormatOf(guid);
 }
 
 QString TPortableDeviceObject::ObjectExtension() const
@@ -188,12 +200,12 @@ QString TPortableDeviceObject::DisplayName() const
         QString name = OriginalName();
         if (name.isEmpty())
             name = ObjectName();
-        return name.isEmpty() ? FObjectID + QStringLiteral(".data") : name;
+        return name.isEmpty() ? ObjectID() + QStringLiteral(".data") : name;
     }
     QString name = ObjectName();
     if (name.isEmpty())
         name = OriginalName();
-    return name.isEmpty() ? FObjectID : name;
+    return name.isEmpty() ? ObjectID() : name;
 }
 
 QString TPortableDeviceObject::Path() const
@@ -205,7 +217,14 @@ TPortableDeviceObject *TPortableDeviceObject::GetChild(int Index) const
 {
     if (Index < 0 || Index >= ChildCount())
         return nullptr;
-    return FContent->GetObject(FChildObjects[std::size_t(Index)]);
+    return FContent->GetObject(FContent->FChildIndexes[FFirstChild + std::size_t(Index)]);
+}
+
+std::span<const int> TPortableDeviceObject::ChildIndexes() const
+{
+    if (FChildCount == 0)
+        return {};
+    return std::span<const int>(FContent->FChildIndexes).subspan(FFirstChild, FChildCount);
 }
 
 TPortableDeviceObject *TPortableDeviceObject::GetChildByName(const QString &AName) const
@@ -222,7 +241,7 @@ TPortableDeviceObject *TPortableDeviceObject::FirstChildNamed(TNameProperty name
 {
     // The exact name first: "dcim" must not pick "DCIM" when both exist.
     TPortableDeviceObject *caseMatch = nullptr;
-    for (int index : FChildObjects) {
+    for (int index : ChildIndexes()) {
         TPortableDeviceObject *child = FContent->GetObject(index);
         if (!child)
             continue;
@@ -239,7 +258,7 @@ HRESULT TPortableDeviceObject::OpenStream(TFileStreamData &AStreamData) const
 {
     SourceStreamPtr stream;
     std::uint32_t blockSize = 0;
-    HRESULT hr = FContent->Connection().OpenStream(FObjectID, stream, blockSize);
+    HRESULT hr = FContent->Connection().OpenStream(ObjectID(), stream, blockSize);
     if (Failed(hr))
         return hr;
     if (!stream)
@@ -317,7 +336,7 @@ HRESULT TPortableDeviceObject::CopyToFile(const QString &AFilename) const
 bool TPortableDeviceObject::CanWriteProperty(TObjectProperty ObjectProperty) const
 {
     bool canWrite = false;
-    if (Failed(FContent->Connection().CanWriteProperty(FObjectID, KeyOf(ObjectProperty), canWrite)))
+    if (Failed(FContent->Connection().CanWriteProperty(ObjectID(), KeyOf(ObjectProperty), canWrite)))
         return false;
     return canWrite;
 }
@@ -349,6 +368,8 @@ public:
         OpenChildren(FContent.AddObject(QString::fromLatin1(DEVICE_OBJECT_ID), -1, 0));
         while (!FStack.empty() && !FAborted)
             Step();
+        while (!FStack.empty())
+            Pop();
         return FResult;
     }
 
@@ -361,6 +382,9 @@ private:
         qsizetype Next = 0;
         bool More = true;
         int Fetched = 0; // identifiers (or empty batches) received so far
+        // Kept here until the listing ends, so that each object's children
+        // take one range of the shared list.
+        std::vector<int> Children;
     };
 
     void Step()
@@ -411,9 +435,10 @@ private:
             FAborted = true;
             return;
         }
-        const int level = FContent.FObjectList[std::size_t(parentIndex)]->Level() + 1;
+        const int level = FContent.FObjectList[std::size_t(parentIndex)].Level() + 1;
         const int index = FContent.AddObject(id, parentIndex, level);
-        if (FListedIDs.contains(id)) {
+        FStack.back().Children.push_back(index);
+        if (FContent.WasListed(index)) {
             // Listed before: below itself its subtree would never end, and
             // elsewhere repeats could multiply the tree with every level.
             Fail(index, E_TREE_CYCLE);
@@ -428,30 +453,32 @@ private:
 
     void OpenChildren(int index)
     {
-        const QString &id = FContent.FObjectList[std::size_t(index)]->ObjectID();
         std::unique_ptr<IObjectIdEnumerator> enumerator;
-        HRESULT hr = FContent.FConnection.EnumObjects(id, enumerator);
-        FListedIDs.insert(id);
+        HRESULT hr = FContent.FConnection.EnumObjects(FContent.IDOf(index), enumerator);
+        FContent.MarkListed(index);
         if (Failed(hr)) {
             Fail(index, hr);
             return;
         }
         if (hr != S_OK || !enumerator)
             return;
-        FStack.push_back(TFrame{index, std::move(enumerator), {}, 0, true, 0});
+        FStack.push_back(TFrame{index, std::move(enumerator), {}, 0, true, 0, {}});
     }
 
-    void Pop() { FStack.pop_back(); }
+    void Pop()
+    {
+        FContent.SetChildren(FStack.back().Index, FStack.back().Children);
+        FStack.pop_back();
+    }
 
     void Fail(int index, HRESULT hr)
     {
-        FContent.FErrorObjects.AddError(FContent.FObjectList[std::size_t(index)]->ObjectID(), std::uint32_t(hr));
+        FContent.FErrorObjects.AddError(FContent.IDOf(index), std::uint32_t(hr));
         FResult = false;
     }
 
     TPortableDeviceContent &FContent;
     std::vector<TFrame> FStack;
-    QSet<QString> FListedIDs; // identifiers whose children were asked for, exactly as listed
     bool FResult = true;
     bool FAborted = false;
 };
@@ -476,7 +503,16 @@ void TPortableDeviceContent::RetryPause(std::chrono::milliseconds delay) const
 void TPortableDeviceContent::Clear()
 {
     FObjectList.clear();
-    FIndexOfID.clear();
+    FChildIndexes = std::vector<int>();
+    FIDChars = std::vector<char16_t>();
+    FIDEnds = std::vector<std::size_t>();
+    FIndexOfID.Clear();
+    FListedVariants.clear();
+    FNameChars = std::vector<char16_t>();
+    FNames = std::vector<std::uint64_t>();
+    FOtherParentIDs.clear();
+    FLastIDIndex = -1;
+    FLastID.clear();
     FErrorObjects.Clear();
     FTypesScanned = false;
     FRootIndexes.clear();
@@ -502,30 +538,152 @@ bool TPortableDeviceContent::Refresh(const TFindObjects &ACallBack)
 int TPortableDeviceContent::AddObject(const QString &AObjectID, int AParentIndex, int ALevel)
 {
     const int index = ObjectCount();
-    FObjectList.push_back(std::make_unique<TPortableDeviceObject>(*this, AObjectID, AParentIndex, ALevel));
-    const QString key = FoldedID(AObjectID);
-    if (!FIndexOfID.contains(key))
-        FIndexOfID.insert(key, index);
+    FObjectList.push_back(TPortableDeviceObject(TPortableDeviceObject::TListed(), *this, index, AParentIndex, ALevel));
+    const auto *chars = reinterpret_cast<const char16_t *>(AObjectID.constData());
+    FIDChars.insert(FIDChars.end(), chars, chars + AObjectID.size());
+    FIDEnds.push_back(FIDChars.size());
+    if (FirstWithID(AObjectID) < 0)
+        FIndexOfID.Insert(TIdentifierTable::Hash(AObjectID, Qt::CaseInsensitive), index);
     if (FFindCallback)
         FFindCallback(index, AObjectID);
-    TPortableDeviceObject &object = *FObjectList[std::size_t(index)];
-    object.FIndex = index;
-    if (AParentIndex >= 0)
-        FObjectList[std::size_t(AParentIndex)]->AddChild(index);
     return index;
+}
+
+void TPortableDeviceContent::SetChildren(int index, const std::vector<int> &children)
+{
+    TPortableDeviceObject &object = FObjectList[std::size_t(index)];
+    object.FFirstChild = std::uint32_t(FChildIndexes.size());
+    object.FChildCount = std::uint32_t(children.size());
+    FChildIndexes.insert(FChildIndexes.end(), children.begin(), children.end());
+}
+
+QStringView TPortableDeviceContent::IDView(int index) const
+{
+    const std::size_t start = index == 0 ? 0 : FIDEnds[std::size_t(index) - 1];
+    return QStringView(FIDChars.data() + start, qsizetype(FIDEnds[std::size_t(index)] - start));
+}
+
+QString TPortableDeviceContent::IDOf(int index) const
+{
+    if (index != FLastIDIndex) {
+        FLastID = IDView(index).toString();
+        FLastIDIndex = index;
+    }
+    return FLastID;
+}
+
+std::uint32_t TPortableDeviceContent::AddLooseID(const QString &id)
+{
+    FLooseIDs.append(id);
+    return std::uint32_t(FLooseIDs.size() - 1);
+}
+
+int TPortableDeviceContent::FirstWithID(QStringView id) const
+{
+    return FIndexOfID.Find(TIdentifierTable::Hash(id, Qt::CaseInsensitive), [&](int index) {
+        return IDView(index).compare(id, Qt::CaseInsensitive) == 0;
+    });
+}
+
+// The listed mark sits on the first holder of an identifier; the rare
+// identifiers that differ from it only in case are kept by their text.
+bool TPortableDeviceContent::WasListed(int index) const
+{
+    const int first = FirstWithID(IDView(index));
+    if (first == index)
+        return false;
+    if (IDView(first) == IDView(index))
+        return FObjectList[std::size_t(first)].FListed;
+    return FListedVariants.contains(IDView(index).toString());
+}
+
+void TPortableDeviceContent::MarkListed(int index)
+{
+    const int first = FirstWithID(IDView(index));
+    if (IDView(first) == IDView(index))
+        FObjectList[std::size_t(first)].FListed = true;
+    else
+        FListedVariants.insert(IDView(index).toString());
+}
+
+std::uint32_t TPortableDeviceContent::StoreName(const QString &name) const
+{
+    constexpr qsizetype MaxStoredLength = (1 << 24) - 1;
+    // An empty name is asked for again; one too long for an entry as well.
+    if (name.isEmpty() || name.size() > MaxStoredLength || FNames.size() >= UINT32_MAX - 1)
+        return 0;
+    const std::uint64_t offset = FNameChars.size();
+    const auto *chars = reinterpret_cast<const char16_t *>(name.constData());
+    FNameChars.insert(FNameChars.end(), chars, chars + name.size());
+    FNames.push_back(offset << 24 | std::uint64_t(name.size()));
+    return std::uint32_t(FNames.size());
+}
+
+QString TPortableDeviceContent::StoredName(std::uint32_t entry) const
+{
+    const std::uint64_t packed = FNames[entry - 1];
+    return QStringView(FNameChars.data() + (packed >> 24), qsizetype(packed & 0xFFFFFF)).toString();
+}
+
+std::uint8_t TPortableDeviceContent::StoreGuid(const TGuid &guid) const
+{
+    constexpr std::size_t MaxGuids = 255;
+    for (std::size_t i = 0; i < FGuids.size(); ++i)
+        if (FGuids[i] == guid)
+            return std::uint8_t(i + 1);
+    if (FGuids.size() >= MaxGuids)
+        return 0;
+    FGuids.push_back(guid);
+    return std::uint8_t(FGuids.size());
+}
+
+void TPortableDeviceContent::StoreParentID(const TPortableDeviceObject &object, const QString &id) const
+{
+    if (!object.InList() || id.isEmpty())
+        return;
+    if (object.FParentIndex >= 0 && IDView(object.FParentIndex) == id) {
+        object.FParentLink = TPortableDeviceObject::plTreeParent;
+        return;
+    }
+    FOtherParentIDs.insert(object.FIndex, id);
+    object.FParentLink = TPortableDeviceObject::plOther;
+}
+
+QString TPortableDeviceContent::KnownParentID(const TPortableDeviceObject &object) const
+{
+    if (object.FParentLink == TPortableDeviceObject::plTreeParent)
+        return IDOf(object.FParentIndex);
+    return FOtherParentIDs.value(object.FIndex);
+}
+
+int TPortableDeviceContent::ParentByLink(const TPortableDeviceObject &object) const
+{
+    QString read;
+    QStringView parentID;
+    if (object.FParentLink == TPortableDeviceObject::plUnread)
+        read = object.ParentID();
+    if (object.FParentLink == TPortableDeviceObject::plTreeParent)
+        parentID = IDView(object.FParentIndex);
+    else if (object.FParentLink == TPortableDeviceObject::plOther)
+        parentID = FOtherParentIDs[object.FIndex];
+    else
+        parentID = read;
+    if (parentID.isEmpty() || parentID.compare(QLatin1String(DEVICE_OBJECT_ID), Qt::CaseInsensitive) == 0)
+        return -1;
+    return FirstWithID(parentID);
 }
 
 TPortableDeviceObject *TPortableDeviceContent::GetObject(int Index) const
 {
     if (Index < 0 || Index >= ObjectCount())
         return nullptr;
-    return FObjectList[std::size_t(Index)].get();
+    // The objects' caches change behind const; the list itself does not.
+    return const_cast<TPortableDeviceObject *>(&FObjectList[std::size_t(Index)]);
 }
 
 TPortableDeviceObject *TPortableDeviceContent::GetObjectByID(const QString &AObjectID) const
 {
-    auto found = FIndexOfID.constFind(FoldedID(AObjectID));
-    return found == FIndexOfID.constEnd() ? nullptr : GetObject(found.value());
+    return GetObject(FirstWithID(AObjectID));
 }
 
 TPortableDeviceObject *TPortableDeviceContent::FindNextObject(TObjectType AObjectType, int &AIndex) const
@@ -533,8 +691,8 @@ TPortableDeviceObject *TPortableDeviceContent::FindNextObject(TObjectType AObjec
     if (AIndex < 0)
         AIndex = 0;
     for (; AIndex < ObjectCount(); ++AIndex)
-        if (FObjectList[std::size_t(AIndex)]->ObjectType() == AObjectType)
-            return FObjectList[std::size_t(AIndex)].get();
+        if (FObjectList[std::size_t(AIndex)].ObjectType() == AObjectType)
+            return GetObject(AIndex);
     AIndex = ObjectCount();
     return nullptr;
 }
@@ -551,10 +709,10 @@ void TPortableDeviceContent::ScanTypes() const
         return;
     FRootIndexes.clear();
     FFolderCount = 0;
-    for (const auto &object : FObjectList) {
-        const TObjectType type = object->ObjectType();
+    for (const TPortableDeviceObject &object : FObjectList) {
+        const TObjectType type = object.ObjectType();
         if (type == otRoot)
-            FRootIndexes.push_back(object->Index());
+            FRootIndexes.push_back(object.Index());
         else if (type == otFolder)
             ++FFolderCount;
     }
@@ -602,16 +760,11 @@ QString TPortableDeviceContent::PathOf(const TPortableDeviceObject &object) cons
     // Names are collected upwards and joined once: prepending one by one
     // would cost the square of the depth.
     QStringList names{object.DisplayName()};
-    QString parentID = object.ParentID();
-    while (!parentID.isEmpty() && !SameText(parentID, QLatin1String(DEVICE_OBJECT_ID))) {
-        const TPortableDeviceObject *parent = GetObjectByID(parentID);
-        // Unknown parents end the path; so does a parent seen before, which
-        // would make a device's cyclic parent links loop forever.
-        if (!parent || !visit(*parent))
-            break;
+    // Unknown parents end the path; so does a parent seen before, which
+    // would make a device's cyclic parent links loop forever.
+    for (const TPortableDeviceObject *parent = GetObject(ParentByLink(object)); parent && visit(*parent);
+         parent = GetObject(ParentByLink(*parent)))
         names.append(parent->DisplayName());
-        parentID = parent->ParentID();
-    }
 
     QString path;
     for (qsizetype i = names.size() - 1; i > 0; --i) {

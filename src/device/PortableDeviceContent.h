@@ -5,14 +5,18 @@
 #include "device/DeviceService.h"
 #include "device/DeviceTypes.h"
 
+#include "device/IdentifierTable.h"
+
 #include <QHash>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
 #include <chrono>
 #include <cstdint>
+#include <deque>
 #include <functional>
-#include <memory>
+#include <span>
 #include <vector>
 
 class TPortableDevice;
@@ -30,12 +34,16 @@ using TFindObjects = std::function<void(int Index, const QString &AObjectID)>;
 
 // One node of the object tree. Texts, content type and format are read from
 // the device on first use and cached; size and dates are read on every query.
+// The tree holds hundreds of thousands of these by value, so the identifier
+// and the cached texts live in the content's shared stores, not here.
 class TPortableDeviceObject
 {
 public:
+    // An object outside the content's list (the device's own object); its
+    // texts are read from the device on every query.
     TPortableDeviceObject(TPortableDeviceContent &AContent, const QString &AObjectID, int AParentIndex, int ALevel);
 
-    const QString &ObjectID() const { return FObjectID; }
+    QString ObjectID() const;
     int Index() const { return FIndex; }
     int ParentIndex() const { return FParentIndex; }
     int Level() const { return FLevel; }
@@ -57,10 +65,9 @@ public:
     TDateTime CreationTime() const;
     TDateTime LastWriteTime() const;
 
-    int ChildCount() const { return int(FChildObjects.size()); }
+    int ChildCount() const { return int(FChildCount); }
     TPortableDeviceObject *GetChild(int Index) const;
-    void AddChild(int AIndex) { FChildObjects.push_back(AIndex); }
-    const std::vector<int> &ChildIndexes() const { return FChildObjects; }
+    std::span<const int> ChildIndexes() const;
 
     // The child of exactly that name, else the first one of that name in
     // another letter case.
@@ -84,23 +91,40 @@ public:
 private:
     friend class TPortableDeviceContent;
 
+    struct TListed
+    {
+    };
+    TPortableDeviceObject(TListed, TPortableDeviceContent &AContent, int AIndex, int AParentIndex, int ALevel);
+
     using TNameProperty = QString (TPortableDeviceObject::*)() const;
     TPortableDeviceObject *FirstChildNamed(TNameProperty name, const QString &AName) const;
-    QString CachedText(TPropertyKey key, QString &cache) const;
+    QString CachedText(TPropertyKey key, std::uint32_t &cache) const;
     HRESULT OpenStream(TFileStreamData &AStreamData) const;
+    bool InList() const { return FIndex >= 0; }
 
-    QString FObjectID;
-    mutable QString FParentID;
-    mutable QString FObjectName;
-    mutable QString FOriginalName;
-    mutable TGuid FContentType;
-    mutable TGuid FObjectFormat;
+    // How ParentID is known: the listing parent's identifier needs no copy.
+    enum TParentLink : std::uint8_t
+    {
+        plUnread,
+        plTreeParent,
+        plOther // kept in the content's table of such links
+    };
+
     TPortableDeviceContent *FContent;
-    std::vector<int> FChildObjects;
     int FIndex = -1;
     int FParentIndex;
     int FLevel;
+    // The children's range in the content's child list; outside the list,
+    // FFirstChild is the identifier's place among the content's loose ones.
+    std::uint32_t FFirstChild = 0;
+    std::uint32_t FChildCount = 0;
+    mutable std::uint32_t FObjectName = 0; // 1 + entry in the content's name store; 0 while not read
+    mutable std::uint32_t FOriginalName = 0;
+    mutable std::uint8_t FContentType = 0; // 1 + entry in the content's GUID table; 0 while not read
+    mutable std::uint8_t FObjectFormat = 0;
     mutable signed char FKnownType = -1; // ObjectType of a folder or file, once its content type is read
+    mutable TParentLink FParentLink = plUnread;
+    bool FListed = false; // children asked for under this exact identifier (first holder of it only)
 };
 
 // Bounds that keep a misbehaving device from hanging or exhausting the
@@ -166,18 +190,49 @@ private:
     class TTreeReader;
 
     int AddObject(const QString &AObjectID, int AParentIndex, int ALevel);
+    void SetChildren(int index, const std::vector<int> &children);
     void Clear();
     void ScanTypes() const;
     // Walks the parent identifiers from an object up; each object at most once.
     QString PathOf(const TPortableDeviceObject &object) const;
 
+    // Identifiers, names and content types, shared by the objects.
+    QStringView IDView(int index) const;
+    QString IDOf(int index) const;
+    QString LooseID(std::uint32_t slot) const { return FLooseIDs[qsizetype(slot)]; }
+    std::uint32_t AddLooseID(const QString &id);
+    int FirstWithID(QStringView id) const;
+    bool WasListed(int index) const;
+    void MarkListed(int index);
+    std::uint32_t StoreName(const QString &name) const;
+    QString StoredName(std::uint32_t entry) const;
+    std::uint8_t StoreGuid(const TGuid &guid) const;
+    TGuid StoredGuid(std::uint8_t entry) const { return FGuids[entry - 1u]; }
+    void StoreParentID(const TPortableDeviceObject &object, const QString &id) const;
+    QString KnownParentID(const TPortableDeviceObject &object) const;
+    // The object a parent link names (as GetObjectByID finds it), -1 at the top.
+    int ParentByLink(const TPortableDeviceObject &object) const;
+
     IDeviceConnection &FConnection;
     TPortableDevice *FDevice;
-    std::vector<std::unique_ptr<TPortableDeviceObject>> FObjectList;
+    std::deque<TPortableDeviceObject> FObjectList;
     TFindObjects FFindCallback;
     TErrorList FErrorObjects;
 
-    QHash<QString, int> FIndexOfID; // case-folded identifier -> first index
+    std::vector<int> FChildIndexes;   // every object's children, one range each
+    std::vector<char16_t> FIDChars;   // every identifier, in list order
+    std::vector<std::size_t> FIDEnds; // where each object's identifier ends in FIDChars
+    TIdentifierTable FIndexOfID;      // first index of each identifier, without regard to case
+    QSet<QString> FListedVariants;    // listed identifiers whose first holder differs in case
+    mutable std::vector<char16_t> FNameChars;
+    mutable std::vector<std::uint64_t> FNames; // offset << 24 | length of each cached name
+    mutable QHash<int, QString> FOtherParentIDs;
+    // Few distinct values on any device; a device that sends more is asked
+    // again on every query. Never emptied, so loose objects can keep entries.
+    mutable std::vector<TGuid> FGuids;
+    QStringList FLooseIDs;
+    mutable int FLastIDIndex = -1; // one object's properties are read together
+    mutable QString FLastID;
     TTreeLimits FLimits;
     std::function<void(std::chrono::milliseconds)> FRetryPause;
     // Roots and folder count, found by one scan after each Refresh.
