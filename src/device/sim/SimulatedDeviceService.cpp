@@ -12,6 +12,11 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
+#include <deque>
+#include <string>
+#include <string_view>
+#include <unordered_map>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -97,7 +102,7 @@ private:
 // ---------------------------------------------------------------------------
 // One opened simulated device
 
-enum TNodeKind
+enum TNodeKind : std::uint8_t
 {
     nkDevice,
     nkStorage,
@@ -105,24 +110,30 @@ enum TNodeKind
     nkFile
 };
 
+// A device folder may hold hundreds of thousands of entries: a node keeps
+// its name in the connection's byte store and its children as a range of
+// the shared child list, not as strings and vectors of its own.
 struct TNode
 {
     int Parent;
-    TNodeKind Kind;
-    QString Name; // on disk
-    std::vector<int> Children;
+    std::uint32_t NameStart = 0; // the name on disk, in FNameBytes
+    std::uint32_t FirstChild = 0;
+    std::uint32_t ChildCount = 0;
     // From the listing, as a device reports what it enumerated: size and
     // modification time of the file (or of what a link leads to).
-    bool Stated = false;
     std::int64_t Size = 0;
     std::int64_t ModifiedSeconds = 0;
-    std::int64_t ModifiedNanoseconds = 0;
+    std::int32_t ModifiedNanoseconds = 0;
+    std::uint8_t NameLength = 0; // NAME_MAX is 255 bytes
+    TNodeKind Kind = nkDevice;
+    bool Stated = false;
 };
 
 // What one listing learned of an entry.
 struct TListedEntry
 {
-    QString Name;
+    QString Name;        // for the order of the listing
+    std::string OnDisk;  // the bytes readdir gave
     TNodeKind Kind;
     struct stat Status;
 };
@@ -133,7 +144,7 @@ public:
     TSimulatedConnection(const QString &folder, TSimulatedDeviceConfig config)
         : FFolder(folder), FConfig(std::move(config))
     {
-        FNodes.push_back(TNode{-1, nkDevice, QString(), {}});
+        FNodes.push_back(TNode{-1});
     }
 
     HRESULT EnumObjects(const QString &parentID, std::unique_ptr<IObjectIdEnumerator> &enumerator) override
@@ -151,10 +162,11 @@ public:
         HRESULT hr = ListChildren(index);
         if (Failed(hr))
             return hr;
+        const TNode &node = FNodes[std::size_t(index)];
         QStringList ids;
-        ids.reserve(qsizetype(FNodes[std::size_t(index)].Children.size()));
-        for (int child : FNodes[std::size_t(index)].Children)
-            ids.append(IDOf(child));
+        ids.reserve(qsizetype(node.ChildCount));
+        for (std::uint32_t i = 0; i < node.ChildCount; ++i)
+            ids.append(IDOf(FChildren[node.FirstChild + i]));
         enumerator = std::make_unique<TIdListEnumerator>(std::move(ids));
         return S_OK;
     }
@@ -195,7 +207,7 @@ public:
         if (HasFault(FConfig.Faults.StreamFail, index))
             return E_DEVICE_IO;
 
-        int fd = ::open(LocalPath(DiskPath(index)).constData(), O_RDONLY | O_CLOEXEC);
+        int fd = ::open(DiskPath(index).constData(), O_RDONLY | O_CLOEXEC);
         if (fd < 0)
             return HResultFromErrno(errno);
         struct stat status = {};
@@ -240,12 +252,20 @@ private:
         return int(index);
     }
 
+    QByteArray DiskName(int index) const
+    {
+        const TNode &node = FNodes[std::size_t(index)];
+        return QByteArray::fromRawData(FNameBytes.data() + node.NameStart, node.NameLength);
+    }
+
+    QString NameOf(int index) const { return QFile::decodeName(DiskName(index)); }
+
     // Names from the device folder down to the node, without the device.
     QStringList NamesOf(int index) const
     {
         QStringList names;
         for (; index > 0; index = FNodes[std::size_t(index)].Parent)
-            names.prepend(FNodes[std::size_t(index)].Name);
+            names.prepend(NameOf(index));
         return names;
     }
 
@@ -257,28 +277,32 @@ private:
         return !paths.isEmpty() && paths.contains(FaultPath(index));
     }
 
-    QString DiskPath(int index) const
+    QByteArray DiskPath(int index) const
     {
-        QStringList names = NamesOf(index);
-        names.prepend(FFolder);
-        return names.join(QLatin1Char('/'));
+        std::vector<int> chain;
+        for (; index > 0; index = FNodes[std::size_t(index)].Parent)
+            chain.push_back(index);
+        QByteArray path = LocalPath(FFolder);
+        for (auto node = chain.rbegin(); node != chain.rend(); ++node)
+            path += '/' + DiskName(*node);
+        return path;
     }
 
     // Reads the folder from disk. Objects seen in an earlier listing keep
     // their identifiers, so identifiers are stable across listings.
     HRESULT ListChildren(int index)
     {
-        const QString folder = DiskPath(index);
-        DIR *dir = ::opendir(LocalPath(folder).constData());
+        DIR *dir = ::opendir(DiskPath(index).constData());
         if (!dir)
             return HResultFromErrno(errno);
         // One status per entry, taken here: the properties are answered from it.
         std::vector<TListedEntry> entries;
+        std::size_t nameBytes = 0;
         while (dirent *entry = ::readdir(dir)) {
             const char *name = entry->d_name;
             if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0)
                 continue;
-            TListedEntry listed{QString(), nkFile, {}};
+            TListedEntry listed{QString(), std::string(name), nkFile, {}};
             if (!KindOf(dirfd(dir), entry, listed.Kind, listed.Status))
                 continue;
             if (index == 0 && listed.Kind != nkFolder)
@@ -286,31 +310,62 @@ private:
             if (index == 0)
                 listed.Kind = nkStorage;
             listed.Name = QFile::decodeName(name);
+            nameBytes += listed.OnDisk.size();
             entries.push_back(std::move(listed));
         }
         ::closedir(dir);
+        if (FNameBytes.size() + nameBytes > UINT32_MAX)
+            return HResultFromErrno(ENOMEM);
         std::sort(entries.begin(), entries.end(), [](const auto &a, const auto &b) { return a.Name < b.Name; });
 
-        QHash<QString, int> known;
-        for (int child : FNodes[std::size_t(index)].Children)
-            known.insert(FNodes[std::size_t(child)].Name, child);
+        // The views stay valid: the store grows by at most nameBytes below.
+        FNameBytes.reserve(FNameBytes.size() + nameBytes);
+        std::unordered_map<std::string_view, int> known;
+        const TNode &parent = FNodes[std::size_t(index)];
+        for (std::uint32_t i = 0; i < parent.ChildCount; ++i) {
+            const int child = FChildren[parent.FirstChild + i];
+            const QByteArray name = DiskName(child);
+            known.emplace(std::string_view(name.constData(), std::size_t(name.size())), child);
+        }
         std::vector<int> children;
         children.reserve(entries.size());
-        for (TListedEntry &entry : entries) {
-            int child = known.value(entry.Name, -1);
-            if (child < 0 || FNodes[std::size_t(child)].Kind != entry.Kind) {
-                child = int(FNodes.size());
-                FNodes.push_back(TNode{index, entry.Kind, std::move(entry.Name), {}});
-            }
+        for (const TListedEntry &entry : entries) {
+            const auto found = known.find(entry.OnDisk);
+            int child = found == known.end() ? -1 : found->second;
+            if (child < 0 || FNodes[std::size_t(child)].Kind != entry.Kind)
+                child = AddNode(index, entry);
             TNode &node = FNodes[std::size_t(child)];
             node.Stated = true;
             node.Size = S_ISREG(entry.Status.st_mode) ? std::int64_t(entry.Status.st_size) : 0;
             node.ModifiedSeconds = entry.Status.st_mtim.tv_sec;
-            node.ModifiedNanoseconds = entry.Status.st_mtim.tv_nsec;
+            node.ModifiedNanoseconds = std::int32_t(entry.Status.st_mtim.tv_nsec);
             children.push_back(child);
         }
-        FNodes[std::size_t(index)].Children = std::move(children);
+        SetChildren(index, children);
         return S_OK;
+    }
+
+    int AddNode(int parent, const TListedEntry &entry)
+    {
+        TNode node{parent};
+        node.NameStart = std::uint32_t(FNameBytes.size());
+        node.NameLength = std::uint8_t(std::min<std::size_t>(entry.OnDisk.size(), 255));
+        node.Kind = entry.Kind;
+        FNameBytes.insert(FNameBytes.end(), entry.OnDisk.begin(), entry.OnDisk.begin() + node.NameLength);
+        FNodes.push_back(node);
+        return int(FNodes.size() - 1);
+    }
+
+    // A listing that did not grow reuses its range; a larger one moves to the end.
+    void SetChildren(int index, const std::vector<int> &children)
+    {
+        TNode &node = FNodes[std::size_t(index)];
+        if (children.size() > node.ChildCount) {
+            node.FirstChild = std::uint32_t(FChildren.size());
+            FChildren.resize(FChildren.size() + children.size());
+        }
+        std::copy(children.begin(), children.end(), FChildren.begin() + node.FirstChild);
+        node.ChildCount = std::uint32_t(children.size());
     }
 
     // Folders and regular files; a link counts as what it points to, except
@@ -363,9 +418,9 @@ private:
     QString ReportedName(int index) const
     {
         if (FConfig.Faults.Names.isEmpty())
-            return FNodes[std::size_t(index)].Name;
+            return NameOf(index);
         const auto found = FConfig.Faults.Names.constFind(FaultPath(index));
-        return found != FConfig.Faults.Names.constEnd() ? found.value() : FNodes[std::size_t(index)].Name;
+        return found != FConfig.Faults.Names.constEnd() ? found.value() : NameOf(index);
     }
 
     HRESULT StorageProperty(int index, TPropertyKey key, TPropertyValue &value) const
@@ -414,7 +469,7 @@ private:
         TContentType content = ctFolder;
         TObjectFormat format = ofPropsOnly;
         if (node.Kind == nkFile && (key == pkContentType || key == pkObjectFormat))
-            TypeOfFile(node.Name, content, format);
+            TypeOfFile(NameOf(index), content, format);
         switch (key) {
         case pkParentID:
             value = TPropertyValue::FromText(IDOf(node.Parent));
@@ -448,7 +503,7 @@ private:
         std::int64_t nanoseconds = node.ModifiedNanoseconds;
         if (!node.Stated) {
             struct stat status = {};
-            if (::stat(LocalPath(DiskPath(index)).constData(), &status) != 0)
+            if (::stat(DiskPath(index).constData(), &status) != 0)
                 return HResultFromErrno(errno);
             size = S_ISREG(status.st_mode) ? std::int64_t(status.st_size) : 0;
             seconds = status.st_mtim.tv_sec;
@@ -468,7 +523,9 @@ private:
 
     QString FFolder;
     TSimulatedDeviceConfig FConfig;
-    std::vector<TNode> FNodes; // index 0 is the device object
+    std::deque<TNode> FNodes; // index 0 is the device object
+    std::vector<int> FChildren;
+    std::vector<char> FNameBytes;
 };
 
 // ---------------------------------------------------------------------------
