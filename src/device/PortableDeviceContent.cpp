@@ -508,6 +508,7 @@ void TPortableDeviceContent::Clear()
     FIDEnds = std::vector<std::size_t>();
     FIndexOfID.Clear();
     FListedVariants.clear();
+    FLastAddedHolder = -1;
     FNameChars = std::vector<char16_t>();
     FNames = std::vector<std::uint64_t>();
     FOtherParentIDs.clear();
@@ -542,8 +543,14 @@ int TPortableDeviceContent::AddObject(const QString &AObjectID, int AParentIndex
     const auto *chars = reinterpret_cast<const char16_t *>(AObjectID.constData());
     FIDChars.insert(FIDChars.end(), chars, chars + AObjectID.size());
     FIDEnds.push_back(FIDChars.size());
-    if (FirstWithID(AObjectID) < 0)
-        FIndexOfID.Insert(TIdentifierTable::Hash(AObjectID, Qt::CaseInsensitive), index);
+    const std::uint32_t hash = TIdentifierTable::Hash(AObjectID, Qt::CaseInsensitive);
+    FLastAddedHolder = FIndexOfID.Find(hash, [&](int other) {
+        return IDView(other).compare(AObjectID, Qt::CaseInsensitive) == 0;
+    });
+    if (FLastAddedHolder < 0) {
+        FIndexOfID.Insert(hash, index);
+        FLastAddedHolder = index;
+    }
     if (FFindCallback)
         FFindCallback(index, AObjectID);
     return index;
@@ -585,11 +592,17 @@ int TPortableDeviceContent::FirstWithID(QStringView id) const
     });
 }
 
+// The tree reader asks about the object it just added, whose holder is known.
+int TPortableDeviceContent::HolderOf(int index) const
+{
+    return index == ObjectCount() - 1 ? FLastAddedHolder : FirstWithID(IDView(index));
+}
+
 // The listed mark sits on the first holder of an identifier; the rare
 // identifiers that differ from it only in case are kept by their text.
 bool TPortableDeviceContent::WasListed(int index) const
 {
-    const int first = FirstWithID(IDView(index));
+    const int first = HolderOf(index);
     if (first == index)
         return false;
     if (IDView(first) == IDView(index))
@@ -599,7 +612,7 @@ bool TPortableDeviceContent::WasListed(int index) const
 
 void TPortableDeviceContent::MarkListed(int index)
 {
-    const int first = FirstWithID(IDView(index));
+    const int first = HolderOf(index);
     if (IDView(first) == IDView(index))
         FObjectList[std::size_t(first)].FListed = true;
     else

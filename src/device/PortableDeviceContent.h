@@ -202,6 +202,7 @@ private:
     QString LooseID(std::uint32_t slot) const { return FLooseIDs[qsizetype(slot)]; }
     std::uint32_t AddLooseID(const QString &id);
     int FirstWithID(QStringView id) const;
+    int HolderOf(int index) const;
     bool WasListed(int index) const;
     void MarkListed(int index);
     std::uint32_t StoreName(const QString &name) const;
@@ -224,6 +225,7 @@ private:
     std::vector<std::size_t> FIDEnds; // where each object's identifier ends in FIDChars
     TIdentifierTable FIndexOfID;      // first index of each identifier, without regard to case
     QSet<QString> FListedVariants;    // listed identifiers whose first holder differs in case
+    int FLastAddedHolder = -1;        // the first object with the last added object's identifier
     mutable std::vector<char16_t> FNameChars;
     mutable std::vector<std::uint64_t> FNames; // offset << 24 | length of each cached name
     mutable QHash<int, QString> FOtherParentIDs;

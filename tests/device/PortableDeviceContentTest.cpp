@@ -2,6 +2,7 @@
 #include "support/HostileDeviceService.h"
 
 #include "base/FileTimes.h"
+#include "device/IdentifierTable.h"
 #include "device/PortableDeviceContent.h"
 
 #include <QFile>
@@ -132,6 +133,34 @@ TEST_F(ContentTest, IdentifiersMatchWithoutRegardToCaseAndTheFirstWins)
     EXPECT_EQ(FContent->GetObjectByID(QStringLiteral("device"))->Index(), 0);
     EXPECT_EQ(FContent->GetObjectByID(QStringLiteral("missing")), nullptr);
     EXPECT_EQ(FContent->GetObjectByID(QString()), nullptr);
+}
+
+TEST_F(ContentTest, IdentifiersOfTheSameHashAreToldApart)
+{
+    const QString first = QStringLiteral("id522789");
+    const QString second = QStringLiteral("id739192");
+    ASSERT_EQ(TIdentifierTable::Hash(first, Qt::CaseInsensitive), TIdentifierTable::Hash(second, Qt::CaseInsensitive))
+        << "pick another pair of identifiers that hash alike";
+    FDevice.AddStorage(S, QStringLiteral("Internal"));
+    FDevice.AddFolder(first, S, QStringLiteral("first"));
+    FDevice.AddFolder(second, S, QStringLiteral("second"));
+    FDevice.AddFile(QStringLiteral("f"), second, QStringLiteral("inside.txt"), "x");
+    // The second is no repeat of the first: it is listed, without a cycle entry.
+    ASSERT_TRUE(FContent->Refresh());
+    EXPECT_EQ(FContent->GetObjectByID(first)->ObjectName(), QStringLiteral("first"));
+    EXPECT_EQ(FContent->GetObjectByID(second.toUpper())->ObjectName(), QStringLiteral("second"));
+    EXPECT_EQ(Object("f").Path(), QStringLiteral("Internal\\second\\inside.txt"));
+}
+
+TEST_F(ContentTest, LongNamesAreKeptWhole)
+{
+    const QString name(70000, QLatin1Char('n'));
+    FDevice.AddStorage(S, QStringLiteral("Internal"));
+    FDevice.AddFolder(QStringLiteral("long"), S, name);
+    ASSERT_TRUE(FContent->Refresh());
+    EXPECT_EQ(Object("long").ObjectName(), name);
+    EXPECT_EQ(Object("long").Path(), QStringLiteral("Internal\\") + name);
+    EXPECT_EQ(FDevice.PropertyReads(QStringLiteral("long"), pkObjectName), 1);
 }
 
 TEST_F(ContentTest, DisplayNamesOfFilesAndFolders)
@@ -451,6 +480,25 @@ TEST_F(HostileContentTest, ObjectListedBelowItselfIsNotListedAgain)
     ASSERT_EQ(FContent->ErrorObjects().Count(), 2);
     EXPECT_EQ(FContent->ErrorObjects().GetErrorCode(0), std::uint32_t(E_TREE_CYCLE));
     EXPECT_EQ(FContent->GetObjectByID(QStringLiteral("loop"))->Index(), 2);
+}
+
+TEST_F(HostileContentTest, IdentifiersThatDifferInCaseAreEachListedOnce)
+{
+    auto device = std::make_shared<TFakeDevice>();
+    device->AddStorage(QStringLiteral("s"), QStringLiteral("Store"));
+    device->AddFolder(QStringLiteral("Abc"), QStringLiteral("s"), QStringLiteral("first"));
+    device->AddFolder(QStringLiteral("x"), QStringLiteral("Abc"), QStringLiteral("x"));
+    device->AddFolder(QStringLiteral("aBC"), QStringLiteral("s"), QStringLiteral("second"));
+    device->AddFolder(QStringLiteral("y"), QStringLiteral("aBC"), QStringLiteral("y"));
+    device->Object(QStringLiteral("s")).Children.append(QStringLiteral("aBC"));
+    Open(device);
+    EXPECT_FALSE(FContent->Refresh());
+    // DEVICE, s, Abc, x, aBC, y, and aBC again without its children.
+    EXPECT_EQ(FContent->ObjectCount(), 7);
+    EXPECT_EQ(FContent->GetObject(5)->ObjectID(), QStringLiteral("y"));
+    ASSERT_EQ(FContent->ErrorObjects().Count(), 1);
+    EXPECT_EQ(FContent->ErrorObjects().Strings(0), QStringLiteral("aBC"));
+    EXPECT_EQ(FContent->ErrorObjects().GetErrorCode(0), std::uint32_t(E_TREE_CYCLE));
 }
 
 TEST_F(HostileContentTest, RepeatedIdentifiersAreListedOnce)

@@ -161,10 +161,21 @@ TEST_F(SimulatedDeviceTest, TreeMirrorsTheFolderWithTypesSizesAndLocalDates)
     EXPECT_EQ(At(QStringLiteral("Internal storage\\DCIM\\Camera")).LastWriteTime(), EncodeDateTime(2024, 7, 2, 9));
     EXPECT_EQ(photo.AddNameExtension(QStringLiteral("IMG_1")), QStringLiteral("IMG_1.jpg"));
 
-    // Identifiers stay the same when the tree is read again.
+    // Identifiers stay the same when the tree is read again, also in folders
+    // that gained or lost entries meanwhile.
     const QString id = photo.ObjectID();
+    const QString songID = At(QStringLiteral("Internal storage\\Music\\song.mp3")).ObjectID();
+    const QString storage = FDevices.DeviceFolder(QStringLiteral("Pixel 7")) + QStringLiteral("/Internal storage");
+    for (const char *name : {"a.jpg", "b.jpg", "c.jpg"})
+        ASSERT_TRUE(QFile(storage + QStringLiteral("/DCIM/Camera/") + QLatin1String(name)).open(QIODevice::WriteOnly));
+    ASSERT_TRUE(QFile::remove(storage + QStringLiteral("/Music/notes.txt")));
     ASSERT_TRUE(content.Refresh());
     EXPECT_EQ(At(QStringLiteral("Internal storage\\DCIM\\Camera\\IMG_1.jpg")).ObjectID(), id);
+    EXPECT_EQ(At(QStringLiteral("Internal storage\\Music\\song.mp3")).ObjectID(), songID);
+    EXPECT_EQ(At(QStringLiteral("Internal storage\\DCIM\\Camera")).ChildCount(), 5);
+    EXPECT_EQ(At(QStringLiteral("Internal storage\\DCIM\\Camera\\b.jpg")).OriginalName(), QStringLiteral("b.jpg"));
+    EXPECT_EQ(At(QStringLiteral("Internal storage\\Music")).ChildCount(), 2);
+    EXPECT_EQ(content.GetObjectByPath(QStringLiteral("Internal storage\\Music\\notes.txt")), nullptr);
 }
 
 TEST_F(SimulatedDeviceTest, StreamsDeliverTheFileBytes)

@@ -319,7 +319,11 @@ private:
         std::sort(entries.begin(), entries.end(), [](const auto &a, const auto &b) { return a.Name < b.Name; });
 
         // The views stay valid: the store grows by at most nameBytes below.
-        FNameBytes.reserve(FNameBytes.size() + nameBytes);
+        // Doubling, since reserving only what this folder needs would copy
+        // the whole store once per folder.
+        const std::size_t needed = FNameBytes.size() + nameBytes;
+        if (needed > FNameBytes.capacity())
+            FNameBytes.reserve(std::max(needed, FNameBytes.capacity() * 2));
         std::unordered_map<std::string_view, int> known;
         const TNode &parent = FNodes[std::size_t(index)];
         for (std::uint32_t i = 0; i < parent.ChildCount; ++i) {
@@ -443,21 +447,26 @@ private:
         }
     }
 
-    static void TypeOfFile(const QString &name, TContentType &content, TObjectFormat &format)
+    // From the bytes on disk: the extensions asked for are ASCII, and a
+    // listing asks every file's type once.
+    static void TypeOfFile(const QByteArray &name, TContentType &content, TObjectFormat &format)
     {
-        const QString extension = QFileInfo(name).suffix().toLower();
+        const QByteArray extension = name.mid(name.lastIndexOf('.') + 1);
+        auto is = [&](const char *wanted) { return extension.compare(wanted, Qt::CaseInsensitive) == 0; };
         content = ctGenericFile;
         format = ofUnknown;
-        if (extension == QLatin1String("jpg") || extension == QLatin1String("jpeg")) {
+        if (!name.contains('.'))
+            return;
+        if (is("jpg") || is("jpeg")) {
             content = ctImage;
             format = ofExif;
-        } else if (extension == QLatin1String("mp3")) {
+        } else if (is("mp3")) {
             content = ctAudio;
             format = ofMp3;
-        } else if (extension == QLatin1String("mp4")) {
+        } else if (is("mp4")) {
             content = ctVideo;
             format = ofMp4;
-        } else if (extension == QLatin1String("txt")) {
+        } else if (is("txt")) {
             content = ctDocument;
             format = ofText;
         }
@@ -469,7 +478,7 @@ private:
         TContentType content = ctFolder;
         TObjectFormat format = ofPropsOnly;
         if (node.Kind == nkFile && (key == pkContentType || key == pkObjectFormat))
-            TypeOfFile(NameOf(index), content, format);
+            TypeOfFile(DiskName(index), content, format);
         switch (key) {
         case pkParentID:
             value = TPropertyValue::FromText(IDOf(node.Parent));
