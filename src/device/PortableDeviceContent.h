@@ -92,8 +92,7 @@ private:
     friend class TPortableDeviceContent;
 
     struct TListed
-    {
-    };
+    {};
     TPortableDeviceObject(TListed, TPortableDeviceContent &AContent, int AIndex, int AParentIndex, int ALevel);
 
     using TNameProperty = QString (TPortableDeviceObject::*)() const;

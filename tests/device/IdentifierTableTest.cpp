@@ -41,10 +41,10 @@ TEST(IdentifierTableTest, CaseInsensitiveHashesAgreeWhereComparisonDoes)
     };
     const TCase cases[] = {
         {u"o1a2B3", u"O1A2b3"},
-        {u"\u00C4rger", u"\u00E4RGER"},         // Latin-1 letters
-        {u"\u0394\u03A3", u"\u03B4\u03C3"},     // Greek
-        {u"x\U00010400y", u"X\U00010428Y"},     // a letter outside the BMP, as a surrogate pair
-        {u"\xD800", u"\xD800"},                 // an unpaired surrogate
+        {u"\u00C4rger", u"\u00E4RGER"},     // Latin-1 letters
+        {u"\u0394\u03A3", u"\u03B4\u03C3"}, // Greek
+        {u"x\U00010400y", u"X\U00010428Y"}, // a letter outside the BMP, as a surrogate pair
+        {u"\xD800", u"\xD800"},             // an unpaired surrogate
     };
     for (const TCase &c : cases) {
         const QString a = QString::fromUtf16(c.A), b = QString::fromUtf16(c.B);

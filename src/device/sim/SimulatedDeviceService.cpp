@@ -14,14 +14,14 @@
 #include <cerrno>
 #include <cstring>
 #include <deque>
-#include <string>
-#include <string_view>
-#include <unordered_map>
 #include <dirent.h>
 #include <fcntl.h>
+#include <string>
+#include <string_view>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
+#include <unordered_map>
 
 namespace {
 
@@ -132,8 +132,8 @@ struct TNode
 // What one listing learned of an entry.
 struct TListedEntry
 {
-    QString Name;        // for the order of the listing
-    std::string OnDisk;  // the bytes readdir gave
+    QString Name;       // for the order of the listing
+    std::string OnDisk; // the bytes readdir gave
     TNodeKind Kind;
     struct stat Status;
 };
