@@ -22,7 +22,8 @@ public:
 
     bool Run()
     {
-        OpenChildren(FContent.AddObject(QString::fromLatin1(DEVICE_OBJECT_ID), -1, 0));
+        const QString deviceID = QString::fromLatin1(DEVICE_OBJECT_ID);
+        OpenChildren(FContent.AddObject(deviceID, -1, 0), deviceID);
         while (!FStack.empty() && !FAborted)
             Step();
         while (!FStack.empty())
@@ -105,13 +106,14 @@ private:
             Fail(index, E_TREE_TOO_DEEP);
             return;
         }
-        OpenChildren(index);
+        OpenChildren(index, id);
     }
 
-    void OpenChildren(int index)
+    // The identifier as listed, which spares building it again from the store.
+    void OpenChildren(int index, const QString &id)
     {
         std::unique_ptr<IObjectIdEnumerator> enumerator;
-        HRESULT hr = FContent.FConnection.EnumObjects(FContent.IDOf(index), enumerator);
+        HRESULT hr = FContent.FConnection.EnumObjects(id, enumerator);
         FContent.MarkListed(index);
         if (Failed(hr)) {
             Fail(index, hr);

@@ -129,14 +129,26 @@ struct TNode
     bool Stated = false;
 };
 
-// What one listing learned of an entry.
+// What one listing learned of an entry: what the properties are answered
+// from, kept small since a listing sorts these.
 struct TListedEntry
 {
     QString Name;       // for the order of the listing
     std::string OnDisk; // the bytes readdir gave
-    TNodeKind Kind;
-    struct stat Status;
+    TNodeKind Kind = nkFile;
+    std::int64_t Size = 0;
+    std::int64_t ModifiedSeconds = 0;
+    std::int32_t ModifiedNanoseconds = 0;
 };
+
+// Most names are ASCII, which needs no decoder.
+QString DecodeName(QByteArrayView bytes)
+{
+    for (char c : bytes)
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return QFile::decodeName(bytes.toByteArray());
+    return QString::fromLatin1(bytes);
+}
 
 class TSimulatedConnection : public IDeviceConnection
 {
@@ -258,7 +270,7 @@ private:
         return QByteArray::fromRawData(FNameBytes.data() + node.NameStart, node.NameLength);
     }
 
-    QString NameOf(int index) const { return QFile::decodeName(DiskName(index)); }
+    QString NameOf(int index) const { return DecodeName(DiskName(index)); }
 
     // Names from the device folder down to the node, without the device.
     QStringList NamesOf(int index) const
@@ -302,14 +314,19 @@ private:
             const char *name = entry->d_name;
             if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0)
                 continue;
-            TListedEntry listed{QString(), std::string(name), nkFile, {}};
-            if (!KindOf(dirfd(dir), entry, listed.Kind, listed.Status))
+            TListedEntry listed;
+            struct stat status = {};
+            if (!KindOf(dirfd(dir), entry, listed.Kind, status))
                 continue;
             if (index == 0 && listed.Kind != nkFolder)
                 continue; // device.ini and other files beside the storages
             if (index == 0)
                 listed.Kind = nkStorage;
-            listed.Name = QFile::decodeName(name);
+            listed.OnDisk = name;
+            listed.Name = DecodeName(listed.OnDisk);
+            listed.Size = S_ISREG(status.st_mode) ? std::int64_t(status.st_size) : 0;
+            listed.ModifiedSeconds = status.st_mtim.tv_sec;
+            listed.ModifiedNanoseconds = std::int32_t(status.st_mtim.tv_nsec);
             nameBytes += listed.OnDisk.size();
             entries.push_back(std::move(listed));
         }
@@ -340,9 +357,9 @@ private:
                 child = AddNode(index, entry);
             TNode &node = FNodes[std::size_t(child)];
             node.Stated = true;
-            node.Size = S_ISREG(entry.Status.st_mode) ? std::int64_t(entry.Status.st_size) : 0;
-            node.ModifiedSeconds = entry.Status.st_mtim.tv_sec;
-            node.ModifiedNanoseconds = std::int32_t(entry.Status.st_mtim.tv_nsec);
+            node.Size = entry.Size;
+            node.ModifiedSeconds = entry.ModifiedSeconds;
+            node.ModifiedNanoseconds = entry.ModifiedNanoseconds;
             children.push_back(child);
         }
         SetChildren(index, children);
