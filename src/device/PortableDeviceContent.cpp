@@ -10,8 +10,9 @@
 
 namespace {
 
-constexpr qsizetype MaxStoredLength = (1 << 24) - 1; // the length field of a name entry
+constexpr qsizetype MaxStoredLength = (1 << 24) - 1; // longer names are read again on every query
 constexpr std::size_t MaxGuids = 255;                // one byte per object names its entry
+constexpr std::size_t NameBlockSize = 16384;         // characters
 constexpr int DateAttempts = 2;
 constexpr std::chrono::milliseconds DateRetryPause(100);
 
@@ -81,13 +82,23 @@ HRESULT TPortableDeviceObject::GetProperty(TPropertyKey PropertyKey, TPropertyVa
 QString TPortableDeviceObject::CachedText(TPropertyKey key, std::uint32_t &cache) const
 {
     if (cache != 0)
-        return FContent->StoredName(cache);
+        return FContent->StoredName(cache).toString();
     TPropertyValue value;
     if (Failed(GetProperty(key, value)) || value.Type != vtText)
         return QString();
     if (InList())
         cache = FContent->StoreName(value.Text);
     return value.Text;
+}
+
+QStringView TPortableDeviceObject::NameView(TPropertyKey key, QString &scratch) const
+{
+    std::uint32_t &cache = key == pkObjectName ? FObjectName : FOriginalName;
+    if (cache != 0)
+        return FContent->StoredName(cache);
+    // Just read: the caller's copy saves building one from the store.
+    scratch = CachedText(key, cache);
+    return scratch;
 }
 
 QString TPortableDeviceObject::ParentID() const
@@ -195,18 +206,28 @@ TDateTime TPortableDeviceObject::LastWriteTime() const
     return NowLocalDateTime();
 }
 
+QStringView TPortableDeviceObject::DisplayNameView(QString &scratch) const
+{
+    const bool file = ObjectType() == otFile;
+    const TPropertyKey first = file ? pkOriginalFileName : pkObjectName;
+    const TPropertyKey second = file ? pkObjectName : pkOriginalFileName;
+    QStringView name = NameView(first, scratch);
+    if (name.isEmpty())
+        name = NameView(second, scratch);
+    if (!name.isEmpty())
+        return name;
+    scratch = file ? ObjectID() + QStringLiteral(".data") : ObjectID();
+    return scratch;
+}
+
 QString TPortableDeviceObject::DisplayName() const
 {
-    if (ObjectType() == otFile) {
-        QString name = OriginalName();
-        if (name.isEmpty())
-            name = ObjectName();
-        return name.isEmpty() ? ObjectID() + QStringLiteral(".data") : name;
-    }
-    QString name = ObjectName();
-    if (name.isEmpty())
-        name = OriginalName();
-    return name.isEmpty() ? ObjectID() : name;
+    QString scratch;
+    const QStringView name = DisplayNameView(scratch);
+    // A name just read is in scratch already.
+    if (name.data() == scratch.constData())
+        return scratch;
+    return name.toString();
 }
 
 QString TPortableDeviceObject::Path() const
@@ -230,15 +251,15 @@ std::span<const int> TPortableDeviceObject::ChildIndexes() const
 
 TPortableDeviceObject *TPortableDeviceObject::GetChildByName(const QString &AName) const
 {
-    return FirstChildNamed(&TPortableDeviceObject::ObjectName, AName);
+    return FirstChildNamed(pkObjectName, AName);
 }
 
 TPortableDeviceObject *TPortableDeviceObject::GetChildByOriginalName(const QString &AName) const
 {
-    return FirstChildNamed(&TPortableDeviceObject::OriginalName, AName);
+    return FirstChildNamed(pkOriginalFileName, AName);
 }
 
-TPortableDeviceObject *TPortableDeviceObject::FirstChildNamed(TNameProperty name, const QString &AName) const
+TPortableDeviceObject *TPortableDeviceObject::FirstChildNamed(TPropertyKey key, const QString &AName) const
 {
     // The exact name first: "dcim" must not pick "DCIM" when both exist.
     TPortableDeviceObject *caseMatch = nullptr;
@@ -246,10 +267,11 @@ TPortableDeviceObject *TPortableDeviceObject::FirstChildNamed(TNameProperty name
         TPortableDeviceObject *child = FContent->GetObject(index);
         if (!child)
             continue;
-        const QString childName = (child->*name)();
+        QString scratch;
+        const QStringView childName = child->NameView(key, scratch);
         if (childName == AName)
             return child;
-        if (!caseMatch && SameText(childName, AName))
+        if (!caseMatch && childName.compare(AName, Qt::CaseInsensitive) == 0)
             caseMatch = child;
     }
     return caseMatch;
@@ -376,8 +398,10 @@ void TPortableDeviceContent::Clear()
     FIndexOfID.Clear();
     FListedVariants.clear();
     FLastAddedHolder = -1;
-    FNameChars = std::vector<char16_t>();
-    FNames = std::vector<std::uint64_t>();
+    FNameBlocks.clear();
+    FNameCursor = nullptr;
+    FNameRoom = 0;
+    FNames = std::vector<TStoredName>();
     FOtherParentIDs.clear();
     FLastIDIndex = -1;
     FLastID.clear();
@@ -420,17 +444,31 @@ std::uint32_t TPortableDeviceContent::StoreName(const QString &name) const
     // An empty name is asked for again; one too long for an entry as well.
     if (name.isEmpty() || name.size() > MaxStoredLength || FNames.size() >= UINT32_MAX - 1)
         return 0;
-    const std::uint64_t offset = FNameChars.size();
-    const auto *chars = reinterpret_cast<const char16_t *>(name.constData());
-    FNameChars.insert(FNameChars.end(), chars, chars + name.size());
-    FNames.push_back(offset << 24 | std::uint64_t(name.size()));
+    const auto length = std::size_t(name.size());
+    char16_t *target = nullptr;
+    if (length > NameBlockSize / 4) {
+        // A long name gets a block of its own and leaves the current one be.
+        FNameBlocks.push_back(std::make_unique_for_overwrite<char16_t[]>(length));
+        target = FNameBlocks.back().get();
+    } else {
+        if (length > FNameRoom) {
+            FNameBlocks.push_back(std::make_unique_for_overwrite<char16_t[]>(NameBlockSize));
+            FNameCursor = FNameBlocks.back().get();
+            FNameRoom = NameBlockSize;
+        }
+        target = FNameCursor;
+        FNameCursor += length;
+        FNameRoom -= length;
+    }
+    std::copy_n(reinterpret_cast<const char16_t *>(name.constData()), length, target);
+    FNames.push_back(TStoredName{target, std::uint32_t(length)});
     return std::uint32_t(FNames.size());
 }
 
-QString TPortableDeviceContent::StoredName(std::uint32_t entry) const
+QStringView TPortableDeviceContent::StoredName(std::uint32_t entry) const
 {
-    const std::uint64_t packed = FNames[entry - 1];
-    return QStringView(FNameChars.data() + (packed >> 24), qsizetype(packed & 0xFFFFFF)).toString();
+    const TStoredName &name = FNames[entry - 1];
+    return QStringView(name.Data, qsizetype(name.Length));
 }
 
 std::uint8_t TPortableDeviceContent::StoreGuid(const TGuid &guid) const
@@ -565,21 +603,34 @@ QString TPortableDeviceContent::PathOf(const TPortableDeviceObject &object) cons
         visit(object);
 
     // Names are collected upwards and joined once: prepending one by one
-    // would cost the square of the depth.
-    QStringList names{object.DisplayName()};
+    // would cost the square of the depth. Stored names are not copied.
+    std::vector<QStringView> names;
+    std::vector<QString> read; // names that are not in the store
+    auto add = [&](const TPortableDeviceObject &node) {
+        QString scratch;
+        names.push_back(node.DisplayNameView(scratch));
+        if (!scratch.isEmpty())
+            read.push_back(std::move(scratch)); // a moved string keeps its characters where they are
+    };
+    add(object);
     // Unknown parents end the path; so does a parent seen before, which
     // would make a device's cyclic parent links loop forever.
     for (const TPortableDeviceObject *parent = GetObject(ParentByLink(object)); parent && visit(*parent);
          parent = GetObject(ParentByLink(*parent)))
-        names.append(parent->DisplayName());
+        add(*parent);
 
+    qsizetype length = 0;
+    for (QStringView name : names)
+        length += name.size() + 1;
     QString path;
-    for (qsizetype i = names.size() - 1; i > 0; --i) {
+    path.reserve(length);
+    for (std::size_t i = names.size() - 1; i > 0; --i) {
         path += names[i];
         if (!path.endsWith(QLatin1Char('\\')))
             path += QLatin1Char('\\');
     }
-    return path + names.front();
+    path += names.front();
+    return path;
 }
 
 TPortableDeviceObject *TPortableDeviceContent::GetObjectByPath(const QString &APath) const

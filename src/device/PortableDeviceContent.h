@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <span>
 #include <vector>
 
@@ -95,9 +96,12 @@ private:
     {};
     TPortableDeviceObject(TListed, TPortableDeviceContent &AContent, int AIndex, int AParentIndex, int ALevel);
 
-    using TNameProperty = QString (TPortableDeviceObject::*)() const;
-    TPortableDeviceObject *FirstChildNamed(TNameProperty name, const QString &AName) const;
+    TPortableDeviceObject *FirstChildNamed(TPropertyKey key, const QString &AName) const;
     QString CachedText(TPropertyKey key, std::uint32_t &cache) const;
+    // A name without a copy: a view into the content's store (valid until
+    // the next Refresh), or into `scratch` when it was read just now.
+    QStringView NameView(TPropertyKey key, QString &scratch) const;
+    QStringView DisplayNameView(QString &scratch) const;
     HRESULT OpenStream(TFileStreamData &AStreamData) const;
     bool InList() const { return FIndex >= 0; }
 
@@ -205,7 +209,7 @@ private:
     bool WasListed(int index) const;
     void MarkListed(int index);
     std::uint32_t StoreName(const QString &name) const;
-    QString StoredName(std::uint32_t entry) const;
+    QStringView StoredName(std::uint32_t entry) const;
     std::uint8_t StoreGuid(const TGuid &guid) const;
     TGuid StoredGuid(std::uint8_t entry) const { return FGuids[entry - 1u]; }
     void StoreParentID(const TPortableDeviceObject &object, const QString &id) const;
@@ -225,8 +229,16 @@ private:
     TIdentifierTable FIndexOfID;      // first index of each identifier, without regard to case
     QSet<QString> FListedVariants;    // listed identifiers whose first holder differs in case
     int FLastAddedHolder = -1;        // the first object with the last added object's identifier
-    mutable std::vector<char16_t> FNameChars;
-    mutable std::vector<std::uint64_t> FNames; // offset << 24 | length of each cached name
+    // Cached names, in blocks that never move, so that views of them last.
+    struct TStoredName
+    {
+        const char16_t *Data;
+        std::uint32_t Length;
+    };
+    mutable std::vector<std::unique_ptr<char16_t[]>> FNameBlocks;
+    mutable char16_t *FNameCursor = nullptr; // free part of the last regular block
+    mutable std::size_t FNameRoom = 0;
+    mutable std::vector<TStoredName> FNames;
     mutable QHash<int, QString> FOtherParentIDs;
     // Few distinct values on any device; a device that sends more is asked
     // again on every query. Never emptied, so loose objects can keep entries.

@@ -152,15 +152,27 @@ TEST_F(ContentTest, IdentifiersOfTheSameHashAreToldApart)
     EXPECT_EQ(Object("f").Path(), QStringLiteral("Internal\\second\\inside.txt"));
 }
 
-TEST_F(ContentTest, LongNamesAreKeptWhole)
+TEST_F(ContentTest, NamesOfEveryLengthAreKeptWhole)
 {
-    const QString name(70000, QLatin1Char('n'));
+    // Around the store's block of its own for long names, and enough short
+    // ones to fill several blocks.
+    QStringList names;
+    for (int length : {1, 4096, 4097, 16383, 16384, 70000})
+        names.append(QString(length, QLatin1Char('n')) + QString::number(length));
+    for (int i = 0; i < 3000; ++i)
+        names.append(QStringLiteral("folder%1").arg(i, 4, 10, QLatin1Char('0')));
     FDevice.AddStorage(S, QStringLiteral("Internal"));
-    FDevice.AddFolder(QStringLiteral("long"), S, name);
+    for (int i = 0; i < names.size(); ++i)
+        FDevice.AddFolder(QStringLiteral("f%1").arg(i), S, names[i]);
     ASSERT_TRUE(FContent->Refresh());
-    EXPECT_EQ(Object("long").ObjectName(), name);
-    EXPECT_EQ(Object("long").Path(), QStringLiteral("Internal\\") + name);
-    EXPECT_EQ(FDevice.PropertyReads(QStringLiteral("long"), pkObjectName), 1);
+    for (int i = 0; i < names.size(); ++i) {
+        const TPortableDeviceObject *folder = FContent->GetObjectByID(QStringLiteral("f%1").arg(i));
+        ASSERT_EQ(folder->ObjectName(), names[i]) << i;
+        ASSERT_EQ(folder->Path(), QStringLiteral("Internal\\") + names[i]) << i; // from the store this time
+    }
+    EXPECT_EQ(FContent->GetObjectByPath(QStringLiteral("Internal\\") + names[5]),
+              FContent->GetObjectByID(QStringLiteral("f5")));
+    EXPECT_EQ(FDevice.PropertyReads(QStringLiteral("f5"), pkObjectName), 1);
 }
 
 TEST_F(ContentTest, DisplayNamesOfFilesAndFolders)

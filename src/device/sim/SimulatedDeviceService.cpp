@@ -239,9 +239,21 @@ public:
     HRESULT Close() override { return S_OK; }
 
 private:
+    // "o" and the index in lower-case hexadecimal, built in one allocation:
+    // a listing makes one per entry.
     static QString IDOf(int index)
     {
-        return index == 0 ? QString::fromLatin1(DEVICE_OBJECT_ID) : QLatin1Char('o') + QString::number(index, 16);
+        if (index == 0)
+            return QString::fromLatin1(DEVICE_OBJECT_ID);
+        int digits = 1;
+        for (auto rest = unsigned(index) >> 4; rest != 0; rest >>= 4)
+            ++digits;
+        QString id(digits + 1, Qt::Uninitialized);
+        QChar *out = id.data();
+        out[0] = QLatin1Char('o');
+        for (auto rest = unsigned(index); digits > 0; rest >>= 4)
+            out[digits--] = QLatin1Char("0123456789abcdef"[rest & 15]);
+        return id;
     }
 
     int IndexOf(const QString &id) const
