@@ -1,6 +1,7 @@
 #include "device/IdentifierTable.h"
 
 #include <QChar>
+#include <QHashFunctions>
 
 namespace {
 
@@ -26,9 +27,14 @@ char32_t Folded(char32_t c)
 
 } // namespace
 
-std::uint32_t TIdentifierTable::Hash(QStringView id, Qt::CaseSensitivity sensitivity)
+std::uint32_t TIdentifierTable::ProcessSeed()
 {
-    std::uint32_t hash = 2166136261u;
+    return std::uint32_t(std::size_t(QHashSeed::globalSeed()));
+}
+
+std::uint32_t TIdentifierTable::Hash(QStringView id, Qt::CaseSensitivity sensitivity, std::uint32_t seed)
+{
+    std::uint32_t hash = 2166136261u ^ seed;
     const qsizetype size = id.size();
     for (qsizetype i = 0; i < size; ++i) {
         char32_t c = id[i].unicode();
@@ -54,6 +60,7 @@ void TIdentifierTable::Clear()
 {
     FSlots = std::vector<TSlot>();
     FCount = 0;
+    FSeed = ProcessSeed();
 }
 
 void TIdentifierTable::Place(std::uint32_t hash, int index)

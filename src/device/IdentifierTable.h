@@ -14,7 +14,11 @@ class TIdentifierTable
 public:
     // Case-insensitive hashes fold each code point as QString's
     // case-insensitive comparison does, so equal texts hash alike.
-    static std::uint32_t Hash(QStringView id, Qt::CaseSensitivity sensitivity);
+    static std::uint32_t Hash(QStringView id, Qt::CaseSensitivity sensitivity, std::uint32_t seed);
+    // With this table's seed: Qt's hash seed of the process when the table
+    // was last emptied, so a device that picks its identifiers cannot know
+    // which of them share a slot.
+    std::uint32_t Hash(QStringView id, Qt::CaseSensitivity sensitivity) const { return Hash(id, sensitivity, FSeed); }
 
     // The first inserted index of that hash that `matches` accepts, else -1.
     template <typename TMatches> int Find(std::uint32_t hash, TMatches matches) const
@@ -48,4 +52,7 @@ private:
 
     std::vector<TSlot> FSlots; // a power of two in size, at most half full
     int FCount = 0;
+    std::uint32_t FSeed = ProcessSeed();
+
+    static std::uint32_t ProcessSeed();
 };

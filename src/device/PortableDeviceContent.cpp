@@ -435,7 +435,7 @@ std::uint32_t TPortableDeviceContent::AddLooseID(const QString &id)
 
 int TPortableDeviceContent::FirstWithID(QStringView id) const
 {
-    return FIndexOfID.Find(TIdentifierTable::Hash(id, Qt::CaseInsensitive),
+    return FIndexOfID.Find(FIndexOfID.Hash(id, Qt::CaseInsensitive),
                            [&](int index) { return IDView(index).compare(id, Qt::CaseInsensitive) == 0; });
 }
 

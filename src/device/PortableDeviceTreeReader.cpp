@@ -167,7 +167,7 @@ int TPortableDeviceContent::AddObject(const QString &AObjectID, int AParentIndex
     const auto *chars = reinterpret_cast<const char16_t *>(AObjectID.constData());
     FIDChars.insert(FIDChars.end(), chars, chars + AObjectID.size());
     FIDEnds.push_back(FIDChars.size());
-    const std::uint32_t hash = TIdentifierTable::Hash(AObjectID, Qt::CaseInsensitive);
+    const std::uint32_t hash = FIndexOfID.Hash(AObjectID, Qt::CaseInsensitive);
     FLastAddedHolder =
         FIndexOfID.Find(hash, [&](int other) { return IDView(other).compare(AObjectID, Qt::CaseInsensitive) == 0; });
     if (FLastAddedHolder < 0) {
