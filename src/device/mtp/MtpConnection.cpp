@@ -113,8 +113,10 @@ HRESULT TMtpConnection::ListStorages(QStringList &ids)
     return S_OK;
 }
 
-HRESULT TMtpConnection::ListFolder(const QString &folderID, const TNode &folder, QStringList &ids)
+HRESULT TMtpConnection::ListFolder(const QString &folderID, const TNode &entry, QStringList &ids)
 {
+    // A copy: the entry lives in FNodes, which moves its entries when it grows below.
+    const TNode folder = entry;
     if (folder.Depth >= MaxDepth)
         return HResultFromErrno(ENAMETOOLONG);
     std::vector<TMtpObject> objects;

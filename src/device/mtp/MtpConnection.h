@@ -56,7 +56,7 @@ private:
     };
 
     HRESULT ListStorages(QStringList &ids);
-    HRESULT ListFolder(const QString &folderID, const TNode &folder, QStringList &ids);
+    HRESULT ListFolder(const QString &folderID, const TNode &entry, QStringList &ids);
     HRESULT DeviceProperty(TPropertyKey key, TPropertyValue &value);
     HRESULT ObjectProperty(TNode &node, TPropertyKey key, TPropertyValue &value);
     HRESULT FormatOf(TNode &node, TPropertyValue &value);
