@@ -28,6 +28,11 @@ void TConsoleLog::Write(const QString &text, bool endLine)
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), FOut);
     if (endLine)
         std::fputc('\n', FOut);
+    FlushIfDue();
+}
+
+void TConsoleLog::FlushIfDue()
+{
     // A terminal shows every line at once; a pipe or file gets the lines in
     // blocks, at least every tenth of a second: a system call per line cost a
     // run over 100,000 unchanged files a good part of its time.
@@ -48,7 +53,7 @@ void TConsoleLog::EndPendingLine()
     if (FTerminal && FLineOpen)
         Write(QStringLiteral("\n"));
     if (!FTerminal && FCounterPending)
-        Write(FHeldLine + QLatin1Char('\n'));
+        Write(FHeldLine, true);
     FLineOpen = false;
     FCounterPending = false;
 }
@@ -106,5 +111,5 @@ void TConsoleLog::ReplaceLine(const QString &logLine)
     if (FCounterPending)
         FHeldLine = line;
     else
-        Write(line + QLatin1Char('\n'));
+        Write(line, true);
 }

@@ -29,6 +29,9 @@ public:
 
     // Ends a pending line.
     void Flush();
+    // Hands a pipe or file what it holds once its block is due; called while
+    // a long copy runs, so that the copy's line does not wait for the next.
+    void FlushIfDue();
 
     void SetQuiet(bool quiet) { FQuiet = quiet; }
     // Called before anything is written, so that a progress line on the

@@ -34,6 +34,8 @@ int ExitStatusOf(const TRunTotals &totals)
 TRunConsole::TRunConsole(TMainJob &job, const TRunView &view) : FLog(job.Log(), stdout, ::isatty(STDOUT_FILENO) != 0)
 {
     FLog.SetQuiet(view.Quiet);
+    // Progress comes about ten times a second, also while one large file is copied.
+    QObject::connect(&job, &TMainJob::RunProgressChanged, &FLog, [this] { FLog.FlushIfDue(); });
     if (!view.ShowProgress || ::isatty(STDERR_FILENO) == 0)
         return;
     FProgress = std::make_unique<TProgressLine>(job, stderr, [this] { FLog.Flush(); });

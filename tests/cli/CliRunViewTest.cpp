@@ -137,6 +137,33 @@ TEST_F(CliRunViewTest, DryRunListsAndWritesNothingForBackupAndRun)
     EXPECT_EQ(TreeState(Work.path()), before);
 }
 
+// A pipe gets the log in blocks, but a long copy does not hold its own line
+// back until the next one: it shows while the file is still being read.
+TEST_F(CliRunViewTest, PipedLogShowsTheLineOfALongCopyWhileItRuns)
+{
+    // Quick copies first, so that the long copy's line falls within a block.
+    for (int i = 0; i < 30; ++i)
+        Devices.AddFile(QStringLiteral("Slow"), QStringLiteral("Internal/a%1.bin").arg(i, 2, 10, QLatin1Char('0')),
+                        "a");
+    // 4 MiB read at 50 ms per 64 KiB: about three seconds.
+    Devices.AddFile(QStringLiteral("Slow"), QStringLiteral("Internal/big.bin"), QByteArray(4 << 20, 'x'));
+    Devices.SetDeviceIni(QStringLiteral("Slow"), QStringLiteral("[Faults]\nReadDelayUs=50000\n"));
+    QProcess cli;
+    cli.start(QStringLiteral(TESSARIL_CLI),
+              {QStringLiteral("backup"), QStringLiteral("Slow"), QStringLiteral("--to"), Out(QStringLiteral("s"))});
+    cli.closeWriteChannel();
+    QByteArray out;
+    while (!out.contains("+ Copied: big.bin") && cli.waitForReadyRead(60000))
+        out += cli.readAllStandardOutput();
+    EXPECT_TRUE(out.contains("+ Copied: big.bin")) << out.constData();
+    // The copy gets its name only once complete.
+    EXPECT_FALSE(QFile::exists(Out(QStringLiteral("s/Internal/big.bin"))))
+        << "the copy's line came only after the copy";
+    ASSERT_TRUE(cli.waitForFinished(120000));
+    EXPECT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().constData();
+    EXPECT_TRUE(QFile::exists(Out(QStringLiteral("s/Internal/big.bin"))));
+}
+
 TEST_F(CliRunViewTest, ProgressLineOnlyOnATerminal)
 {
     // In a pipe: plain lines, no progress, whatever is asked.
