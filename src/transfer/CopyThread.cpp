@@ -402,49 +402,37 @@ std::uint32_t TCopyThread::FinishCopy()
     // Time stamps and attributes that cannot be set (a share or a FAT disk
     // that refuses them) do not cost the data: the file is kept and the code
     // tells the owner what is missing.
+    // The first of these failures is the one reported.
     std::uint32_t warning = 0;
-    if (FCopyTimeStamp) {
-        const std::uint32_t error =
-            FUnnamed ? SetOpenFileTimestamps(FUnnamedFile.Get(), DestNameXL, SourceFileData.TimeStamps, FCheckTime,
-                                             FCopyCrTm)
-                     : SetFileTimestamps(FTempName, SourceFileData.TimeStamps, FCheckTime, FCopyCrTm, false);
-        if (error != 0) {
+    const auto noteFailure = [this, &warning](std::uint32_t error, std::uint32_t code) {
+        if (error != 0 && warning == 0) {
             RecordSystemError(error);
-            warning = CopyErrorSetTimestamps;
+            warning = code;
         }
-    }
-    // A file without a name can be given attributes only once it has one.
-    bool attributesAfterCommit = false;
+    };
+    if (FCopyTimeStamp)
+        noteFailure(FUnnamed ? SetOpenFileTimestamps(FUnnamedFile.Get(), DestNameXL, SourceFileData.TimeStamps,
+                                                     FCheckTime, FCopyCrTm)
+                             : SetFileTimestamps(FTempName, SourceFileData.TimeStamps, FCheckTime, FCopyCrTm, false),
+                    CopyErrorSetTimestamps);
     std::uint32_t wanted = SourceFileData.FileAttr & 0xFFFF;
     if (FResetArchive)
         wanted &= ~FILE_ATTRIBUTE_ARCHIVE;
-    if (FCopyAttr) {
-        const std::uint32_t current =
-            FUnnamed ? GetOpenFileAttributes(FUnnamedFile.Get()) : GetFileAttributes(FTempName);
-        attributesAfterCommit = FUnnamed && (current & 0xFFFF) != wanted;
-        if (!FUnnamed && (current & 0xFFFF) != wanted) {
-            const std::uint32_t error = SetFileAttributes(FTempName, wanted);
-            if (error != 0 && warning == 0) {
-                RecordSystemError(error);
-                warning = CopyErrorSetAttributes;
-            }
-        }
-    }
-    if (ownershipError != 0 && warning == 0) {
-        RecordSystemError(ownershipError);
-        warning = CopyErrorSetAttributes;
-    }
+    const std::uint32_t current = !FCopyAttr ? wanted
+                                  : FUnnamed ? GetOpenFileAttributes(FUnnamedFile.Get())
+                                             : GetFileAttributes(FTempName);
+    const bool attributesDiffer = (current & 0xFFFF) != wanted;
+    // A file without a name can be given attributes only once it has one.
+    if (attributesDiffer && !FUnnamed)
+        noteFailure(SetFileAttributes(FTempName, wanted), CopyErrorSetAttributes);
+    noteFailure(ownershipError, CopyErrorSetAttributes);
+    const bool attributesAfterCommit = attributesDiffer && FUnnamed;
     const std::uint32_t code = FUnnamed ? CommitUnnamed() : CommitDestination();
     if (code != 0)
         return code;
     FDataWritten = true;
-    if (attributesAfterCommit) {
-        const std::uint32_t error = SetFileAttributes(DestNameXL, wanted);
-        if (error != 0 && warning == 0) {
-            RecordSystemError(error);
-            warning = CopyErrorSetAttributes;
-        }
-    }
+    if (attributesAfterCommit)
+        noteFailure(SetFileAttributes(DestNameXL, wanted), CopyErrorSetAttributes);
     return warning;
 }
 
@@ -462,17 +450,20 @@ std::uint32_t TCopyThread::CommitUnnamed()
     // A file appeared under the name while the copy ran. Overwriting, it is
     // replaced the way an existing copy is: through a named part file, with
     // the data on the disk before the rename.
+    // A name a cleaner took first is left to it, as in OpenStreams.
     for (int attempt = 0; FTempName.isEmpty(); ++attempt) {
-        const QString tempName = PartFileNameBeside(DestNameXL);
-        const int linked = LinkUnnamedFile(FUnnamedFile.Get(), tempName);
-        if (linked == 0 && FPartLock.Acquire(tempName, FUnnamedFile.Get()))
-            FTempName = tempName;
-        else if (linked == 0)
-            QFile::remove(tempName);
-        if (FTempName.isEmpty() && ((linked != 0 && linked != EEXIST) || attempt + 1 >= TemporaryNameAttempts)) {
-            RecordSystemError(static_cast<std::uint32_t>(linked != 0 ? linked : EBUSY));
+        if (attempt >= TemporaryNameAttempts) {
+            RecordSystemError(EBUSY);
             return CopyErrorCreate;
         }
+        const QString tempName = PartFileNameBeside(DestNameXL);
+        const int linked = LinkUnnamedFile(FUnnamedFile.Get(), tempName);
+        if (linked != 0 && linked != EEXIST) {
+            RecordSystemError(static_cast<std::uint32_t>(linked));
+            return CopyErrorCreate;
+        }
+        if (linked == 0 && FPartLock.Acquire(tempName, FUnnamedFile.Get()))
+            FTempName = tempName;
     }
     if (::fdatasync(FUnnamedFile.Get()) != 0) {
         RecordSystemError(static_cast<std::uint32_t>(errno));

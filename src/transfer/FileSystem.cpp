@@ -30,22 +30,30 @@ QByteArray LocalName(const QString &fileName)
     return QFile::encodeName(fileName);
 }
 
-bool IsFatFileSystem(const QByteArray &path)
+bool IsFatType(const struct statfs &info)
 {
-    struct statfs info = {};
-    if (::statfs(path.constData(), &info) != 0)
-        return false;
     return info.f_type == MSDOS_SUPER_MAGIC || info.f_type == ExfatSuperMagic;
 }
 
-// The hexadecimal text that starts the user.DOSATTRIB extended attribute; 0 without one.
-std::uint32_t ReadDosAttributeXattr(const QByteArray &path)
+bool IsFatFileSystem(const QByteArray &path)
 {
-    char value[64] = {};
-    const ssize_t length = ::lgetxattr(path.constData(), DosAttributeXattr, value, sizeof(value) - 1);
+    struct statfs info = {};
+    return ::statfs(path.constData(), &info) == 0 && IsFatType(info);
+}
+
+// The bits in the hexadecimal text that starts a user.DOSATTRIB value of
+// length bytes (negative: none read); 0 without one.
+std::uint32_t DosAttributesFromXattr(const char *value, ssize_t length)
+{
     if (length < 3 || value[0] != '0' || (value[1] != 'x' && value[1] != 'X'))
         return 0;
     return static_cast<std::uint32_t>(std::strtoul(value + 2, nullptr, 16)) & DosAttributeMask;
+}
+
+std::uint32_t ReadDosAttributeXattr(const QByteArray &path)
+{
+    char value[64] = {};
+    return DosAttributesFromXattr(value, ::lgetxattr(path.constData(), DosAttributeXattr, value, sizeof(value) - 1));
 }
 
 // Archive, hidden and system bits: the FAT attribute byte on FAT and exFAT,
@@ -65,16 +73,11 @@ std::uint32_t ReadDosAttributes(const QByteArray &path)
 std::uint32_t ReadDosAttributes(int fd)
 {
     struct statfs info = {};
-    if (::fstatfs(fd, &info) == 0 && (info.f_type == MSDOS_SUPER_MAGIC || info.f_type == ExfatSuperMagic)) {
-        std::uint32_t fatAttributes = 0;
-        if (::ioctl(fd, FAT_IOCTL_GET_ATTRIBUTES, &fatAttributes) == 0)
-            return fatAttributes & DosAttributeMask;
-    }
+    std::uint32_t fatAttributes = 0;
+    if (::fstatfs(fd, &info) == 0 && IsFatType(info) && ::ioctl(fd, FAT_IOCTL_GET_ATTRIBUTES, &fatAttributes) == 0)
+        return fatAttributes & DosAttributeMask;
     char value[64] = {};
-    const ssize_t length = ::fgetxattr(fd, DosAttributeXattr, value, sizeof(value) - 1);
-    if (length < 3 || value[0] != '0' || (value[1] != 'x' && value[1] != 'X'))
-        return 0;
-    return static_cast<std::uint32_t>(std::strtoul(value + 2, nullptr, 16)) & DosAttributeMask;
+    return DosAttributesFromXattr(value, ::fgetxattr(fd, DosAttributeXattr, value, sizeof(value) - 1));
 }
 
 // Best effort by design: a file system that keeps no such bits drops them.
@@ -104,6 +107,20 @@ void WriteDosAttributes(const QByteArray &path, std::uint32_t attributes)
     ::lsetxattr(path.constData(), DosAttributeXattr, value, static_cast<size_t>(length) + 1, 0);
 }
 
+// Directory and read-only, as the mode of a file that is no link tells them.
+std::uint32_t ModeAttributes(mode_t mode)
+{
+    std::uint32_t attributes = S_ISDIR(mode) ? FILE_ATTRIBUTE_DIRECTORY : 0;
+    if ((mode & S_IWUSR) == 0)
+        attributes |= FILE_ATTRIBUTE_READONLY;
+    return attributes;
+}
+
+std::uint32_t WithNormal(std::uint32_t attributes)
+{
+    return attributes == 0 ? FILE_ATTRIBUTE_NORMAL : attributes;
+}
+
 std::uint32_t AttributesOf(const QByteArray &path, mode_t mode)
 {
     std::uint32_t attributes = 0;
@@ -114,12 +131,7 @@ std::uint32_t AttributesOf(const QByteArray &path, mode_t mode)
             attributes |= FILE_ATTRIBUTE_DIRECTORY;
         return attributes;
     }
-    if (S_ISDIR(mode))
-        attributes |= FILE_ATTRIBUTE_DIRECTORY;
-    if ((mode & S_IWUSR) == 0)
-        attributes |= FILE_ATTRIBUTE_READONLY;
-    attributes |= ReadDosAttributes(path);
-    return attributes == 0 ? FILE_ATTRIBUTE_NORMAL : attributes;
+    return WithNormal(ModeAttributes(mode) | ReadDosAttributes(path));
 }
 
 TFileTime FileTimeOf(const struct statx_timestamp &time)
@@ -353,11 +365,7 @@ std::uint32_t GetOpenFileAttributes(int fd)
     struct stat info = {};
     if (::fstat(fd, &info) != 0)
         return INVALID_FILE_ATTRIBUTES;
-    std::uint32_t attributes = S_ISDIR(info.st_mode) ? FILE_ATTRIBUTE_DIRECTORY : 0;
-    if ((info.st_mode & S_IWUSR) == 0)
-        attributes |= FILE_ATTRIBUTE_READONLY;
-    attributes |= ReadDosAttributes(fd);
-    return attributes == 0 ? FILE_ATTRIBUTE_NORMAL : attributes;
+    return WithNormal(ModeAttributes(info.st_mode) | ReadDosAttributes(fd));
 }
 
 std::uint32_t GetFileAttributes(const QString &fileName)

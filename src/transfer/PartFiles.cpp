@@ -1,5 +1,6 @@
 #include "transfer/PartFiles.h"
 
+#include <QByteArrayView>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
@@ -25,12 +26,14 @@ bool SameFile(const struct stat &a, const struct stat &b)
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
-// True when the name still leads to the file open as fd.
-bool NameLeadsTo(const QByteArray &path, int fd)
+// True when the name (in the folder open as folderFd, or AT_FDCWD) still
+// leads to the file open as fd.
+bool NameLeadsTo(int folderFd, const char *name, int fd)
 {
     struct stat byName = {};
     struct stat byHandle = {};
-    return ::lstat(path.constData(), &byName) == 0 && ::fstat(fd, &byHandle) == 0 && SameFile(byName, byHandle);
+    return ::fstatat(folderFd, name, &byName, AT_SYMLINK_NOFOLLOW) == 0 && ::fstat(fd, &byHandle) == 0 &&
+           SameFile(byName, byHandle);
 }
 
 bool LocksUnsupported(int error)
@@ -64,10 +67,10 @@ bool TPartFileLock::Acquire(const QString &name, int writtenFd)
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         const bool unsupported = LocksUnsupported(errno);
         ::close(fd);
-        return unsupported && NameLeadsTo(path, writtenFd);
+        return unsupported && NameLeadsTo(AT_FDCWD, path.constData(), writtenFd);
     }
     // A cleaner that locked first removes the name before it lets go.
-    if (!NameLeadsTo(path, writtenFd) || !NameLeadsTo(path, fd)) {
+    if (!NameLeadsTo(AT_FDCWD, path.constData(), writtenFd) || !NameLeadsTo(AT_FDCWD, path.constData(), fd)) {
         ::close(fd);
         return false;
     }
@@ -117,13 +120,13 @@ QStringList RemoveLeftoverPartFiles(const QString &folder)
     if (listing == nullptr)
         return removed;
     const int folderFd = ::dirfd(listing);
-    const QByteArray prefix = QByteArray(Prefix.data(), Prefix.size());
-    const QByteArray suffix = QByteArray(Suffix.data(), Suffix.size());
+    const QByteArrayView prefix(Prefix.data(), Prefix.size());
+    const QByteArrayView suffix(Suffix.data(), Suffix.size());
     while (const dirent *entry = ::readdir(listing)) {
-        const QByteArray local(entry->d_name);
+        const QByteArrayView local(entry->d_name);
         if (!local.startsWith(prefix) || !local.endsWith(suffix))
             continue;
-        const QString name = QFile::decodeName(local);
+        const QString name = QFile::decodeName(local.toByteArray());
         if (!IsPartFileName(name))
             continue;
         struct stat status = {};
@@ -136,10 +139,7 @@ QStringList RemoveLeftoverPartFiles(const QString &folder)
         if (!leftover && LocksUnsupported(errno))
             leftover = std::time(nullptr) - status.st_mtime > UnlockedLeftoverAge;
         // Removed while the lock is held, so a copy that claims the name meanwhile sees it gone.
-        struct stat byName = {};
-        struct stat byHandle = {};
-        if (leftover && ::fstatat(folderFd, entry->d_name, &byName, AT_SYMLINK_NOFOLLOW) == 0 &&
-            ::fstat(fd, &byHandle) == 0 && SameFile(byName, byHandle) && ::unlinkat(folderFd, entry->d_name, 0) == 0)
+        if (leftover && NameLeadsTo(folderFd, entry->d_name, fd) && ::unlinkat(folderFd, entry->d_name, 0) == 0)
             removed.append(name);
         ::close(fd);
     }
