@@ -131,7 +131,8 @@ if [ -n "$deb" ]; then
   [ "$(field Version)" = "$version" ] || fail "package version: $(field Version)"
   [ "$(field Section)" = utils ] || fail "package section: $(field Section)"
   [ -n "$(field Maintainer)" ] || fail "no maintainer"
-  # Dependencies found by dpkg-shlibdeps, not written by hand.
+  # Dependencies found by dpkg-shlibdeps, and libgphoto2, which is loaded on
+  # first use and so declared by hand.
   for library in libqt6core6 libmtp9 libgphoto2-6 libudev1 libc6; do
     field Depends | grep -q "$library" || fail "Depends lacks $library"
   done

@@ -1,6 +1,6 @@
 #include "device/ptp/PtpLibrary.h"
 
-#include <gphoto2/gphoto2.h>
+#include "device/ptp/GphotoFunctions.h"
 
 #include <QByteArray>
 #include <QDir>
@@ -58,11 +58,11 @@ std::string Text(const char *text, std::size_t capacity)
 // Names of a CameraList, copied out.
 void CopyNames(CameraList *list, std::vector<std::string> &names)
 {
-    const int count = gp_list_count(list);
+    const int count = Gphoto().gp_list_count(list);
     names.reserve(std::size_t(std::max(count, 0)));
     for (int i = 0; i < count; ++i) {
         const char *name = nullptr;
-        if (gp_list_get_name(list, i, &name) >= GP_OK && name)
+        if (Gphoto().gp_list_get_name(list, i, &name) >= GP_OK && name)
             names.emplace_back(name);
     }
 }
@@ -102,11 +102,11 @@ private:
 class TList
 {
 public:
-    TList() { gp_list_new(&FList); }
+    TList() { Gphoto().gp_list_new(&FList); }
     ~TList()
     {
         if (FList)
-            gp_list_free(FList);
+            Gphoto().gp_list_free(FList);
     }
     TList(const TList &) = delete;
     TList &operator=(const TList &) = delete;
@@ -144,9 +144,9 @@ public:
     TGphotoCamera(Camera *camera, GPContext *context) : FCamera(camera), FContext(context) {}
     ~TGphotoCamera() override
     {
-        gp_camera_exit(FCamera, FContext);
-        gp_camera_unref(FCamera);
-        gp_context_unref(FContext);
+        Gphoto().gp_camera_exit(FCamera, FContext);
+        Gphoto().gp_camera_unref(FCamera);
+        Gphoto().gp_context_unref(FContext);
     }
     TGphotoCamera(const TGphotoCamera &) = delete;
     TGphotoCamera &operator=(const TGphotoCamera &) = delete;
@@ -154,16 +154,16 @@ public:
     std::optional<std::string> SettingText(const char *name) override
     {
         CameraWidget *widget = nullptr;
-        if (gp_camera_get_single_config(FCamera, name, &widget, FContext) < GP_OK || !widget)
+        if (Gphoto().gp_camera_get_single_config(FCamera, name, &widget, FContext) < GP_OK || !widget)
             return std::nullopt;
         std::optional<std::string> result;
         CameraWidgetType type;
         const char *value = nullptr;
-        if (gp_widget_get_type(widget, &type) >= GP_OK &&
+        if (Gphoto().gp_widget_get_type(widget, &type) >= GP_OK &&
             (type == GP_WIDGET_TEXT || type == GP_WIDGET_MENU || type == GP_WIDGET_RADIO) &&
-            gp_widget_get_value(widget, &value) >= GP_OK && value)
+            Gphoto().gp_widget_get_value(widget, &value) >= GP_OK && value)
             result = std::string(value);
-        gp_widget_free(widget);
+        Gphoto().gp_widget_free(widget);
         return result;
     }
 
@@ -172,7 +172,7 @@ public:
         storages.clear();
         CameraStorageInformation *infos = nullptr;
         int count = 0;
-        const int result = gp_camera_get_storageinfo(FCamera, &infos, &count, FContext);
+        const int result = Gphoto().gp_camera_get_storageinfo(FCamera, &infos, &count, FContext);
         if (result < GP_OK)
             return result;
         for (int i = 0; i < count; ++i) {
@@ -195,7 +195,7 @@ public:
     {
         names.clear();
         TList list;
-        const int result = gp_camera_folder_list_folders(FCamera, folder.c_str(), list.Get(), FContext);
+        const int result = Gphoto().gp_camera_folder_list_folders(FCamera, folder.c_str(), list.Get(), FContext);
         if (result >= GP_OK)
             CopyNames(list.Get(), names);
         return result;
@@ -205,7 +205,7 @@ public:
     {
         names.clear();
         TList list;
-        const int result = gp_camera_folder_list_files(FCamera, folder.c_str(), list.Get(), FContext);
+        const int result = Gphoto().gp_camera_folder_list_files(FCamera, folder.c_str(), list.Get(), FContext);
         if (result >= GP_OK)
             CopyNames(list.Get(), names);
         return result;
@@ -216,7 +216,7 @@ public:
         info = TPtpFileInfo();
         CameraFileInfo raw;
         std::memset(&raw, 0, sizeof raw);
-        const int result = gp_camera_file_get_info(FCamera, folder.c_str(), name.c_str(), &raw, FContext);
+        const int result = Gphoto().gp_camera_file_get_info(FCamera, folder.c_str(), name.c_str(), &raw, FContext);
         if (result < GP_OK)
             return result;
         if (raw.file.fields & GP_FILE_INFO_SIZE)
@@ -231,7 +231,7 @@ public:
     int ReadPart(const std::string &folder, const std::string &name, std::uint64_t offset, char *buffer,
                  std::uint64_t &size) override
     {
-        return gp_camera_file_read(FCamera, folder.c_str(), name.c_str(), GP_FILE_TYPE_NORMAL, offset, buffer, &size,
+        return Gphoto().gp_camera_file_read(FCamera, folder.c_str(), name.c_str(), GP_FILE_TYPE_NORMAL, offset, buffer, &size,
                                    FContext);
     }
 
@@ -241,11 +241,11 @@ public:
         target.Sink = &sink;
         CameraFileHandler handler{&TSinkFile::Size, &TSinkFile::Read, &TSinkFile::Write};
         CameraFile *file = nullptr;
-        int result = gp_file_new_from_handler(&file, &handler, &target);
+        int result = Gphoto().gp_file_new_from_handler(&file, &handler, &target);
         if (result < GP_OK)
             return result;
-        result = gp_camera_file_get(FCamera, folder.c_str(), name.c_str(), GP_FILE_TYPE_NORMAL, file, FContext);
-        gp_file_unref(file);
+        result = Gphoto().gp_camera_file_get(FCamera, folder.c_str(), name.c_str(), GP_FILE_TYPE_NORMAL, file, FContext);
+        Gphoto().gp_file_unref(file);
         return result;
     }
 
@@ -259,16 +259,24 @@ class TLibGphotoLibrary : public IPtpLibrary
 public:
     TLibGphotoLibrary()
     {
+        std::string error;
+        FLoaded = LoadGphotoFunctions(error) != nullptr;
+        if (!FLoaded) {
+            // Said once: a watch looks for cameras every few seconds.
+            FLoadError = "libgphoto2 cannot be loaded (" + error + ")";
+            qWarning("PTP: cameras cannot be reached: %s", FLoadError.c_str());
+            return;
+        }
         if (qEnvironmentVariableIntValue("TESSARIL_PTP_DEBUG") > 0)
-            gp_log_add_func(GP_LOG_DEBUG, &DebugLog, nullptr);
+            Gphoto().gp_log_add_func(GP_LOG_DEBUG, &DebugLog, nullptr);
         KeepDriversLoaded();
     }
     ~TLibGphotoLibrary() override
     {
         if (FAbilities)
-            gp_abilities_list_free(FAbilities);
+            Gphoto().gp_abilities_list_free(FAbilities);
         if (FPorts)
-            gp_port_info_list_free(FPorts);
+            Gphoto().gp_port_info_list_free(FPorts);
     }
     TLibGphotoLibrary(const TLibGphotoLibrary &) = delete;
     TLibGphotoLibrary &operator=(const TLibGphotoLibrary &) = delete;
@@ -276,6 +284,9 @@ public:
     int Detect(std::vector<TPtpCameraPort> &cameras) override
     {
         cameras.clear();
+        // Without the library there is no camera to find; the reason was logged once.
+        if (!FLoaded)
+            return GP_OK;
         // The driver table is read once (that loads every driver); the ports
         // on every look, as cameras come and go.
         int result = LoadAbilities();
@@ -290,14 +301,14 @@ public:
             return GP_OK;
         GPContext *context = NewContext();
         TList list;
-        result = gp_abilities_list_detect(FAbilities, FPorts, list.Get(), context);
-        gp_context_unref(context);
+        result = Gphoto().gp_abilities_list_detect(FAbilities, FPorts, list.Get(), context);
+        Gphoto().gp_context_unref(context);
         if (result < GP_OK)
             return result;
-        for (int i = 0; i < gp_list_count(list.Get()); ++i) {
+        for (int i = 0; i < Gphoto().gp_list_count(list.Get()); ++i) {
             const char *model = nullptr;
             const char *port = nullptr;
-            if (gp_list_get_name(list.Get(), i, &model) < GP_OK || gp_list_get_value(list.Get(), i, &port) < GP_OK ||
+            if (Gphoto().gp_list_get_name(list.Get(), i, &model) < GP_OK || Gphoto().gp_list_get_value(list.Get(), i, &port) < GP_OK ||
                 !model || !port)
                 continue;
             // "usb:" alone is the placeholder of the USB port driver, no camera;
@@ -312,40 +323,42 @@ public:
     int Open(const TPtpCameraPort &port, std::unique_ptr<IPtpCamera> &camera) override
     {
         camera.reset();
+        if (!FLoaded)
+            return GP_ERROR_LIBRARY;
         int result = LoadAbilities();
         if (result >= GP_OK && !FPorts)
             result = LoadPorts();
         if (result < GP_OK)
             return result;
-        const int model = gp_abilities_list_lookup_model(FAbilities, port.Model.c_str());
+        const int model = Gphoto().gp_abilities_list_lookup_model(FAbilities, port.Model.c_str());
         if (model < GP_OK)
             return model;
         CameraAbilities abilities;
-        result = gp_abilities_list_get_abilities(FAbilities, model, &abilities);
+        result = Gphoto().gp_abilities_list_get_abilities(FAbilities, model, &abilities);
         if (result < GP_OK)
             return result;
-        const int portIndex = gp_port_info_list_lookup_path(FPorts, port.Port.c_str());
+        const int portIndex = Gphoto().gp_port_info_list_lookup_path(FPorts, port.Port.c_str());
         if (portIndex < GP_OK)
             return portIndex;
         GPPortInfo portInfo;
-        result = gp_port_info_list_get_info(FPorts, portIndex, &portInfo);
+        result = Gphoto().gp_port_info_list_get_info(FPorts, portIndex, &portInfo);
         if (result < GP_OK)
             return result;
         Camera *raw = nullptr;
-        result = gp_camera_new(&raw);
+        result = Gphoto().gp_camera_new(&raw);
         if (result < GP_OK)
             return result;
         GPContext *context = NewContext();
-        result = gp_camera_set_abilities(raw, abilities);
+        result = Gphoto().gp_camera_set_abilities(raw, abilities);
         if (result >= GP_OK)
-            result = gp_camera_set_port_info(raw, portInfo);
+            result = Gphoto().gp_camera_set_port_info(raw, portInfo);
         if (result >= GP_OK) {
             const TUtf8Locale utf8;
-            result = gp_camera_init(raw, context);
+            result = Gphoto().gp_camera_init(raw, context);
         }
         if (result < GP_OK) {
-            gp_camera_unref(raw);
-            gp_context_unref(context);
+            Gphoto().gp_camera_unref(raw);
+            Gphoto().gp_context_unref(context);
             return result;
         }
         camera = std::make_unique<TGphotoCamera>(raw, context);
@@ -354,15 +367,17 @@ public:
 
     std::string ResultText(int result) override
     {
-        const char *text = gp_result_as_string(result);
+        if (!FLoaded)
+            return FLoadError;
+        const char *text = Gphoto().gp_result_as_string(result);
         return text ? text : std::string();
     }
 
 private:
     static GPContext *NewContext()
     {
-        GPContext *context = gp_context_new();
-        gp_context_set_error_func(context, &ContextError, nullptr);
+        GPContext *context = Gphoto().gp_context_new();
+        Gphoto().gp_context_set_error_func(context, &ContextError, nullptr);
         return context;
     }
 
@@ -371,12 +386,12 @@ private:
         if (FAbilities)
             return GP_OK;
         GPContext *context = NewContext();
-        int result = gp_abilities_list_new(&FAbilities);
+        int result = Gphoto().gp_abilities_list_new(&FAbilities);
         if (result >= GP_OK)
-            result = gp_abilities_list_load(FAbilities, context);
-        gp_context_unref(context);
+            result = Gphoto().gp_abilities_list_load(FAbilities, context);
+        Gphoto().gp_context_unref(context);
         if (result < GP_OK && FAbilities) {
-            gp_abilities_list_free(FAbilities);
+            Gphoto().gp_abilities_list_free(FAbilities);
             FAbilities = nullptr;
         }
         return result;
@@ -386,11 +401,11 @@ private:
 
     bool HasUsbDevice() const
     {
-        const int count = gp_port_info_list_count(FPorts);
+        const int count = Gphoto().gp_port_info_list_count(FPorts);
         for (int i = 0; i < count; ++i) {
             GPPortInfo info;
             char *path = nullptr;
-            if (gp_port_info_list_get_info(FPorts, i, &info) >= GP_OK && gp_port_info_get_path(info, &path) >= GP_OK &&
+            if (Gphoto().gp_port_info_list_get_info(FPorts, i, &info) >= GP_OK && Gphoto().gp_port_info_get_path(info, &path) >= GP_OK &&
                 path != nullptr && IsUsbDevicePath(path))
                 return true;
         }
@@ -400,20 +415,22 @@ private:
     int LoadPorts()
     {
         GPPortInfoList *ports = nullptr;
-        int result = gp_port_info_list_new(&ports);
+        int result = Gphoto().gp_port_info_list_new(&ports);
         if (result >= GP_OK)
-            result = gp_port_info_list_load(ports);
+            result = Gphoto().gp_port_info_list_load(ports);
         if (result < GP_OK) {
             if (ports)
-                gp_port_info_list_free(ports);
+                Gphoto().gp_port_info_list_free(ports);
             return result;
         }
         if (FPorts)
-            gp_port_info_list_free(FPorts);
+            Gphoto().gp_port_info_list_free(FPorts);
         FPorts = ports;
         return GP_OK;
     }
 
+    bool FLoaded = false;
+    std::string FLoadError;
     CameraAbilitiesList *FAbilities = nullptr;
     GPPortInfoList *FPorts = nullptr;
 };
