@@ -97,6 +97,37 @@ bool ZoneOffsetAt(std::int64_t unixSeconds, TZoneOffset &offset)
     return true;
 }
 
+// The last conversion between local and universal time, per thread: a run
+// converts each file's times a few times over (creation and modification are
+// often one time), and each conversion asks the zone up to four times. The
+// program does not change its zone while it runs, so a kept answer stays right.
+struct TLastConversion
+{
+    bool Known = false;
+    TFileTime From = 0;
+    bool Converted = false;
+    TFileTime To = 0;
+
+    bool Find(TFileTime from, TFileTime &to) const
+    {
+        if (!Known || from != From)
+            return false;
+        to = To;
+        return true;
+    }
+    bool Keep(TFileTime from, bool converted, TFileTime to)
+    {
+        Known = true;
+        From = from;
+        Converted = converted;
+        To = to;
+        return converted;
+    }
+};
+
+thread_local TLastConversion LastLocalToUniversal;
+thread_local TLastConversion LastUniversalToLocal;
+
 bool AddTicks(TFileTime time, std::int64_t ticks, TFileTime &result)
 {
     const auto value = static_cast<std::int64_t>(time);
@@ -192,17 +223,22 @@ bool FileTimeToLocalFileTime(TFileTime fileTime, TFileTime &localTime)
 {
     if (fileTime > MaxFileTime)
         return false;
+    TLastConversion &last = LastUniversalToLocal;
+    if (last.Find(fileTime, localTime))
+        return last.Converted;
     std::int64_t seconds = 0;
     std::int64_t nanoseconds = 0;
     FileTimeToUnixParts(fileTime, seconds, nanoseconds);
     TZoneOffset offset;
-    return ZoneOffsetAt(seconds, offset) && AddTicks(fileTime, offset.Seconds * TicksPerSecond, localTime);
+    const bool converted =
+        ZoneOffsetAt(seconds, offset) && AddTicks(fileTime, offset.Seconds * TicksPerSecond, localTime);
+    return last.Keep(fileTime, converted, localTime);
 }
 
-bool LocalFileTimeToFileTime(TFileTime localTime, TFileTime &fileTime)
+namespace {
+
+bool ConvertLocalFileTime(TFileTime localTime, TFileTime &fileTime)
 {
-    if (localTime > MaxFileTime)
-        return false;
     std::int64_t wallSeconds = 0;
     std::int64_t nanoseconds = 0;
     FileTimeToUnixParts(localTime, wallSeconds, nanoseconds);
@@ -228,6 +264,19 @@ bool LocalFileTimeToFileTime(TFileTime localTime, TFileTime &fileTime)
         chosen = after;
     }
     return AddTicks(localTime, -chosen.Seconds * TicksPerSecond, fileTime);
+}
+
+} // namespace
+
+bool LocalFileTimeToFileTime(TFileTime localTime, TFileTime &fileTime)
+{
+    if (localTime > MaxFileTime)
+        return false;
+    TLastConversion &last = LastLocalToUniversal;
+    if (last.Find(localTime, fileTime))
+        return last.Converted;
+    const bool converted = ConvertLocalFileTime(localTime, fileTime);
+    return last.Keep(localTime, converted, fileTime);
 }
 
 bool FileTimeToLocalDateTime(TFileTime fileTime, TDateTime &time)

@@ -11,7 +11,6 @@
 #include "transfer/writers/ZipWriter.h"
 
 #include <QFile>
-#include <QFileInfo>
 
 #include <algorithm>
 #include <cerrno>
@@ -51,13 +50,28 @@ std::int32_t RatioOf(std::int64_t compressed, std::int64_t uncompressed)
     return static_cast<std::int32_t>(quotient);
 }
 
+// The folder and the last component of a path, as QFileInfo's path() and
+// fileName() give them, without building a file system entry for every copy.
+QString FolderOf(const QString &path)
+{
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    if (slash < 0)
+        return QStringLiteral(".");
+    return slash == 0 ? QStringLiteral("/") : path.left(slash);
+}
+
+QString FileNameOf(const QString &path)
+{
+    return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
+}
+
 // The name stored inside an archive: the local file's own name (one path
 // component, already made safe) without the suffix the output adds. What the
 // device calls the file may hold "../" or "/", which a naive extractor would
 // follow out of its folder.
 QString EntryNameOf(const QString &destName, QLatin1StringView suffix)
 {
-    QString name = QFileInfo(destName).fileName();
+    QString name = FileNameOf(destName);
     if (name.endsWith(suffix))
         name.chop(suffix.size());
     return name;
@@ -337,7 +351,7 @@ std::unique_ptr<TWriteFileStream> TCopyThread::CreateUnnamedDestination()
     // Synchronous writes are asked of the named file's open only.
     if ((FWriteMode & FILE_FLAG_WRITE_THROUGH) != 0)
         return nullptr;
-    const int fd = OpenUnnamedFile(QFileInfo(DestNameXL).path());
+    const int fd = OpenUnnamedFile(FolderOf(DestNameXL));
     if (fd < 0) {
         if (UnnamedFilesUnsupported(errno))
             return nullptr;
@@ -419,7 +433,7 @@ std::uint32_t TCopyThread::FinishCopy()
     if (FResetArchive)
         wanted &= ~FILE_ATTRIBUTE_ARCHIVE;
     const std::uint32_t current = !FCopyAttr ? wanted
-                                  : FUnnamed ? GetOpenFileAttributes(FUnnamedFile.Get())
+                                  : FUnnamed ? GetNewFileAttributes(FUnnamedFile.Get())
                                              : GetFileAttributes(FTempName);
     const bool attributesDiffer = (current & 0xFFFF) != wanted;
     // A file without a name can be given attributes only once it has one.

@@ -69,17 +69,6 @@ std::uint32_t ReadDosAttributes(const QByteArray &path)
     return ReadDosAttributeXattr(path);
 }
 
-// The same for a file known only by an open descriptor.
-std::uint32_t ReadDosAttributes(int fd)
-{
-    struct statfs info = {};
-    std::uint32_t fatAttributes = 0;
-    if (::fstatfs(fd, &info) == 0 && IsFatType(info) && ::ioctl(fd, FAT_IOCTL_GET_ATTRIBUTES, &fatAttributes) == 0)
-        return fatAttributes & DosAttributeMask;
-    char value[64] = {};
-    return DosAttributesFromXattr(value, ::fgetxattr(fd, DosAttributeXattr, value, sizeof(value) - 1));
-}
-
 // Best effort by design: a file system that keeps no such bits drops them.
 // Acts on a symbolic link itself, never on what it leads to.
 void WriteDosAttributes(const QByteArray &path, std::uint32_t attributes)
@@ -360,12 +349,12 @@ std::uint32_t SetOpenFileTimestamps(int fd, const QString &fileName, const TFile
     return SetTimes(LocalName(fileName), access, TimespecOf(times.LastWriteTime), fd);
 }
 
-std::uint32_t GetOpenFileAttributes(int fd)
+std::uint32_t GetNewFileAttributes(int fd)
 {
     struct stat info = {};
     if (::fstat(fd, &info) != 0)
         return INVALID_FILE_ATTRIBUTES;
-    return WithNormal(ModeAttributes(info.st_mode) | ReadDosAttributes(fd));
+    return WithNormal(ModeAttributes(info.st_mode));
 }
 
 std::uint32_t GetFileAttributes(const QString &fileName)

@@ -75,8 +75,12 @@ void SetFileTimesHook(TSetTimesHook hook);
 // nothing else is set. INVALID_FILE_ATTRIBUTES on failure, errno then tells why.
 std::uint32_t GetFileAttributes(const QString &fileName);
 
-// GetFileAttributes of the file open as fd.
-std::uint32_t GetOpenFileAttributes(int fd);
+// GetFileAttributes of a file this process has just created without a name
+// (OpenUnnamedFile): such files exist only where files have POSIX modes (not
+// on FAT, exFAT or shares), and nothing has given them a DOS attribute yet,
+// so the mode alone tells, without a look at the file system or its
+// extended attributes.
+std::uint32_t GetNewFileAttributes(int fd);
 // Replaces the attribute word: read-only clears every write bit, its absence
 // gives the owner write permission; the archive, hidden and system bits go
 // where the file system keeps them and are dropped quietly elsewhere.

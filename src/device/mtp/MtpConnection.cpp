@@ -10,6 +10,8 @@
 #include <QSet>
 #include <QStringList>
 
+#include <iterator>
+
 namespace {
 
 constexpr std::uint32_t TopLevel = 0xFFFFFFFFu;
@@ -21,7 +23,15 @@ QString StorageID(std::uint32_t id)
 
 QString ObjectID(std::uint32_t handle)
 {
-    return QString::asprintf("o%u", handle);
+    // Once per listed object: no format string to parse.
+    char16_t text[12];
+    char16_t *start = std::end(text);
+    do {
+        *--start = char16_t(u'0' + handle % 10);
+        handle /= 10;
+    } while (handle != 0);
+    *--start = u'o';
+    return QString(reinterpret_cast<const QChar *>(start), std::end(text) - start);
 }
 
 HRESULT OptionalText(const std::optional<std::string> &text, TPropertyValue &value)
