@@ -284,7 +284,8 @@ void TBackupRun::BackupFile(TPortableDeviceObject &file, const QString &folderDe
     const TPortableDeviceObject *started = &file;
     FMeter.FileStarted([started] { return started->Path(); }, facts.Size);
     TDateTime existingTime = 0;
-    const bool exists = XlFileExistsWithWriteTimeIn(folderFd, targetName, target, existingTime);
+    bool noEntry = false;
+    const bool exists = XlFileExistsWithWriteTimeIn(folderFd, targetName, target, existingTime, &noEntry);
     const bool write = ShouldWrite(exists, existingTime, facts.DeviceTime);
     if (IsPreview()) {
         PreviewFile(facts, exists, write, renamed, targetName);
@@ -305,7 +306,7 @@ void TBackupRun::BackupFile(TPortableDeviceObject &file, const QString &folderDe
     const int warningsBefore = FTotals.Warnings;
     QString error;
     TFileTime stamped = 0;
-    if (!CopyFile(file, facts.LocalTime, target, error, stamped)) {
+    if (!CopyFile(file, facts.LocalTime, target, noEntry, error, stamped)) {
         if (IsCancelled())
             return;
         ++FTotals.Failed;
@@ -370,8 +371,8 @@ bool TBackupRun::ShouldWrite(bool exists, TDateTime existingTime, TDateTime devi
     }
 }
 
-bool TBackupRun::CopyFile(TPortableDeviceObject &file, TDateTime localTime, const QString &target, QString &error,
-                          TFileTime &stamped)
+bool TBackupRun::CopyFile(TPortableDeviceObject &file, TDateTime localTime, const QString &target, bool noEntry,
+                          QString &error, TFileTime &stamped)
 {
     stamped = 0;
     TFileData data;
@@ -384,6 +385,7 @@ bool TBackupRun::CopyFile(TPortableDeviceObject &file, TDateTime localTime, cons
     TWinCopyThread worker(data, target, FCopyOptions, true, tpNormal);
     worker.SetRunner(&FRunner);
     worker.SetPlainCrc(false);
+    worker.SetNoEntrySeen(noEntry);
     // The worker only counts; the run reads the count while it waits.
     std::atomic<qint64> bytesDone{0};
     worker.SetOnProgress([&bytesDone](TFileAction, std::int64_t count, bool) {

@@ -100,10 +100,11 @@ private:
     bool Compresses(const QString &name) const;
     bool ShouldWrite(bool exists, TDateTime existingTime, TDateTime deviceTime) const;
     // localTime: the file's modification date as the device reported it.
+    // noEntry: the run has just seen nothing under the target's name.
     // False when the file was not copied; error then holds why (empty when cancelled).
     // stamped: the modification time the worker gave the copy, 0 when none.
-    bool CopyFile(TPortableDeviceObject &file, TDateTime localTime, const QString &target, QString &error,
-                  TFileTime &stamped);
+    bool CopyFile(TPortableDeviceObject &file, TDateTime localTime, const QString &target, bool noEntry,
+                  QString &error, TFileTime &stamped);
     void RunWorker(TWinCopyThread &worker, const std::atomic<qint64> &bytesDone);
     void ReportFolderListingError(TPortableDeviceObject &folder);
     // The failed files once more, so that they stand out of a long log.

@@ -300,7 +300,7 @@ std::uint32_t TCopyThread::OpenStreams()
 {
     SrcSize = SourceFileData.FileSize > 0 ? static_cast<std::uint64_t>(SourceFileData.FileSize) : 0;
     struct stat existing = {};
-    const bool anyEntry = ::lstat(QFile::encodeName(DestNameXL).constData(), &existing) == 0;
+    const bool anyEntry = !FNoEntrySeen && ::lstat(QFile::encodeName(DestNameXL).constData(), &existing) == 0;
     // Taken before the attribute reset below changes the old copy's mode.
     FReplaced = existing;
     // A file (or a link, whatever it leads to) under the name, as XlFileExists without following links.

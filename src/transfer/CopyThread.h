@@ -154,6 +154,11 @@ public:
     void SetPlainCrc(bool on) { FPlainCrc = on; }
     bool Overwrite() const { return FOverwrite; }
     void SetOverwrite(bool on) { FOverwrite = on; }
+    // The caller has just found no entry under the destination name: the copy
+    // goes into a file without a name at once instead of looking again. One
+    // that appears meanwhile is still replaced only when overwriting, since
+    // that file gets its name from linkat, which never replaces an entry.
+    void SetNoEntrySeen(bool on) { FNoEntrySeen = on; }
     // Compression of sources of at least minimumSize in blocks of blockSize
     // on several threads (0: one per core); blockSize 0 keeps one thread.
     void SetParallelCompression(std::uint32_t blockSize, std::int64_t minimumSize, unsigned threads = 0);
@@ -204,6 +209,7 @@ protected:
     bool FCheckTime = true;
     bool FCompress = false;
     bool FOverwrite = false;
+    bool FNoEntrySeen = false;
     bool FCopyTimeStamp = true;
     bool FCopyCrTm = false;
     bool FCopyAttr = true;

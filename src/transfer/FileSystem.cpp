@@ -16,6 +16,7 @@
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
+#include <sys/syscall.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
@@ -121,6 +122,18 @@ std::uint32_t AttributesOf(const QByteArray &path, mode_t mode)
         return attributes;
     }
     return WithNormal(ModeAttributes(mode) | ReadDosAttributes(path));
+}
+
+// glibc's fstat is fstatat with an empty path, which kernels before 6.10
+// treat as a path lookup (a page-sized name buffer and all); the plain call
+// skips that, once per copy. Its structure is glibc's only on x86-64.
+int StatOpenFile(int fd, struct stat &info)
+{
+#if defined(__x86_64__) && defined(SYS_fstat)
+    return static_cast<int>(::syscall(SYS_fstat, fd, &info));
+#else
+    return ::fstat(fd, &info);
+#endif
 }
 
 TFileTime FileTimeOf(const struct statx_timestamp &time)
@@ -272,16 +285,23 @@ bool XlFileExistsWithWriteTime(const QString &fileName, TDateTime &writeTime)
     return XlFileExistsWithWriteTimeIn(-1, QString(), fileName, writeTime);
 }
 
-bool XlFileExistsWithWriteTimeIn(int folderFd, const QString &name, const QString &fileName, TDateTime &writeTime)
+bool XlFileExistsWithWriteTimeIn(int folderFd, const QString &name, const QString &fileName, TDateTime &writeTime,
+                                 bool *noEntry)
 {
     writeTime = 0;
+    if (noEntry)
+        *noEntry = false;
     const QString fullName = XlFileName(fileName);
     struct statx info = {};
     const bool inFolder = folderFd >= 0 && !name.isEmpty();
     const QByteArray asked = LocalName(inFolder ? name : fullName);
     if (::statx(inFolder ? folderFd : AT_FDCWD, asked.constData(), AT_SYMLINK_NOFOLLOW, STATX_TYPE | STATX_MTIME,
-                &info) != 0)
+                &info) != 0) {
+        // Only a certain absence counts: a folder that cannot be searched says nothing.
+        if (noEntry)
+            *noEntry = errno == ENOENT && fullName == fileName;
         return false;
+    }
     if (S_ISLNK(info.stx_mode) || fullName != fileName) {
         // Links are followed and opened as XlFileExists does; rare enough for the long way.
         if (!XlFileExists(fileName, true))
@@ -352,7 +372,7 @@ std::uint32_t SetOpenFileTimestamps(int fd, const QString &fileName, const TFile
 std::uint32_t GetNewFileAttributes(int fd)
 {
     struct stat info = {};
-    if (::fstat(fd, &info) != 0)
+    if (StatOpenFile(fd, info) != 0)
         return INVALID_FILE_ATTRIBUTES;
     return WithNormal(ModeAttributes(info.st_mode));
 }

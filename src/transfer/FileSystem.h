@@ -46,8 +46,10 @@ TDateTime GetFileWriteTime(const QString &fileName);
 bool XlFileExistsWithWriteTime(const QString &fileName, TDateTime &writeTime);
 // The same for the entry name of the folder open as folderFd (O_PATH will
 // do), which is fileName: one short lookup instead of the whole path's.
-// folderFd -1 asks for fileName.
-bool XlFileExistsWithWriteTimeIn(int folderFd, const QString &name, const QString &fileName, TDateTime &writeTime);
+// folderFd -1 asks for fileName. noEntry, when given, tells whether the look
+// found nothing at all under the name (not even a folder or a link).
+bool XlFileExistsWithWriteTimeIn(int folderFd, const QString &name, const QString &fileName, TDateTime &writeTime,
+                                 bool *noEntry = nullptr);
 
 // Sets only the last write time; time is a UTC date-time.
 std::uint32_t SetFileWriteTime(const QString &fileName, TDateTime time);

@@ -393,6 +393,8 @@ TEST_F(CopyThreadTest, NewCopyHasNoNameUntilItIsComplete)
         bool cancel;
         std::int32_t code;
         bool replaced;
+        // The caller saw no entry, but one came before the worker started.
+        bool staleNoEntry = false;
     };
     const Case cases[] = {
         {"plain new copy", BackupOptions, nullptr, false, 0, true},
@@ -400,18 +402,25 @@ TEST_F(CopyThreadTest, NewCopyHasNoNameUntilItIsComplete)
         {"appeared, overwrite", BackupOptions, "appeared", false, 0, true},
         {"appeared, no overwrite", TCopyOptions{coTimeStamp}, "appeared", false, Code(CopyTypePlain, CopyErrorCreate),
          false},
+        {"came after the caller looked, overwrite", BackupOptions, "came", false, 0, true, true},
+        {"came after the caller looked, no overwrite", TCopyOptions{coTimeStamp}, "came", false,
+         Code(CopyTypePlain, CopyErrorCreate), false, true},
         // The zip writer goes back to fill in the sizes.
         {"zip", TCopyOptions{coOverwrite, coTimeStamp, coZipCompress}, nullptr, false, 0, true},
     };
     for (const Case &test : cases) {
         SCOPED_TRACE(test.what);
+        if (test.staleNoEntry) {
+            ASSERT_TRUE(WriteWholeFile(Path("a.bin"), test.appearing));
+        }
         auto worker = std::make_unique<TWinCopyThread>(Source(data, 1024, time), Path("a.bin"), test.options);
+        worker->SetNoEntrySeen(test.staleNoEntry);
         worker->SetPaused(true);
         worker->Start();
         EXPECT_FALSE(worker->WaitFor(50));
-        ExpectOnly({});
+        ExpectOnly(test.staleNoEntry ? QStringList{"a.bin"} : QStringList{});
         EXPECT_TRUE(RemoveLeftoverPartFiles(Dir.path()).isEmpty());
-        if (test.appearing != nullptr) {
+        if (test.appearing != nullptr && !test.staleNoEntry) {
             ASSERT_TRUE(WriteWholeFile(Path("a.bin"), test.appearing));
         }
         if (test.cancel)
