@@ -306,7 +306,7 @@ void TBackupRun::BackupFile(TPortableDeviceObject &file, const QString &folderDe
     const int warningsBefore = FTotals.Warnings;
     QString error;
     TFileTime stamped = 0;
-    if (!CopyFile(file, facts.LocalTime, target, noEntry, error, stamped)) {
+    if (!CopyFile(file, facts.LocalTime, target, {folderFd, targetName, noEntry}, error, stamped)) {
         if (IsCancelled())
             return;
         ++FTotals.Failed;
@@ -371,8 +371,8 @@ bool TBackupRun::ShouldWrite(bool exists, TDateTime existingTime, TDateTime devi
     }
 }
 
-bool TBackupRun::CopyFile(TPortableDeviceObject &file, TDateTime localTime, const QString &target, bool noEntry,
-                          QString &error, TFileTime &stamped)
+bool TBackupRun::CopyFile(TPortableDeviceObject &file, TDateTime localTime, const QString &target,
+                          const TTargetSeen &seen, QString &error, TFileTime &stamped)
 {
     stamped = 0;
     TFileData data;
@@ -385,7 +385,9 @@ bool TBackupRun::CopyFile(TPortableDeviceObject &file, TDateTime localTime, cons
     TWinCopyThread worker(data, target, FCopyOptions, true, tpNormal);
     worker.SetRunner(&FRunner);
     worker.SetPlainCrc(false);
-    worker.SetNoEntrySeen(noEntry);
+    worker.SetNoEntrySeen(seen.NoEntry);
+    if (seen.FolderFd >= 0)
+        worker.SetDestinationFolder(seen.FolderFd, seen.EntryName);
     // The worker only counts; the run reads the count while it waits.
     std::atomic<qint64> bytesDone{0};
     worker.SetOnProgress([&bytesDone](TFileAction, std::int64_t count, bool) {

@@ -99,11 +99,18 @@ private:
     QString TargetSuffix(const QString &name) const;
     bool Compresses(const QString &name) const;
     bool ShouldWrite(bool exists, TDateTime existingTime, TDateTime deviceTime) const;
+    // Where the target is, as the run has just looked: its folder open (or
+    // -1), its name there, and whether nothing at all was under that name.
+    struct TTargetSeen
+    {
+        int FolderFd = -1;
+        QString EntryName;
+        bool NoEntry = false;
+    };
     // localTime: the file's modification date as the device reported it.
-    // noEntry: the run has just seen nothing under the target's name.
     // False when the file was not copied; error then holds why (empty when cancelled).
     // stamped: the modification time the worker gave the copy, 0 when none.
-    bool CopyFile(TPortableDeviceObject &file, TDateTime localTime, const QString &target, bool noEntry,
+    bool CopyFile(TPortableDeviceObject &file, TDateTime localTime, const QString &target, const TTargetSeen &seen,
                   QString &error, TFileTime &stamped);
     void RunWorker(TWinCopyThread &worker, const std::atomic<qint64> &bytesDone);
     void ReportFolderListingError(TPortableDeviceObject &folder);

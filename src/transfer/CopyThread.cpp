@@ -351,7 +351,7 @@ std::unique_ptr<TWriteFileStream> TCopyThread::CreateUnnamedDestination()
     // Synchronous writes are asked of the named file's open only.
     if ((FWriteMode & FILE_FLAG_WRITE_THROUGH) != 0)
         return nullptr;
-    const int fd = OpenUnnamedFile(FolderOf(DestNameXL));
+    const int fd = OpenUnnamedFile(FolderOf(DestNameXL), FFolderFd);
     if (fd < 0) {
         if (UnnamedFilesUnsupported(errno))
             return nullptr;
@@ -452,7 +452,8 @@ std::uint32_t TCopyThread::FinishCopy()
 
 std::uint32_t TCopyThread::CommitUnnamed()
 {
-    const int error = LinkUnnamedFile(FUnnamedFile.Get(), DestNameXL);
+    const int error = FFolderFd >= 0 ? LinkUnnamedFileIn(FUnnamedFile.Get(), FFolderFd, FEntryName)
+                                     : LinkUnnamedFile(FUnnamedFile.Get(), DestNameXL);
     if (error == 0) {
         FUnnamedFile.Reset();
         return 0;

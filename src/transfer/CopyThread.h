@@ -159,6 +159,14 @@ public:
     // that appears meanwhile is still replaced only when overwriting, since
     // that file gets its name from linkat, which never replaces an entry.
     void SetNoEntrySeen(bool on) { FNoEntrySeen = on; }
+    // The destination's folder, open (O_PATH will do) until the worker is
+    // done, and the destination's name in it: a new copy is made and named
+    // there without walking the folder's path each time.
+    void SetDestinationFolder(int folderFd, const QString &entryName)
+    {
+        FFolderFd = folderFd;
+        FEntryName = entryName;
+    }
     // Compression of sources of at least minimumSize in blocks of blockSize
     // on several threads (0: one per core); blockSize 0 keeps one thread.
     void SetParallelCompression(std::uint32_t blockSize, std::int64_t minimumSize, unsigned threads = 0);
@@ -210,6 +218,8 @@ protected:
     bool FCompress = false;
     bool FOverwrite = false;
     bool FNoEntrySeen = false;
+    int FFolderFd = -1;
+    QString FEntryName;
     bool FCopyTimeStamp = true;
     bool FCopyCrTm = false;
     bool FCopyAttr = true;

@@ -85,7 +85,7 @@ void TPartFileLock::Release()
     FFd = -1;
 }
 
-int OpenUnnamedFile(const QString &folder)
+int OpenUnnamedFile(const QString &folder, int folderFd)
 {
     // The name is given through /proc; without it no such file could ever get one.
     static const bool procAvailable = ::access("/proc/self/fd", X_OK) == 0;
@@ -93,7 +93,10 @@ int OpenUnnamedFile(const QString &folder)
         errno = EOPNOTSUPP;
         return -1;
     }
-    return ::open(QFile::encodeName(folder).constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    constexpr int flags = O_TMPFILE | O_WRONLY | O_CLOEXEC;
+    if (folderFd >= 0)
+        return ::openat(folderFd, ".", flags, 0666);
+    return ::open(QFile::encodeName(folder).constData(), flags, 0666);
 }
 
 bool UnnamedFilesUnsupported(int error)
@@ -102,13 +105,27 @@ bool UnnamedFilesUnsupported(int error)
     return error == EOPNOTSUPP || error == EISDIR || error == EINVAL;
 }
 
-int LinkUnnamedFile(int fd, const QString &name)
+namespace {
+
+int LinkThroughProc(int fd, int folderFd, const QByteArray &name)
 {
     char self[32] = {};
     std::snprintf(self, sizeof(self), "/proc/self/fd/%d", fd);
-    if (::linkat(AT_FDCWD, self, AT_FDCWD, QFile::encodeName(name).constData(), AT_SYMLINK_FOLLOW) != 0)
+    if (::linkat(AT_FDCWD, self, folderFd, name.constData(), AT_SYMLINK_FOLLOW) != 0)
         return errno;
     return 0;
+}
+
+} // namespace
+
+int LinkUnnamedFile(int fd, const QString &name)
+{
+    return LinkThroughProc(fd, AT_FDCWD, QFile::encodeName(name));
+}
+
+int LinkUnnamedFileIn(int fd, int folderFd, const QString &entryName)
+{
+    return LinkThroughProc(fd, folderFd, QFile::encodeName(entryName));
 }
 
 QStringList RemoveLeftoverPartFiles(const QString &folder)

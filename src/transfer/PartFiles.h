@@ -42,11 +42,15 @@ private:
 
 // Opens a file without a name in folder for writing; -1 with errno set.
 // UnnamedFilesUnsupported(errno) then says whether a part file must do.
-int OpenUnnamedFile(const QString &folder);
+// folderFd, when not -1, is that folder open (O_PATH will do), which spares
+// the walk along its path.
+int OpenUnnamedFile(const QString &folder, int folderFd = -1);
 bool UnnamedFilesUnsupported(int error);
 // Gives the file without a name open as fd the name; never replaces what is
 // there. 0 or the errno (EEXIST when the name is taken).
 int LinkUnnamedFile(int fd, const QString &name);
+// The same for the entry name in the folder open as folderFd.
+int LinkUnnamedFileIn(int fd, int folderFd, const QString &entryName);
 
 // Removes from folder the part files that no running copy holds (leftovers
 // of killed runs) and returns their names. Where the file system has no
