@@ -18,6 +18,10 @@ TMtpTransfer::TMtpTransfer(const TMtpStreamLimits &limits, std::uint64_t expecte
 bool TMtpTransfer::Put(const unsigned char *data, std::uint32_t length)
 {
     std::unique_lock lock(FMutex);
+    // The reader is woken once the lock is given up: woken while it is held,
+    // it would only block on the lock again (two more switches per block on
+    // a single core).
+    bool wakeReader = false;
     while (length > 0 && !FCancelled) {
         // A waiting reader has emptied the queue first, so its buffer comes
         // next in the file.
@@ -28,11 +32,14 @@ bool TMtpTransfer::Put(const unsigned char *data, std::uint32_t length)
             FDirectTotal += piece;
             data += piece;
             length -= std::uint32_t(piece);
-            if (FDirectFilled == FDirectSpace)
-                FDataReady.notify_one();
+            wakeReader = wakeReader || FDirectFilled == FDirectSpace;
             continue;
         }
         if (FCount == FCapacity) {
+            if (wakeReader) {
+                FDataReady.notify_one();
+                wakeReader = false;
+            }
             FProducerWaiting = true;
             FSpaceReady.wait(lock, [&] {
                 return FCancelled || FCount <= FCapacity / 2 || (FDirect && FDirectFilled < FDirectSpace);
@@ -45,7 +52,11 @@ bool TMtpTransfer::Put(const unsigned char *data, std::uint32_t length)
         data += piece;
         length -= std::uint32_t(piece);
     }
-    return !FCancelled;
+    const bool going = !FCancelled;
+    lock.unlock();
+    if (wakeReader)
+        FDataReady.notify_one();
+    return going;
 }
 
 void TMtpTransfer::QueueBytes(const unsigned char *data, std::size_t length)
