@@ -231,8 +231,8 @@ public:
     int ReadPart(const std::string &folder, const std::string &name, std::uint64_t offset, char *buffer,
                  std::uint64_t &size) override
     {
-        return Gphoto().gp_camera_file_read(FCamera, folder.c_str(), name.c_str(), GP_FILE_TYPE_NORMAL, offset, buffer, &size,
-                                   FContext);
+        return Gphoto().gp_camera_file_read(FCamera, folder.c_str(), name.c_str(), GP_FILE_TYPE_NORMAL, offset, buffer,
+                                            &size, FContext);
     }
 
     int ReadWhole(const std::string &folder, const std::string &name, const TPtpDataSink &sink) override
@@ -244,7 +244,8 @@ public:
         int result = Gphoto().gp_file_new_from_handler(&file, &handler, &target);
         if (result < GP_OK)
             return result;
-        result = Gphoto().gp_camera_file_get(FCamera, folder.c_str(), name.c_str(), GP_FILE_TYPE_NORMAL, file, FContext);
+        result =
+            Gphoto().gp_camera_file_get(FCamera, folder.c_str(), name.c_str(), GP_FILE_TYPE_NORMAL, file, FContext);
         Gphoto().gp_file_unref(file);
         return result;
     }
@@ -308,8 +309,8 @@ public:
         for (int i = 0; i < Gphoto().gp_list_count(list.Get()); ++i) {
             const char *model = nullptr;
             const char *port = nullptr;
-            if (Gphoto().gp_list_get_name(list.Get(), i, &model) < GP_OK || Gphoto().gp_list_get_value(list.Get(), i, &port) < GP_OK ||
-                !model || !port)
+            if (Gphoto().gp_list_get_name(list.Get(), i, &model) < GP_OK ||
+                Gphoto().gp_list_get_value(list.Get(), i, &port) < GP_OK || !model || !port)
                 continue;
             // "usb:" alone is the placeholder of the USB port driver, no camera;
             // other ports (mounted "disk:" folders, serial lines) are no PTP cameras.
@@ -405,8 +406,8 @@ private:
         for (int i = 0; i < count; ++i) {
             GPPortInfo info;
             char *path = nullptr;
-            if (Gphoto().gp_port_info_list_get_info(FPorts, i, &info) >= GP_OK && Gphoto().gp_port_info_get_path(info, &path) >= GP_OK &&
-                path != nullptr && IsUsbDevicePath(path))
+            if (Gphoto().gp_port_info_list_get_info(FPorts, i, &info) >= GP_OK &&
+                Gphoto().gp_port_info_get_path(info, &path) >= GP_OK && path != nullptr && IsUsbDevicePath(path))
                 return true;
         }
         return false;
