@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QRandomGenerator>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <ctime>
@@ -107,8 +108,20 @@ bool UnnamedFilesUnsupported(int error)
 
 namespace {
 
+// Linking the descriptor itself spares the walk through /proc. Kernels
+// before 6.10 allow that only with CAP_DAC_READ_SEARCH and refuse it with
+// ENOENT; after the first refusal every call goes through /proc.
+std::atomic<bool> EmptyPathLinkRefused{false};
+
 int LinkThroughProc(int fd, int folderFd, const QByteArray &name)
 {
+    if (!EmptyPathLinkRefused.load(std::memory_order_relaxed)) {
+        if (::linkat(fd, "", folderFd, name.constData(), AT_EMPTY_PATH) == 0)
+            return 0;
+        if (errno != ENOENT)
+            return errno;
+        EmptyPathLinkRefused.store(true, std::memory_order_relaxed);
+    }
     char self[32] = {};
     std::snprintf(self, sizeof(self), "/proc/self/fd/%d", fd);
     if (::linkat(AT_FDCWD, self, folderFd, name.constData(), AT_SYMLINK_FOLLOW) != 0)
@@ -117,6 +130,11 @@ int LinkThroughProc(int fd, int folderFd, const QByteArray &name)
 }
 
 } // namespace
+
+void NameUnnamedFilesThroughProc()
+{
+    EmptyPathLinkRefused.store(true, std::memory_order_relaxed);
+}
 
 int LinkUnnamedFile(int fd, const QString &name)
 {
