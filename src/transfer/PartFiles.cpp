@@ -108,9 +108,9 @@ bool UnnamedFilesUnsupported(int error)
 
 namespace {
 
-// Linking the descriptor itself spares the walk through /proc. Kernels
-// before 6.10 allow that only with CAP_DAC_READ_SEARCH and refuse it with
-// ENOENT; after the first refusal every call goes through /proc.
+// Linking the descriptor itself spares the walk through /proc. The kernel
+// allows that only with CAP_DAC_READ_SEARCH (root has it) and refuses it
+// with ENOENT; after the first refusal every call goes through /proc.
 std::atomic<bool> EmptyPathLinkRefused{false};
 
 int LinkThroughProc(int fd, int folderFd, const QByteArray &name)
