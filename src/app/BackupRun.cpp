@@ -306,7 +306,7 @@ void TBackupRun::BackupFile(TPortableDeviceObject &file, const QString &folderDe
     const int warningsBefore = FTotals.Warnings;
     QString error;
     TFileTime stamped = 0;
-    if (!CopyFile(file, facts.LocalTime, target, {folderFd, targetName, noEntry}, error, stamped)) {
+    if (!CopyFile(file, facts.LocalTime, target, {folderFd, noEntry}, error, stamped)) {
         if (IsCancelled())
             return;
         ++FTotals.Failed;
@@ -386,8 +386,7 @@ bool TBackupRun::CopyFile(TPortableDeviceObject &file, TDateTime localTime, cons
     worker.SetRunner(&FRunner);
     worker.SetPlainCrc(false);
     worker.SetNoEntrySeen(seen.NoEntry);
-    if (seen.FolderFd >= 0)
-        worker.SetDestinationFolder(seen.FolderFd, seen.EntryName);
+    worker.SetDestinationFolder(seen.FolderFd);
     // The worker only counts; the run reads the count while it waits.
     std::atomic<qint64> bytesDone{0};
     worker.SetOnProgress([&bytesDone](TFileAction, std::int64_t count, bool) {

@@ -99,12 +99,11 @@ private:
     QString TargetSuffix(const QString &name) const;
     bool Compresses(const QString &name) const;
     bool ShouldWrite(bool exists, TDateTime existingTime, TDateTime deviceTime) const;
-    // Where the target is, as the run has just looked: its folder open (or
-    // -1), its name there, and whether nothing at all was under that name.
+    // The target as the run has just looked: its folder open (or -1), and
+    // whether nothing at all was under its name.
     struct TTargetSeen
     {
         int FolderFd = -1;
-        QString EntryName;
         bool NoEntry = false;
     };
     // localTime: the file's modification date as the device reported it.

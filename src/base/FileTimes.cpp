@@ -108,20 +108,16 @@ struct TLastConversion
     bool Converted = false;
     TFileTime To = 0;
 
-    bool Find(TFileTime from, TFileTime &to) const
+    // convert(from, to) unless from is the last one asked.
+    template <typename TConvert> bool Convert(TFileTime from, TFileTime &to, TConvert convert)
     {
-        if (!Known || from != From)
-            return false;
+        if (!Known || from != From) {
+            Known = true;
+            From = from;
+            Converted = convert(from, To);
+        }
         to = To;
-        return true;
-    }
-    bool Keep(TFileTime from, bool converted, TFileTime to)
-    {
-        Known = true;
-        From = from;
-        Converted = converted;
-        To = to;
-        return converted;
+        return Converted;
     }
 };
 
@@ -223,16 +219,13 @@ bool FileTimeToLocalFileTime(TFileTime fileTime, TFileTime &localTime)
 {
     if (fileTime > MaxFileTime)
         return false;
-    TLastConversion &last = LastUniversalToLocal;
-    if (last.Find(fileTime, localTime))
-        return last.Converted;
-    std::int64_t seconds = 0;
-    std::int64_t nanoseconds = 0;
-    FileTimeToUnixParts(fileTime, seconds, nanoseconds);
-    TZoneOffset offset;
-    const bool converted =
-        ZoneOffsetAt(seconds, offset) && AddTicks(fileTime, offset.Seconds * TicksPerSecond, localTime);
-    return last.Keep(fileTime, converted, localTime);
+    return LastUniversalToLocal.Convert(fileTime, localTime, [](TFileTime universal, TFileTime &local) {
+        std::int64_t seconds = 0;
+        std::int64_t nanoseconds = 0;
+        FileTimeToUnixParts(universal, seconds, nanoseconds);
+        TZoneOffset offset;
+        return ZoneOffsetAt(seconds, offset) && AddTicks(universal, offset.Seconds * TicksPerSecond, local);
+    });
 }
 
 namespace {
@@ -272,11 +265,7 @@ bool LocalFileTimeToFileTime(TFileTime localTime, TFileTime &fileTime)
 {
     if (localTime > MaxFileTime)
         return false;
-    TLastConversion &last = LastLocalToUniversal;
-    if (last.Find(localTime, fileTime))
-        return last.Converted;
-    const bool converted = ConvertLocalFileTime(localTime, fileTime);
-    return last.Keep(localTime, converted, fileTime);
+    return LastLocalToUniversal.Convert(localTime, fileTime, ConvertLocalFileTime);
 }
 
 bool FileTimeToLocalDateTime(TFileTime fileTime, TDateTime &time)

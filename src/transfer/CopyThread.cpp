@@ -452,7 +452,7 @@ std::uint32_t TCopyThread::FinishCopy()
 
 std::uint32_t TCopyThread::CommitUnnamed()
 {
-    const int error = FFolderFd >= 0 ? LinkUnnamedFileIn(FUnnamedFile.Get(), FFolderFd, FEntryName)
+    const int error = FFolderFd >= 0 ? LinkUnnamedFileIn(FUnnamedFile.Get(), FFolderFd, FileNameOf(DestNameXL))
                                      : LinkUnnamedFile(FUnnamedFile.Get(), DestNameXL);
     if (error == 0) {
         FUnnamedFile.Reset();

@@ -160,13 +160,9 @@ public:
     // that file gets its name from linkat, which never replaces an entry.
     void SetNoEntrySeen(bool on) { FNoEntrySeen = on; }
     // The destination's folder, open (O_PATH will do) until the worker is
-    // done, and the destination's name in it: a new copy is made and named
-    // there without walking the folder's path each time.
-    void SetDestinationFolder(int folderFd, const QString &entryName)
-    {
-        FFolderFd = folderFd;
-        FEntryName = entryName;
-    }
+    // done, or -1: a new copy is made and named there without walking the
+    // folder's path each time.
+    void SetDestinationFolder(int folderFd) { FFolderFd = folderFd; }
     // Compression of sources of at least minimumSize in blocks of blockSize
     // on several threads (0: one per core); blockSize 0 keeps one thread.
     void SetParallelCompression(std::uint32_t blockSize, std::int64_t minimumSize, unsigned threads = 0);
@@ -219,7 +215,6 @@ protected:
     bool FOverwrite = false;
     bool FNoEntrySeen = false;
     int FFolderFd = -1;
-    QString FEntryName;
     bool FCopyTimeStamp = true;
     bool FCopyCrTm = false;
     bool FCopyAttr = true;

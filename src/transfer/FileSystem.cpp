@@ -31,30 +31,21 @@ QByteArray LocalName(const QString &fileName)
     return QFile::encodeName(fileName);
 }
 
-bool IsFatType(const struct statfs &info)
-{
-    return info.f_type == MSDOS_SUPER_MAGIC || info.f_type == ExfatSuperMagic;
-}
-
 bool IsFatFileSystem(const QByteArray &path)
 {
     struct statfs info = {};
-    return ::statfs(path.constData(), &info) == 0 && IsFatType(info);
+    return ::statfs(path.constData(), &info) == 0 &&
+           (info.f_type == MSDOS_SUPER_MAGIC || info.f_type == ExfatSuperMagic);
 }
 
-// The bits in the hexadecimal text that starts a user.DOSATTRIB value of
-// length bytes (negative: none read); 0 without one.
-std::uint32_t DosAttributesFromXattr(const char *value, ssize_t length)
-{
-    if (length < 3 || value[0] != '0' || (value[1] != 'x' && value[1] != 'X'))
-        return 0;
-    return static_cast<std::uint32_t>(std::strtoul(value + 2, nullptr, 16)) & DosAttributeMask;
-}
-
+// The hexadecimal text that starts the user.DOSATTRIB extended attribute; 0 without one.
 std::uint32_t ReadDosAttributeXattr(const QByteArray &path)
 {
     char value[64] = {};
-    return DosAttributesFromXattr(value, ::lgetxattr(path.constData(), DosAttributeXattr, value, sizeof(value) - 1));
+    const ssize_t length = ::lgetxattr(path.constData(), DosAttributeXattr, value, sizeof(value) - 1);
+    if (length < 3 || value[0] != '0' || (value[1] != 'x' && value[1] != 'X'))
+        return 0;
+    return static_cast<std::uint32_t>(std::strtoul(value + 2, nullptr, 16)) & DosAttributeMask;
 }
 
 // Archive, hidden and system bits: the FAT attribute byte on FAT and exFAT,
@@ -124,8 +115,8 @@ std::uint32_t AttributesOf(const QByteArray &path, mode_t mode)
     return WithNormal(ModeAttributes(mode) | ReadDosAttributes(path));
 }
 
-// glibc's fstat is fstatat with an empty path, which kernels before 6.10
-// treat as a path lookup (a page-sized name buffer and all); the plain call
+// glibc's fstat is fstatat with an empty path, which Debian 12's kernel
+// treats as a path lookup (a page-sized name buffer and all); the plain call
 // skips that, once per copy. Its structure is glibc's only on x86-64.
 int StatOpenFile(int fd, struct stat &info)
 {

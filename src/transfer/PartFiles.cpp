@@ -88,7 +88,8 @@ void TPartFileLock::Release()
 
 int OpenUnnamedFile(const QString &folder, int folderFd)
 {
-    // The name is given through /proc; without it no such file could ever get one.
+    // Without the capability to link a descriptor, the name is given through
+    // /proc; without /proc such a file could never get one.
     static const bool procAvailable = ::access("/proc/self/fd", X_OK) == 0;
     if (!procAvailable) {
         errno = EOPNOTSUPP;
@@ -113,7 +114,7 @@ namespace {
 // with ENOENT; after the first refusal every call goes through /proc.
 std::atomic<bool> EmptyPathLinkRefused{false};
 
-int LinkThroughProc(int fd, int folderFd, const QByteArray &name)
+int LinkByDescriptor(int fd, int folderFd, const QByteArray &name)
 {
     if (!EmptyPathLinkRefused.load(std::memory_order_relaxed)) {
         if (::linkat(fd, "", folderFd, name.constData(), AT_EMPTY_PATH) == 0)
@@ -138,12 +139,12 @@ void NameUnnamedFilesThroughProc()
 
 int LinkUnnamedFile(int fd, const QString &name)
 {
-    return LinkThroughProc(fd, AT_FDCWD, QFile::encodeName(name));
+    return LinkByDescriptor(fd, AT_FDCWD, QFile::encodeName(name));
 }
 
 int LinkUnnamedFileIn(int fd, int folderFd, const QString &entryName)
 {
-    return LinkThroughProc(fd, folderFd, QFile::encodeName(entryName));
+    return LinkByDescriptor(fd, folderFd, QFile::encodeName(entryName));
 }
 
 QStringList RemoveLeftoverPartFiles(const QString &folder)

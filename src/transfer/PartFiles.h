@@ -52,7 +52,7 @@ int LinkUnnamedFile(int fd, const QString &name);
 // The same for the entry name in the folder open as folderFd.
 int LinkUnnamedFileIn(int fd, int folderFd, const QString &entryName);
 // From now on names such files through /proc only, as a process without the
-// capability to link a descriptor does on older kernels; for tests.
+// capability to link a descriptor does; for tests.
 void NameUnnamedFilesThroughProc();
 
 // Removes from folder the part files that no running copy holds (leftovers
