@@ -13,6 +13,7 @@
 #include "device/PortableDevice.h"
 #include "device/PortableDeviceContent.h"
 #include "transfer/FileSystem.h"
+#include "transfer/FolderEntries.h"
 #include "transfer/PartFiles.h"
 
 #include <QDir>
@@ -231,11 +232,22 @@ void TBackupRun::BackupFolder(int index, const QString &root, const QString &rel
         }
     }
     const std::vector<QString> targets = FTargetNames.PlanFolder(folderDest, wanted);
-    // Existing copies are looked up by name in the open folder.
-    const TFileDescriptor folderFd(
-        files.empty() ? -1 : ::open(QFile::encodeName(folderDest).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    // Existing copies are looked up by name in the open folder, read once
+    // right before its files: a name it did not hold needs no look at all.
+    const TFileDescriptor folderFd(files.empty() ? -1 : OpenDestinationFolder(folderDest));
+    const TFolderEntries entries = TFolderEntries::Read(folderFd.Get());
+    const bool plain = folderFd.IsOpen() && IsPlainLocalFileSystem(folderFd.Get());
+    const int newFileMode = plain ? NewFileModeIn(folderFd.Get()) : -1;
     for (std::size_t i = 0; i < files.size() && !IsCancelled(); ++i)
-        BackupFile(*files[i], folderDest, folderFd.Get(), targets[i], today);
+        BackupFile(*files[i], {folderDest, folderFd.Get(), plain, newFileMode, entries}, targets[i], today);
+}
+
+int TBackupRun::OpenDestinationFolder(const QString &folderDest)
+{
+    const QByteArray path = QFile::encodeName(folderDest);
+    const int fd = ::open(path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    // A folder that may be written but not read still serves for lookups.
+    return fd >= 0 ? fd : ::open(path.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
 }
 
 QString TBackupRun::TargetSuffix(const QString &name) const
@@ -262,8 +274,8 @@ void TBackupRun::ReportFolderListingError(TPortableDeviceObject &folder)
     }
 }
 
-void TBackupRun::BackupFile(TPortableDeviceObject &file, const QString &folderDest, int folderFd,
-                            const QString &targetName, TDateTime today)
+void TBackupRun::BackupFile(TPortableDeviceObject &file, const TDestinationFolder &folder, const QString &targetName,
+                            TDateTime today)
 {
     const TFileFacts facts = FactsOf(file);
     const QString &name = facts.Name;
@@ -275,7 +287,7 @@ void TBackupRun::BackupFile(TPortableDeviceObject &file, const QString &folderDe
         return;
     }
 
-    const QString target = JoinPath(folderDest, targetName);
+    const QString target = JoinPath(folder.Path, targetName);
     const bool compress = Compresses(name);
     FCopyOptions.Set(coCompress, compress);
     // The name another file of the run took, and the one this file got instead.
@@ -284,8 +296,8 @@ void TBackupRun::BackupFile(TPortableDeviceObject &file, const QString &folderDe
     const TPortableDeviceObject *started = &file;
     FMeter.FileStarted([started] { return started->Path(); }, facts.Size);
     TDateTime existingTime = 0;
-    bool noEntry = false;
-    const bool exists = XlFileExistsWithWriteTimeIn(folderFd, targetName, target, existingTime, &noEntry);
+    bool noEntry = !folder.Entries.MayHold(QFile::encodeName(targetName));
+    const bool exists = !noEntry && XlFileExistsWithWriteTimeIn(folder.Fd, targetName, target, existingTime, &noEntry);
     const bool write = ShouldWrite(exists, existingTime, facts.DeviceTime);
     if (IsPreview()) {
         PreviewFile(facts, exists, write, renamed, targetName);
@@ -306,7 +318,7 @@ void TBackupRun::BackupFile(TPortableDeviceObject &file, const QString &folderDe
     const int warningsBefore = FTotals.Warnings;
     QString error;
     TFileTime stamped = 0;
-    if (!CopyFile(file, facts.LocalTime, target, {folderFd, noEntry}, error, stamped)) {
+    if (!CopyFile(file, facts, target, folder, noEntry, error, stamped)) {
         if (IsCancelled())
             return;
         ++FTotals.Failed;
@@ -371,12 +383,12 @@ bool TBackupRun::ShouldWrite(bool exists, TDateTime existingTime, TDateTime devi
     }
 }
 
-bool TBackupRun::CopyFile(TPortableDeviceObject &file, TDateTime localTime, const QString &target,
-                          const TTargetSeen &seen, QString &error, TFileTime &stamped)
+bool TBackupRun::CopyFile(TPortableDeviceObject &file, const TFileFacts &facts, const QString &target,
+                          const TDestinationFolder &folder, bool noEntry, QString &error, TFileTime &stamped)
 {
     stamped = 0;
     TFileData data;
-    const HRESULT result = file.GetFileData(data, true, localTime);
+    const HRESULT result = file.GetFileData(data, facts.Name, facts.Size, facts.LocalTime);
     if (Failed(result)) {
         error = DeviceReadErrorText(static_cast<std::uint32_t>(result));
         FLog.LogLine(ErrorLineText(error), 0);
@@ -385,8 +397,10 @@ bool TBackupRun::CopyFile(TPortableDeviceObject &file, TDateTime localTime, cons
     TWinCopyThread worker(data, target, FCopyOptions, true, tpNormal);
     worker.SetRunner(&FRunner);
     worker.SetPlainCrc(false);
-    worker.SetNoEntrySeen(seen.NoEntry);
-    worker.SetDestinationFolder(seen.FolderFd);
+    worker.SetNoEntrySeen(noEntry);
+    worker.SetDestinationFolder(folder.Fd);
+    worker.SetCloseReportsNothing(folder.PlainFileSystem);
+    worker.SetNewFileMode(folder.NewFileMode);
     // The worker only counts; the run reads the count while it waits.
     std::atomic<qint64> bytesDone{0};
     worker.SetOnProgress([&bytesDone](TFileAction, std::int64_t count, bool) {

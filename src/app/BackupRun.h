@@ -7,6 +7,7 @@
 #include "app/TimeSlot.h"
 #include "base/FileData.h"
 #include "transfer/CopyThread.h"
+#include "transfer/FolderEntries.h"
 
 #include <QList>
 #include <QString>
@@ -91,26 +92,29 @@ private:
     // A copy: the table may grow while the facts are in use.
     TFileFacts FactsOf(TPortableDeviceObject &file);
     TFileFacts ReadFacts(TPortableDeviceObject &file);
-    // folderFd: folderDest open (O_PATH), or -1.
-    void BackupFile(TPortableDeviceObject &file, const QString &folderDest, int folderFd, const QString &targetName,
+    // Where a folder's copies go, as the run found it right before its files.
+    struct TDestinationFolder
+    {
+        const QString &Path;
+        int Fd;                        // the folder open, or -1
+        bool PlainFileSystem;          // IsPlainLocalFileSystem
+        int NewFileMode;               // NewFileModeIn
+        const TFolderEntries &Entries; // the names it held
+    };
+    static int OpenDestinationFolder(const QString &folderDest);
+    void BackupFile(TPortableDeviceObject &file, const TDestinationFolder &folder, const QString &targetName,
                     TDateTime today);
     void PreviewFile(const TFileFacts &facts, bool exists, bool write, bool renamed, const QString &targetName);
     // ".zip", ".gz" or nothing, by the compression settings and the name's type.
     QString TargetSuffix(const QString &name) const;
     bool Compresses(const QString &name) const;
     bool ShouldWrite(bool exists, TDateTime existingTime, TDateTime deviceTime) const;
-    // The target as the run has just looked: its folder open (or -1), and
-    // whether nothing at all was under its name.
-    struct TTargetSeen
-    {
-        int FolderFd = -1;
-        bool NoEntry = false;
-    };
-    // localTime: the file's modification date as the device reported it.
+    // facts: the file as the run has read it (the date as the device reported it).
     // False when the file was not copied; error then holds why (empty when cancelled).
     // stamped: the modification time the worker gave the copy, 0 when none.
-    bool CopyFile(TPortableDeviceObject &file, TDateTime localTime, const QString &target, const TTargetSeen &seen,
-                  QString &error, TFileTime &stamped);
+    // noEntry: the run has just seen nothing at all under the target's name.
+    bool CopyFile(TPortableDeviceObject &file, const TFileFacts &facts, const QString &target,
+                  const TDestinationFolder &folder, bool noEntry, QString &error, TFileTime &stamped);
     void RunWorker(TWinCopyThread &worker, const std::atomic<qint64> &bytesDone);
     void ReportFolderListingError(TPortableDeviceObject &folder);
     // The failed files once more, so that they stand out of a long log.

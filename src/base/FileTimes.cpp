@@ -97,27 +97,39 @@ bool ZoneOffsetAt(std::int64_t unixSeconds, TZoneOffset &offset)
     return true;
 }
 
-// The last conversion between local and universal time, per thread: a run
-// converts each file's times a few times over (creation and modification are
-// often one time), and each conversion asks the zone up to four times. The
-// program does not change its zone while it runs, so a kept answer stays right.
+// The last two conversions between local and universal time, per thread: a
+// run converts each file's times a few times over, alternating between its
+// creation and its modification time, and each conversion asks the zone up
+// to four times. The program does not change its zone while it runs, so a
+// kept answer stays right.
 struct TLastConversion
 {
-    bool Known = false;
-    TFileTime From = 0;
-    bool Converted = false;
-    TFileTime To = 0;
+    struct TEntry
+    {
+        bool Known = false;
+        TFileTime From = 0;
+        bool Converted = false;
+        TFileTime To = 0;
+    };
+    TEntry Entries[2];
+    int Newest = 0;
 
-    // convert(from, to) unless from is the last one asked.
+    // convert(from, to) unless from is one of the last two asked.
     template <typename TConvert> bool Convert(TFileTime from, TFileTime &to, TConvert convert)
     {
-        if (!Known || from != From) {
-            Known = true;
-            From = from;
-            Converted = convert(from, To);
+        for (const TEntry &entry : Entries) {
+            if (entry.Known && entry.From == from) {
+                to = entry.To;
+                return entry.Converted;
+            }
         }
-        to = To;
-        return Converted;
+        Newest = 1 - Newest;
+        TEntry &entry = Entries[Newest];
+        entry.Known = true;
+        entry.From = from;
+        entry.Converted = convert(from, entry.To);
+        to = entry.To;
+        return entry.Converted;
     }
 };
 

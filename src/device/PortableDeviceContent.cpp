@@ -298,9 +298,21 @@ HRESULT TPortableDeviceObject::GetFileData(TFileData &AFileData, bool AGetStream
 
 HRESULT TPortableDeviceObject::GetFileData(TFileData &AFileData, bool AGetStream, TDateTime ALastWriteTime) const
 {
+    return FillFileData(AFileData, AGetStream, DisplayName(), Size(), ALastWriteTime);
+}
+
+HRESULT TPortableDeviceObject::GetFileData(TFileData &AFileData, const QString &AName, std::int64_t ASize,
+                                           TDateTime ALastWriteTime) const
+{
+    return FillFileData(AFileData, true, AName, ASize, ALastWriteTime);
+}
+
+HRESULT TPortableDeviceObject::FillFileData(TFileData &AFileData, bool AGetStream, const QString &AName,
+                                            std::int64_t ASize, TDateTime ALastWriteTime) const
+{
     AFileData.Reset();
-    AFileData.FileName = DisplayName();
-    AFileData.FileSize = Size();
+    AFileData.FileName = AName;
+    AFileData.FileSize = ASize;
     AFileData.TimeStamps.SetLocalTimes(AFileData.CreationDateTime(), ALastWriteTime);
     if (ObjectType() != otFile) {
         AFileData.FileAttr = FILE_ATTRIBUTE_DIRECTORY;

@@ -82,6 +82,9 @@ public:
     // The same with the modification date the caller has read already: a
     // device without dates makes every read wait, so it is read once per file.
     HRESULT GetFileData(TFileData &AFileData, bool AGetStream, TDateTime ALastWriteTime) const;
+    // The same with the stream, for a file whose name and size the caller has
+    // read as well.
+    HRESULT GetFileData(TFileData &AFileData, const QString &AName, std::int64_t ASize, TDateTime ALastWriteTime) const;
     HRESULT GetFileStream(TFileStreamData &AStreamData) const;
     // Raises EDeviceCallError when the content cannot be opened.
     HRESULT CopyToFile(const QString &AFilename) const;
@@ -103,6 +106,8 @@ private:
     QStringView NameView(TPropertyKey key, QString &scratch) const;
     QStringView DisplayNameView(QString &scratch) const;
     HRESULT OpenStream(TFileStreamData &AStreamData) const;
+    HRESULT FillFileData(TFileData &AFileData, bool AGetStream, const QString &AName, std::int64_t ASize,
+                         TDateTime ALastWriteTime) const;
     bool InList() const { return FIndex >= 0; }
 
     // How ParentID is known: the listing parent's identifier needs no copy.

@@ -401,8 +401,11 @@ std::uint32_t TCopyThread::FinishCopy()
         if (FOverwrite && FTargetExisted)
             sDest->Flush();
         // A file without a name lives as long as a descriptor of it: this one
-        // outlasts the stream's, whose close reports a failed write.
-        if (FUnnamed) {
+        // outlasts the stream's, whose close may report a failed write. Where
+        // a close reports nothing, the stream's own descriptor serves.
+        if (FUnnamed && FCloseReportsNothing) {
+            FUnnamedFile.Reset(sDest->TakeHandle());
+        } else if (FUnnamed) {
             FUnnamedFile.Reset(::fcntl(sDest->Handle(), F_DUPFD_CLOEXEC, 0));
             if (!FUnnamedFile.IsOpen())
                 throw EWriteFileStreamError(errno);
@@ -433,7 +436,7 @@ std::uint32_t TCopyThread::FinishCopy()
     if (FResetArchive)
         wanted &= ~FILE_ATTRIBUTE_ARCHIVE;
     const std::uint32_t current = !FCopyAttr ? wanted
-                                  : FUnnamed ? GetNewFileAttributes(FUnnamedFile.Get())
+                                  : FUnnamed ? GetNewFileAttributes(FUnnamedFile.Get(), FNewFileMode)
                                              : GetFileAttributes(FTempName);
     const bool attributesDiffer = (current & 0xFFFF) != wanted;
     // A file without a name can be given attributes only once it has one.
@@ -697,8 +700,7 @@ std::uint32_t TCopyThread::CompressBlocks(TWriteFileStream &dest, bool speedLimi
 // ---------------------------------------------------------------------------
 // TGZipThread
 
-TGZipThread::TGZipThread(const TFileData &source, const QString &destName)
-    : TCopyThread(source, destName), FName(EntryNameOf(destName, QLatin1StringView(".gz")))
+TGZipThread::TGZipThread(const TFileData &source, const QString &destName) : TCopyThread(source, destName)
 {}
 
 TGZipThread::~TGZipThread()
@@ -711,6 +713,9 @@ std::unique_ptr<TOutputWriter> TGZipThread::CreateWriter()
     if (!FCompress)
         return TCopyThread::CreateWriter();
     const auto mtime = static_cast<std::uint32_t>(FileTimeToUnixTime(SourceFileData.TimeStamps.LastWriteTime));
+    // Named here, not when built: most copies are plain ones.
+    if (FName.isEmpty())
+        FName = EntryNameOf(DestNameXL, QLatin1StringView(".gz"));
     return std::make_unique<TGzipWriter>(FName, mtime);
 }
 

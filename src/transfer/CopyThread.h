@@ -163,6 +163,13 @@ public:
     // done, or -1: a new copy is made and named there without walking the
     // folder's path each time.
     void SetDestinationFolder(int folderFd) { FFolderFd = folderFd; }
+    // The destination's file system reports nothing on close (see
+    // IsPlainLocalFileSystem): a new copy keeps the descriptor it was written
+    // through until it has its name, instead of closing it first.
+    void SetCloseReportsNothing(bool on) { FCloseReportsNothing = on; }
+    // The mode a new file in the destination's folder gets (NewFileModeIn),
+    // or -1: the copy then looks at the file for its attributes.
+    void SetNewFileMode(int mode) { FNewFileMode = mode; }
     // Compression of sources of at least minimumSize in blocks of blockSize
     // on several threads (0: one per core); blockSize 0 keeps one thread.
     void SetParallelCompression(std::uint32_t blockSize, std::int64_t minimumSize, unsigned threads = 0);
@@ -215,6 +222,8 @@ protected:
     bool FOverwrite = false;
     bool FNoEntrySeen = false;
     int FFolderFd = -1;
+    bool FCloseReportsNothing = false;
+    int FNewFileMode = -1;
     bool FCopyTimeStamp = true;
     bool FCopyCrTm = false;
     bool FCopyAttr = true;
@@ -296,7 +305,8 @@ protected:
     // Gzip output when compressing, else the plain copy.
     std::unique_ptr<TOutputWriter> CreateWriter() override;
 
-    // The local file's name without ".gz" or ".zip", never the device's name.
+    // The local file's name without ".gz" or ".zip", never the device's name;
+    // empty until a writer needs it.
     QString FName;
 };
 

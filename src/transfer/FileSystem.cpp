@@ -359,6 +359,66 @@ std::uint32_t SetOpenFileTimestamps(int fd, const QString &fileName, const TFile
     return SetTimes(name, access, TimespecOf(times.LastWriteTime), fd);
 }
 
+bool IsPlainLocalFileSystem(int fd)
+{
+    struct statfs info = {};
+    if (::fstatfs(fd, &info) != 0)
+        return false;
+    switch (info.f_type) {
+    case EXT4_SUPER_MAGIC:
+    case TMPFS_MAGIC:
+    case XFS_SUPER_MAGIC:
+    case BTRFS_SUPER_MAGIC:
+        return true;
+    default:
+        return false;
+    }
+}
+
+namespace {
+
+// The process's file mode creation mask, read once: umask() itself cannot
+// be asked without changing it, which other threads would see meanwhile.
+int ProcessUmask()
+{
+    static const int mask = [] {
+        // A file of /proc tells no size: read, not asked how long it is.
+        const TFileDescriptor status(::open("/proc/self/status", O_RDONLY | O_CLOEXEC));
+        char text[4096] = {};
+        const ssize_t length = status.IsOpen() ? ::read(status.Get(), text, sizeof(text) - 1) : -1;
+        if (length <= 0)
+            return -1;
+        const char *line = std::strstr(text, "\nUmask:");
+        if (line == nullptr)
+            return -1;
+        char *end = nullptr;
+        const long value = std::strtol(line + 7, &end, 8);
+        return end != line + 7 && value >= 0 && value <= 0777 ? static_cast<int>(value) : -1;
+    }();
+    return mask;
+}
+
+} // namespace
+
+int NewFileModeIn(int folderFd)
+{
+    const int mask = ProcessUmask();
+    if (folderFd < 0 || mask < 0)
+        return -1;
+    // A default ACL, not the mask, decides the mode of what is made below it;
+    // a file system without ACLs has none.
+    if (::fgetxattr(folderFd, "system.posix_acl_default", nullptr, 0) >= 0 || (errno != ENODATA && errno != ENOTSUP))
+        return -1;
+    return 0666 & ~mask;
+}
+
+std::uint32_t GetNewFileAttributes(int fd, int expectedMode)
+{
+    if (expectedMode >= 0)
+        return WithNormal(ModeAttributes(static_cast<mode_t>(expectedMode)));
+    return GetNewFileAttributes(fd);
+}
+
 std::uint32_t GetNewFileAttributes(int fd)
 {
     struct stat info = {};

@@ -77,12 +77,24 @@ void SetFileTimesHook(TSetTimesHook hook);
 // nothing else is set. INVALID_FILE_ATTRIBUTES on failure, errno then tells why.
 std::uint32_t GetFileAttributes(const QString &fileName);
 
+// Whether the file or folder open as fd lies on a local POSIX file system
+// (ext4, tmpfs, XFS, Btrfs): one that compares names byte for byte (unless a
+// folder folds case) and whose close reports nothing, as it writes nothing.
+bool IsPlainLocalFileSystem(int fd);
+
 // GetFileAttributes of a file this process has just created without a name
 // (OpenUnnamedFile): such files exist only where files have POSIX modes (not
 // on FAT, exFAT or shares), and nothing has given them a DOS attribute yet,
 // so the mode alone tells, without a look at the file system or its
 // extended attributes.
 std::uint32_t GetNewFileAttributes(int fd);
+// The mode a file made in the folder open as folderFd (O_PATH does not do)
+// gets from its creator's 0666: the umask's work, unless a default ACL
+// decides instead. -1 when that cannot be told.
+int NewFileModeIn(int folderFd);
+// GetNewFileAttributes of a file made with the mode NewFileModeIn gave,
+// without a look at it; expectedMode -1 looks.
+std::uint32_t GetNewFileAttributes(int fd, int expectedMode);
 // Replaces the attribute word: read-only clears every write bit, its absence
 // gives the owner write permission; the archive, hidden and system bits go
 // where the file system keeps them and are dropped quietly elsewhere.

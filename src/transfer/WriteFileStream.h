@@ -6,6 +6,7 @@
 #include <functional>
 #include <stdexcept>
 #include <sys/types.h>
+#include <utility>
 
 inline constexpr std::uint32_t FILE_FLAG_SEQUENTIAL_SCAN = 0x08000000;
 inline constexpr std::uint32_t FILE_FLAG_WRITE_THROUGH = 0x80000000;
@@ -53,6 +54,8 @@ public:
     void Flush();
     // Closes the file, reporting a failure of the close itself; throws on failure.
     void Close();
+    // Hands the open file over to the caller, who closes it; -1 once closed.
+    int TakeHandle() { return std::exchange(FFd, -1); }
 
     const QString &FileName() const { return FFileName; }
     // The open file, for changes a stream does not offer (owner, mode); -1 once closed.

@@ -1,5 +1,6 @@
 #include "transfer/CopyThread.h"
 #include "base/ErrorText.h"
+#include "base/FileDescriptor.h"
 #include "base/FileTimes.h"
 #include "support/TransferSupport.h"
 #include "transfer/FileSystem.h"
@@ -408,53 +409,63 @@ TEST_F(CopyThreadTest, NewCopyHasNoNameUntilItIsComplete)
         // The zip writer goes back to fill in the sizes.
         {"zip", TCopyOptions{coOverwrite, coTimeStamp, coZipCompress}, nullptr, false, 0, true},
     };
+    const TFileDescriptor folder(::open(QFile::encodeName(Dir.path()).constData(), O_RDONLY | O_DIRECTORY));
     // Both ways of naming the file: by its descriptor where the kernel
-    // allows it, else through /proc.
-    for (const bool throughProc : {false, true}) {
-        if (throughProc)
-            NameUnnamedFilesThroughProc();
-        for (const Case &test : cases) {
-            SCOPED_TRACE(test.what);
-            SCOPED_TRACE(throughProc ? "named through /proc" : "named by descriptor where allowed");
-            if (test.staleNoEntry) {
-                ASSERT_TRUE(WriteWholeFile(Path("a.bin"), test.appearing));
+    // allows it, else through /proc; with and without what a run tells of
+    // the folder (its descriptor, whether a close there can fail, the mode
+    // of new files).
+    for (const bool throughProc : {false, true})
+        for (const bool folderKnown : {false, true}) {
+            if (throughProc)
+                NameUnnamedFilesThroughProc();
+            for (const Case &test : cases) {
+                SCOPED_TRACE(test.what);
+                SCOPED_TRACE(throughProc ? "named through /proc" : "named by descriptor where allowed");
+                SCOPED_TRACE(folderKnown ? "the folder as a run tells it" : "the folder by its path");
+                if (test.staleNoEntry) {
+                    ASSERT_TRUE(WriteWholeFile(Path("a.bin"), test.appearing));
+                }
+                auto worker = std::make_unique<TWinCopyThread>(Source(data, 1024, time), Path("a.bin"), test.options);
+                worker->SetNoEntrySeen(test.staleNoEntry);
+                if (folderKnown) {
+                    worker->SetDestinationFolder(folder.Get());
+                    worker->SetCloseReportsNothing(IsPlainLocalFileSystem(folder.Get()));
+                    worker->SetNewFileMode(NewFileModeIn(folder.Get()));
+                }
+                worker->SetPaused(true);
+                worker->Start();
+                EXPECT_FALSE(worker->WaitFor(50));
+                ExpectOnly(test.staleNoEntry ? QStringList{"a.bin"} : QStringList{});
+                EXPECT_TRUE(RemoveLeftoverPartFiles(Dir.path()).isEmpty());
+                if (test.appearing != nullptr && !test.staleNoEntry) {
+                    ASSERT_TRUE(WriteWholeFile(Path("a.bin"), test.appearing));
+                }
+                if (test.cancel)
+                    worker->CancelThread();
+                worker->SetPaused(false);
+                ASSERT_TRUE(worker->WaitFor(60000));
+                EXPECT_EQ(worker->ErrorCode(), test.code);
+                EXPECT_EQ(worker->DataWritten(), test.replaced);
+                if (test.replaced) {
+                    const QByteArray written = ReadWholeFile(Path("a.bin"));
+                    if (test.options.Contains(coZipCompress))
+                        EXPECT_EQ(written.size(), 30 + 46 + 22 + 2 * 5 + data.size());
+                    else
+                        EXPECT_EQ(written, data);
+                    TFileAttributeData attributes;
+                    ASSERT_EQ(GetFileAttributeData(Path("a.bin"), attributes, false), 0u);
+                    EXPECT_EQ(attributes.LastWriteTime, time);
+                    ExpectOnly({"a.bin"});
+                } else if (test.appearing != nullptr) {
+                    EXPECT_EQ(ReadWholeFile(Path("a.bin")), test.appearing);
+                    EXPECT_EQ(worker->SysErrorMsg(), SystemErrorText((7u << 16) | EEXIST));
+                    ExpectOnly({"a.bin"});
+                } else {
+                    ExpectOnly({});
+                }
+                QFile::remove(Path("a.bin"));
             }
-            auto worker = std::make_unique<TWinCopyThread>(Source(data, 1024, time), Path("a.bin"), test.options);
-            worker->SetNoEntrySeen(test.staleNoEntry);
-            worker->SetPaused(true);
-            worker->Start();
-            EXPECT_FALSE(worker->WaitFor(50));
-            ExpectOnly(test.staleNoEntry ? QStringList{"a.bin"} : QStringList{});
-            EXPECT_TRUE(RemoveLeftoverPartFiles(Dir.path()).isEmpty());
-            if (test.appearing != nullptr && !test.staleNoEntry) {
-                ASSERT_TRUE(WriteWholeFile(Path("a.bin"), test.appearing));
-            }
-            if (test.cancel)
-                worker->CancelThread();
-            worker->SetPaused(false);
-            ASSERT_TRUE(worker->WaitFor(60000));
-            EXPECT_EQ(worker->ErrorCode(), test.code);
-            EXPECT_EQ(worker->DataWritten(), test.replaced);
-            if (test.replaced) {
-                const QByteArray written = ReadWholeFile(Path("a.bin"));
-                if (test.options.Contains(coZipCompress))
-                    EXPECT_EQ(written.size(), 30 + 46 + 22 + 2 * 5 + data.size());
-                else
-                    EXPECT_EQ(written, data);
-                TFileAttributeData attributes;
-                ASSERT_EQ(GetFileAttributeData(Path("a.bin"), attributes, false), 0u);
-                EXPECT_EQ(attributes.LastWriteTime, time);
-                ExpectOnly({"a.bin"});
-            } else if (test.appearing != nullptr) {
-                EXPECT_EQ(ReadWholeFile(Path("a.bin")), test.appearing);
-                EXPECT_EQ(worker->SysErrorMsg(), SystemErrorText((7u << 16) | EEXIST));
-                ExpectOnly({"a.bin"});
-            } else {
-                ExpectOnly({});
-            }
-            QFile::remove(Path("a.bin"));
         }
-    }
 }
 
 TEST_F(CopyThreadTest, PauseHoldsTheWorkerAndCancelEndsWith128)

@@ -8,7 +8,9 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -182,4 +184,26 @@ TEST_F(FileSystemTest, ArchiveBitIsKeptWhereTheFileSystemCanAndNeverFails)
     EXPECT_NE(GetFileAttributes(file) & FILE_ATTRIBUTE_READONLY, 0u);
     ASSERT_EQ(SetFileAttributes(file, FILE_ATTRIBUTE_NORMAL), 0u);
     EXPECT_EQ(GetFileAttributes(file), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST_F(FileSystemTest, NewFileModeIsTheModeANewFileGets)
+{
+    const QByteArray folder = QFile::encodeName(Dir.path());
+    const int readable = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int pathOnly = ::open(folder.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    ASSERT_GE(readable, 0);
+    const int expected = NewFileModeIn(readable);
+    const int made = ::openat(readable, "new", O_CREAT | O_WRONLY | O_CLOEXEC, 0666);
+    ASSERT_GE(made, 0);
+    struct stat info = {};
+    ASSERT_EQ(::fstat(made, &info), 0);
+    EXPECT_EQ(expected, int(info.st_mode & 0777));
+    EXPECT_EQ(GetNewFileAttributes(made, expected), GetNewFileAttributes(made));
+    // Without a readable folder the mode is not told, and the file is looked at.
+    EXPECT_EQ(NewFileModeIn(pathOnly), -1);
+    EXPECT_EQ(NewFileModeIn(-1), -1);
+    EXPECT_EQ(GetNewFileAttributes(made, -1), GetNewFileAttributes(made));
+    ::close(made);
+    ::close(pathOnly);
+    ::close(readable);
 }

@@ -117,6 +117,7 @@ HRESULT TMtpConnection::ListStorages(QStringList &ids)
         node.Name = QString::fromUtf8(storage.Description).trimmed();
         if (node.Name.isEmpty())
             node.Name = QString::fromUtf8(storage.VolumeIdentifier).trimmed();
+        ForgetLookUp();
         FNodes.insert(id, node);
         ids.append(id);
     }
@@ -146,6 +147,7 @@ HRESULT TMtpConnection::ListFolder(const QString &folderID, const TNode &entry, 
     // Folders of tens of thousands of photos are common: no linear searches here.
     QSet<QString> seen;
     seen.reserve(qsizetype(objects.size()));
+    ForgetLookUp();
     FNodes.reserve(FNodes.size() + qsizetype(objects.size()));
     ids.reserve(qsizetype(objects.size()));
     for (const TMtpObject &object : objects) {
@@ -167,6 +169,7 @@ HRESULT TMtpConnection::ListFolder(const QString &folderID, const TNode &entry, 
         node.Modified = object.ModificationDate;
         node.FileType = object.FileType;
         node.Depth = folder.Depth + 1;
+        ForgetLookUp();
         FNodes.insert(id, node);
         seen.insert(id);
         ids.append(id);
@@ -179,12 +182,23 @@ HRESULT TMtpConnection::GetProperty(const QString &objectID, TPropertyKey key, T
     value.Clear();
     if (FClosed)
         return E_UNEXPECTED;
+    if (TNode *node = LookUp(objectID))
+        return ObjectProperty(*node, key, value);
     if (objectID.compare(QLatin1String(DEVICE_OBJECT_ID), Qt::CaseInsensitive) == 0)
         return DeviceProperty(key, value);
+    return E_DEVICE_NO_OBJECT;
+}
+
+TMtpConnection::TNode *TMtpConnection::LookUp(const QString &objectID)
+{
+    if (FLastNode != nullptr && objectID == FLastID)
+        return FLastNode;
     auto node = FNodes.find(objectID);
     if (node == FNodes.end())
-        return E_DEVICE_NO_OBJECT;
-    return ObjectProperty(*node, key, value);
+        return nullptr;
+    FLastID = objectID;
+    FLastNode = &*node;
+    return FLastNode;
 }
 
 HRESULT TMtpConnection::DeviceProperty(TPropertyKey key, TPropertyValue &value)
@@ -313,6 +327,7 @@ HRESULT TMtpConnection::Close()
 {
     MTP_TRACE("connection closed");
     FClosed = true;
+    ForgetLookUp();
     FNodes.clear();
     // Streams still being read keep the session; the registry closes it once
     // the device is gone from the bus.

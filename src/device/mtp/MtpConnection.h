@@ -63,6 +63,13 @@ private:
 
     TMtpSessionPtr FSession;
     TMtpStreamLimits FLimits;
+    // The node a property was last read of: a file's properties are read one
+    // after another. Forgotten whenever FNodes changes, which moves its entries.
+    TNode *LookUp(const QString &objectID);
+    void ForgetLookUp() { FLastNode = nullptr; }
+
     QHash<QString, TNode> FNodes;
+    QString FLastID;
+    TNode *FLastNode = nullptr;
     bool FClosed = false;
 };
