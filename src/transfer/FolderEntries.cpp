@@ -26,8 +26,7 @@ bool ComparesBytes(int folderFd)
     // Case folding is asked for per folder through these flags; where they
     // cannot be read, the folder may fold.
     int flags = 0;
-    constexpr int CaseFoldFlag = 0x40000000; // FS_CASEFOLD_FL
-    return ::ioctl(folderFd, FS_IOC_GETFLAGS, &flags) == 0 && (flags & CaseFoldFlag) == 0;
+    return ::ioctl(folderFd, FS_IOC_GETFLAGS, &flags) == 0 && (flags & FS_CASEFOLD_FL) == 0;
 }
 
 } // namespace
