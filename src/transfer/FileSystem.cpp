@@ -416,11 +416,6 @@ std::uint32_t GetNewFileAttributes(int fd, int expectedMode)
 {
     if (expectedMode >= 0)
         return WithNormal(ModeAttributes(static_cast<mode_t>(expectedMode)));
-    return GetNewFileAttributes(fd);
-}
-
-std::uint32_t GetNewFileAttributes(int fd)
-{
     struct stat info = {};
     if (StatOpenFile(fd, info) != 0)
         return INVALID_FILE_ATTRIBUTES;

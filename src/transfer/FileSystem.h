@@ -86,15 +86,13 @@ bool IsPlainLocalFileSystem(int fd);
 // (OpenUnnamedFile): such files exist only where files have POSIX modes (not
 // on FAT, exFAT or shares), and nothing has given them a DOS attribute yet,
 // so the mode alone tells, without a look at the file system or its
-// extended attributes.
-std::uint32_t GetNewFileAttributes(int fd);
+// extended attributes. expectedMode, when not -1, is the mode NewFileModeIn
+// gave for the file's folder, which spares the look at the file.
+std::uint32_t GetNewFileAttributes(int fd, int expectedMode = -1);
 // The mode a file made in the folder open as folderFd (O_PATH does not do)
 // gets from its creator's 0666: the umask's work, unless a default ACL
 // decides instead. -1 when that cannot be told.
 int NewFileModeIn(int folderFd);
-// GetNewFileAttributes of a file made with the mode NewFileModeIn gave,
-// without a look at it; expectedMode -1 looks.
-std::uint32_t GetNewFileAttributes(int fd, int expectedMode);
 // Replaces the attribute word: read-only clears every write bit, its absence
 // gives the owner write permission; the archive, hidden and system bits go
 // where the file system keeps them and are dropped quietly elsewhere.

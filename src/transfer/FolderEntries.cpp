@@ -41,10 +41,8 @@ TFolderEntries TFolderEntries::Read(int folderFd)
         const ssize_t length = ::getdents64(folderFd, buffer, sizeof(buffer));
         if (length < 0 && errno == EINTR)
             continue;
-        if (length < 0 || entries.FNames.size() > MaximumNames) {
-            entries.FNames.clear();
-            return entries;
-        }
+        if (length < 0 || entries.FNames.size() > MaximumNames)
+            return {};
         if (length == 0)
             break;
         for (ssize_t offset = 0; offset < length;) {
