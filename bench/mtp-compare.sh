@@ -6,7 +6,7 @@
 # libmtp's `mtp-files` on a device of 5,000 files. Wall time is taken inside
 # the guest around each command, so the guest's boot is not counted.
 #
-#   bench/mtp-compare.sh [--runs N] [--before CLI] [BUILD_DIR]
+#   bench/mtp-compare.sh [--runs N] [--icount] [--no-aslr] [--before CLI] [BUILD_DIR]
 #                                        (default: build; use a release build)
 #
 # --runs N (or MTP_COMPARE_ROUNDS, default 3) sets the rounds; the table shows
@@ -17,6 +17,11 @@
 # nanosecond per instruction, idle time skipped): the figures then count the
 # guest's work, not the shared host's load, and repeat to the instruction; the
 # device's own transfer time is left out.
+# --no-aslr turns the guest's address-space randomisation off. Under TCG a
+# process whose code lies at new addresses has all of it translated afresh;
+# with the addresses fixed, QEMU reuses what it translated for an earlier
+# process, as a real processor needs no such step. It shows how much of a
+# wall-clock gap is that translation (a program on Qt runs more code once).
 # MTP_COMPARE_ONLY=small|big|mixed|listing runs one device only.
 # The peer's source: MTP_COMPARE_PEER (default the shared example client).
 set -euo pipefail
@@ -24,11 +29,13 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 rounds=${MTP_COMPARE_ROUNDS:-3}
 before=""
 clock_args=()
+aslr=2
 while [ $# -gt 0 ]; do
   case $1 in
     --runs) rounds=$2; shift 2 ;;
     --before) before=$2; shift 2 ;;
     --icount) clock_args=(--qemu-arg -icount --qemu-arg shift=0,sleep=off); shift ;;
+    --no-aslr) aslr=0; shift ;;
     -*) echo "mtp-compare.sh: unknown option $1" >&2; exit 2 ;;
     *) break ;;
   esac
@@ -111,6 +118,7 @@ files() { mtp-files > "$1/files.txt"; }
 # The first random numbers after boot wait until the kernel has gathered
 # entropy (most of a second under emulation); a desktop is long past that.
 head -c 1 /dev/random > /dev/null
+echo "$ASLR" > /proc/sys/kernel/randomize_va_space
 # The first use of the tmpfs pages costs their allocation and clearing; the
 # one who goes first in round one would pay it alone.
 head -c $((320 << 20)) /dev/zero > /tmp/warm-up; rm -f /tmp/warm-up
@@ -136,7 +144,7 @@ for dev in small big mixed listing; do
   echo "== $dev" >&2
   before_args=()
   [ -z "$before" ] || before_args=(--env BEFORE=1 --add "$before:/opt/run/before/tessaril-cli")
-  "$harness" --timeout 1800 --mem 1280 --env ROUNDS="$rounds" --env MODE="$dev" "${before_args[@]}" "${clock_args[@]}" \
+  "$harness" --timeout 1800 --mem 1280 --env ROUNDS="$rounds" --env MODE="$dev" --env ASLR="$aslr" "${before_args[@]}" "${clock_args[@]}" \
     --add "$cli:/opt/run/tessaril-cli" --add "$T/mtp-mini-backup:/opt/run/mtp-mini-backup" --add "$T/now:/opt/run/now" \
     "$T/dev-$dev" -c "$guest_script" > "$T/log-$dev" 2>&1 || { cat "$T/log-$dev" >&2; exit 1; }
   grep -v '^TIME ' "$T/log-$dev" | sed 's/^/    guest: /' >&2 || true
@@ -145,6 +153,7 @@ for dev in small big mixed listing; do
 done
 
 [ ${#clock_args[@]} = 0 ] || echo "Times are QEMU's instruction clock: 1 s is 10^9 guest instructions."
+[ "$aslr" = 2 ] || echo "The guest ran without address-space randomisation."
 python3 - "$results" <<'EOF'
 import statistics, sys
 goals = {"small": 1.1, "big": 1.05, "mixed": 1.1, "listing": 1.2}
