@@ -203,11 +203,20 @@ bool FileTimeToDateTime(TFileTime fileTime, TDateTime &time)
 
 TFileTime DateTimeToFileTime(TDateTime time)
 {
-    TDateTimeFields fields;
-    if (!DecodeDateTime(time, fields) || fields.Year < 1601)
+    // The day and the time of day as DecodeDateTime finds them, without the
+    // way through the calendar and back: every copy converts its times so.
+    if (!std::isfinite(time) || time <= -693594.0 || time >= 2958466.0)
         return 0;
-    const std::int64_t days = DaysFromCivil(fields.Year, fields.Month, fields.Day) + FileTimeDayOfUnixEpoch;
-    return static_cast<TFileTime>((days * MSecsPerDay + TimeOfDayMSecs(fields)) * TicksPerMSec);
+    const auto msecs = static_cast<std::int64_t>(std::nearbyint(time * MSecsPerDay));
+    const std::int64_t dateTimeDay = msecs / MSecsPerDay;
+    // Day 2958465 is 9999-12-31; a time just before midnight may round past it.
+    if (dateTimeDay > 2958465)
+        return 0;
+    const std::int64_t days = dateTimeDay - DateTimeDayOfUnixEpoch + FileTimeDayOfUnixEpoch;
+    if (days < 0) // before 1601
+        return 0;
+    const std::int64_t timeOfDay = (msecs < 0 ? -msecs : msecs) % MSecsPerDay;
+    return static_cast<TFileTime>((days * MSecsPerDay + timeOfDay) * TicksPerMSec);
 }
 
 void FileTimeToUnixParts(TFileTime fileTime, std::int64_t &seconds, std::int64_t &nanoseconds)

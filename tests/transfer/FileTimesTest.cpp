@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <limits>
+#include <vector>
 
 // These tests rely on TZ=Europe/Berlin, which the test set-up fixes.
 
@@ -49,6 +51,39 @@ TEST(FileTimes, UtcRoundTripKeepsTheMillisecond)
     }
     EXPECT_EQ(UtcFileTime(1601, 1, 1), 0u);
     EXPECT_EQ(UtcFileTime(1970, 1, 1), 116444736000000000u);
+}
+
+TEST(FileTimes, DateTimeToFileTimeAgreesWithTheCalendar)
+{
+    // Both signs of the day fraction, rounding to the millisecond, and both
+    // ends of the range, then a sweep over the centuries.
+    std::vector<TDateTime> times = {0.0,
+                                    -1.25,
+                                    -0.75,
+                                    0.5 / 86400000,
+                                    25569.999999999,
+                                    -109205.0,
+                                    -109205.5,
+                                    -109206.0,
+                                    -109204.999999999,
+                                    2958465.99999,
+                                    2958465.9999999999,
+                                    45000.123456789};
+    for (int i = 0; i < 2000; ++i)
+        times.push_back(-120000.0 + i * 1540.1234567);
+    for (const TDateTime time : times) {
+        TDateTimeFields fields;
+        TFileTime expected = 0;
+        if (DecodeDateTime(time, fields) && fields.Year >= 1601) {
+            using namespace std::chrono;
+            const auto date = year(fields.Year) / month(unsigned(fields.Month)) / day(unsigned(fields.Day));
+            const std::int64_t days = sys_days(date).time_since_epoch().count() + 134774; // 1601-01-01 .. 1970-01-01
+            const std::int64_t msecs =
+                ((fields.Hour * 60 + fields.Minute) * 60 + fields.Second) * 1000 + fields.Millisecond;
+            expected = TFileTime(days * 86400000 + msecs) * TicksPerMSec;
+        }
+        EXPECT_EQ(DateTimeToFileTime(time), expected) << std::fixed << time;
+    }
 }
 
 TEST(FileTimes, UnconvertibleFileTimeGivesFalseAndNow)
