@@ -12,6 +12,8 @@ constexpr std::int64_t UnixEpochTicks = 116444736000000000; // 1601-01-01 .. 197
 constexpr std::int64_t DateTimeDayOfUnixEpoch = 25569;      // 1899-12-30 .. 1970-01-01
 constexpr std::int64_t FileTimeDayOfUnixEpoch = 134774;     // 1601-01-01 .. 1970-01-01
 constexpr TFileTime MaxFileTime = 0x7FFFFFFFFFFFFFFFull;
+constexpr std::int64_t FirstDateTimeDay = -693593; // 0001-01-01
+constexpr std::int64_t LastDateTimeDay = 2958465;  // 9999-12-31
 
 // Days since 1970-01-01 of a proleptic Gregorian date.
 std::int64_t DaysFromCivil(std::int64_t year, int month, int day)
@@ -67,6 +69,20 @@ void SetTimeOfDay(std::int64_t msecs, TDateTimeFields &fields)
     fields.Second = static_cast<int>(msecs / 1000 % 60);
     fields.Minute = static_cast<int>(msecs / 60000 % 60);
     fields.Hour = static_cast<int>(msecs / 3600000);
+}
+
+// A TDateTime's day and time of day, rounded to the millisecond; false outside
+// 0001-01-01 .. 9999-12-31. Before 1899-12-30 the day counts backwards but
+// the fraction still counts the time of day forwards.
+bool SplitDateTime(TDateTime time, std::int64_t &day, std::int64_t &timeOfDay)
+{
+    if (!std::isfinite(time) || time <= FirstDateTimeDay - 1.0 || time >= LastDateTimeDay + 1.0)
+        return false;
+    const auto msecs = static_cast<std::int64_t>(std::nearbyint(time * MSecsPerDay));
+    day = msecs / MSecsPerDay;
+    timeOfDay = (msecs < 0 ? -msecs : msecs) % MSecsPerDay;
+    // A time just before the first or after the last day may round past it.
+    return day >= FirstDateTimeDay && day <= LastDateTimeDay;
 }
 
 // Fields of a file time without zone change; false past year 30827 (top bit set).
@@ -171,15 +187,13 @@ TDateTime EncodeDateTime(int year, int month, int day, int hour, int minute, int
 
 bool DecodeDateTime(TDateTime time, TDateTimeFields &fields)
 {
-    // Day -693593 is 0001-01-01, day 2958465 is 9999-12-31.
-    if (!std::isfinite(time) || time <= -693594.0 || time >= 2958466.0)
+    std::int64_t day = 0;
+    std::int64_t timeOfDay = 0;
+    if (!SplitDateTime(time, day, timeOfDay))
         return false;
-    const auto msecs = static_cast<std::int64_t>(std::nearbyint(time * MSecsPerDay));
-    const std::int64_t days = msecs / MSecsPerDay;
-    const std::int64_t timeOfDay = (msecs < 0 ? -msecs : msecs) % MSecsPerDay;
-    CivilFromDays(days - DateTimeDayOfUnixEpoch, fields);
+    CivilFromDays(day - DateTimeDayOfUnixEpoch, fields);
     SetTimeOfDay(timeOfDay, fields);
-    return fields.Year >= 1 && fields.Year <= 9999;
+    return true;
 }
 
 TDateTime NowLocalDateTime()
@@ -203,19 +217,15 @@ bool FileTimeToDateTime(TFileTime fileTime, TDateTime &time)
 
 TFileTime DateTimeToFileTime(TDateTime time)
 {
-    // The day and the time of day as DecodeDateTime finds them, without the
-    // way through the calendar and back: every copy converts its times so.
-    if (!std::isfinite(time) || time <= -693594.0 || time >= 2958466.0)
+    // Straight from the day number, without the way through the calendar and
+    // back: every copy converts its times so.
+    std::int64_t day = 0;
+    std::int64_t timeOfDay = 0;
+    if (!SplitDateTime(time, day, timeOfDay))
         return 0;
-    const auto msecs = static_cast<std::int64_t>(std::nearbyint(time * MSecsPerDay));
-    const std::int64_t dateTimeDay = msecs / MSecsPerDay;
-    // Day 2958465 is 9999-12-31; a time just before midnight may round past it.
-    if (dateTimeDay > 2958465)
-        return 0;
-    const std::int64_t days = dateTimeDay - DateTimeDayOfUnixEpoch + FileTimeDayOfUnixEpoch;
+    const std::int64_t days = day - DateTimeDayOfUnixEpoch + FileTimeDayOfUnixEpoch;
     if (days < 0) // before 1601
         return 0;
-    const std::int64_t timeOfDay = (msecs < 0 ? -msecs : msecs) % MSecsPerDay;
     return static_cast<TFileTime>((days * MSecsPerDay + timeOfDay) * TicksPerMSec);
 }
 
