@@ -91,7 +91,7 @@ TEST(FileTimes, UnconvertibleFileTimeGivesFalseAndNow)
     TDateTime time = 0;
     EXPECT_FALSE(FileTimeToDateTime(0x8000000000000000ull, time));
     EXPECT_NEAR(time, NowLocalDateTime(), 1.0 / 86400 * 5);
-    EXPECT_FALSE(FileTimeToDateTime(UtcFileTime(9999, 12, 31) + 2 * 86400 * TicksPerSecond, time));
+    EXPECT_FALSE(FileTimeToDateTime(UtcFileTime(9999, 12, 31) + TicksPerSecond * 86400 * 2, time));
 }
 
 TEST(FileTimes, LocalTimeFollowsDaylightSaving)
@@ -109,14 +109,14 @@ TEST(FileTimes, LocalTimeFollowsDaylightSaving)
 
 TEST(FileTimes, LocalRoundTripThroughDaylightSavingChangesKeepsTheInstant)
 {
-    struct Span
+    struct TSpan
     {
         TFileTime From;
         TFileTime To;
     };
-    const TFileTime quarterHour = 15 * 60 * TicksPerSecond;
-    for (const Span &span : {Span{UtcFileTime(2024, 3, 30, 22), UtcFileTime(2024, 3, 31, 4)},
-                             Span{UtcFileTime(2024, 10, 26, 22), UtcFileTime(2024, 10, 27, 4)}}) {
+    const TFileTime quarterHour = TicksPerSecond * 60 * 15;
+    for (const TSpan &span : {TSpan{UtcFileTime(2024, 3, 30, 22), UtcFileTime(2024, 3, 31, 4)},
+                              TSpan{UtcFileTime(2024, 10, 26, 22), UtcFileTime(2024, 10, 27, 4)}}) {
         for (TFileTime instant = span.From; instant <= span.To; instant += quarterHour) {
             TDateTime local = 0;
             ASSERT_TRUE(FileTimeToLocalDateTime(instant, local));
@@ -125,7 +125,7 @@ TEST(FileTimes, LocalRoundTripThroughDaylightSavingChangesKeepsTheInstant)
             // from the first by its wall-clock time; it reads as summer time.
             const bool secondPass = instant >= UtcFileTime(2024, 10, 27, 1) && instant < UtcFileTime(2024, 10, 27, 2);
             if (secondPass)
-                EXPECT_EQ(back, instant - 3600 * TicksPerSecond);
+                EXPECT_EQ(back, instant - TicksPerSecond * 3600);
             else
                 EXPECT_EQ(back, instant);
         }
