@@ -10,7 +10,9 @@
 #                                        (default: build; use a release build)
 #
 # --runs N (or MTP_COMPARE_ROUNDS, default 3) sets the rounds; the table shows
-# medians. --before CLI runs another tessaril-cli (an earlier build) in the
+# medians, and the median and spread of each round's own ratio (the two
+# commands of a round run seconds apart, so a slow drift of the shared host
+# moves both). --before CLI runs another tessaril-cli (an earlier build) in the
 # same rounds and adds its column, so that a change is judged under the same
 # load as the peer; a shared machine moves the figures between runs.
 # --icount runs the guest with QEMU's instruction counter as its clock (one
@@ -160,16 +162,29 @@ goals = {"small": 1.1, "big": 1.05, "mixed": 1.1, "listing": 1.2}
 titles = {"small": "300 files of 4 KiB", "big": "one 200 MiB file",
           "mixed": "both, with 20 files of 5 MiB", "listing": "tree --files, 5,000 files"}
 runs = {}
+by_round = {}
 for line in open(sys.argv[1]):
     dev, who, rnd, ns, status, files = line.split()
     runs.setdefault((dev, who), []).append((int(ns) / 1e9, int(status), int(files)))
+    by_round.setdefault((dev, who), {})[int(rnd)] = int(ns) / 1e9
+
+
+def round_ratio(dev, ours, theirs):
+    """The median of ours / theirs within each round, and their spread."""
+    a, b = by_round.get((dev, ours), {}), by_round.get((dev, theirs), {})
+    ratios = [a[r] / b[r] for r in a if r in b and b[r] > 0]
+    if not ratios:
+        return "–"
+    return "%.3f× (%.3f–%.3f)" % (statistics.median(ratios), min(ratios), max(ratios))
+
+
 with_before = any(who in ("before", "treebefore") for _, who in runs)
 if with_before:
-    print("| device content | tessaril-cli | peer | ratio | goal | before | its ratio |")
-    print("|---|---:|---:|---:|---|---:|---:|")
+    print("| device content | tessaril-cli | peer | ratio | per round | goal | before | its ratio |")
+    print("|---|---:|---:|---:|---:|---|---:|---:|")
 else:
-    print("| device content | tessaril-cli | peer | ratio | goal |")
-    print("|---|---:|---:|---:|---|")
+    print("| device content | tessaril-cli | peer | ratio | per round | goal |")
+    print("|---|---:|---:|---:|---:|---|")
 for dev in ["small", "big", "mixed", "listing"]:
     ours, theirs = ("tree", "files") if dev == "listing" else ("tessaril", "peer")
     if (dev, ours) not in runs:
@@ -186,8 +201,9 @@ for dev in ["small", "big", "mixed", "listing"]:
     met = "met" if ratio <= goals[dev] else "NOT met"
     peer = "mtp-files" if dev == "listing" else "one-session copier"
     spread = lambda rs: "%.3f–%.3f" % (min(t for t, _, _ in rs), max(t for t, _, _ in rs))
-    row = "| %s | %.3f s (%s) | %s: %.3f s (%s) | %.3f× | ≤ %.2f× %s%s |" % (
-        titles[dev], ma, spread(a), peer, mb, spread(b), ratio, goals[dev], met, note)
+    row = "| %s | %.3f s (%s) | %s: %.3f s (%s) | %.3f× | %s | ≤ %.2f× %s%s |" % (
+        titles[dev], ma, spread(a), peer, mb, spread(b), ratio, round_ratio(dev, ours, theirs), goals[dev], met,
+        note)
     old = runs.get((dev, "treebefore" if dev == "listing" else "before"))
     if old:
         mo = statistics.median(t for t, _, _ in old)
